@@ -1,0 +1,71 @@
+// Test hooks of the run-time: a scripted pop-up responder, user actions injected through
+// the same dispatch as a real user's, and manual idle events. Headless with Qt's
+// offscreen platform.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace uirt::test {
+
+// Turns scripted mode on (call before InitCVIRTE or any other run-time call): pop-ups
+// do not block but are answered by the responder, idle events come only from idle(),
+// and RunUserInterface runs the posted script.
+void enable();
+bool enabled();
+
+struct Popup {
+    std::string kind;   // "message", "confirm", "generic", "file"
+    std::string title;
+    std::string text;   // for "file": the default file spec
+    std::vector<std::string> buttons;
+};
+struct Answer {
+    int result = 1;     // message: ignored; confirm: 1 yes / 0 no; generic: button 1..3;
+                        // file: 0 cancel / 1 existing / 2 new
+    std::string path;   // file pop-ups: the path chosen
+};
+// Answers are taken in order; with none queued a pop-up gets Answer{} (OK / yes /
+// first button; a file pop-up is cancelled).
+void push_answer(Answer answer);
+void set_responder(std::function<Answer(const Popup&)> responder);  // overrides the queue
+const std::vector<Popup>& popups();
+void clear_popups();
+
+// Runs `step` inside the next RunUserInterface (nested loops included), once.
+void post(std::function<void()> step);
+// Runs `step` when the next modal panel is installed with InstallPopup, inside its loop.
+void on_install_popup(std::function<void(int panel)> step);
+
+// User actions, through the run-time's own dispatch to callbacks (value changed, then
+// commit, as the toolkit delivers them).
+void set_value(int panel, int control, int value);          // user edit + commit
+void set_value(int panel, int control, double value);
+void set_value(int panel, int control, const char* value);
+void select_index(int panel, int control, int index);       // ring / list pick + commit
+void press(int panel, int control);                         // button press (commit)
+void click(int panel, int control);                         // left click
+void double_click(int panel, int control);
+void send_event(int panel, int control, int event, int eventData1 = 0, int eventData2 = 0);
+void pick_menu(int menuBar, int item);                      // menu item chosen
+void close_window(int panel);                               // window close request
+void resize(int panel, int width, int height);              // panel resized by the user
+
+// Idle events: delivered only through this call in scripted mode (to the main callback,
+// when idle events are enabled and no modal pop-up is up). Returns false if none was sent.
+bool idle();
+int idle_rate();     // last rate set with SetIdleEventRate
+int mouse_cursor();  // last cursor set
+
+// Inspection.
+bool panel_visible(int panel);
+bool ctrl_exists(int panel, int control);
+int plot_count(int panel, int control);                       // plots on a graph
+std::vector<double> plot_y(int panel, int control, int plot); // y values of plot n (0 first)
+int plot_color(int panel, int control, int plot);
+std::vector<std::string> list_labels(int panel, int control);
+int top_level_panel();          // the frame window's handle, 0 when none
+int last_quit_value();
+
+}  // namespace uirt::test
