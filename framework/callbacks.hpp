@@ -176,6 +176,16 @@ void MenuHelp(int menu_bar, int item, void* callback_data, int panel);
 void MenuStateStoreCallback(int menu_bar, int item, void* callback_data, int panel);
 void MenuStateRecallCallback(int menu_bar, int item, void* callback_data, int panel);
 
+// The widgets bound at start-up, each with the callback by which its records are found in
+// the panels' control tables; the order is also the order of defaults. Ends with a null
+// handler.
+struct WidgetRegistryEntry {
+    Handler handler;
+    uirt::CtrlCallbackPtr callback;
+};
+inline constexpr int WIDGET_REGISTRY_SIZE = 58;
+extern const std::array<WidgetRegistryEntry, WIDGET_REGISTRY_SIZE + 1> widget_registry;
+
 // Registers every callback above with the run-time under its own name.
 void register_callbacks();
 

@@ -35,6 +35,9 @@ void clear_popups();
 
 // Runs `step` inside the next RunUserInterface (nested loops included), once.
 void post(std::function<void()> step);
+// Runs `step` once inside the next outermost RunUserInterface (loop depth 1), after any
+// nested loops that come first.
+void at_main_loop(std::function<void()> step);
 // Runs `step` when the next modal panel is installed with InstallPopup, inside its loop.
 void on_install_popup(std::function<void(int panel)> step);
 
