@@ -1,0 +1,625 @@
+#include "control.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <limits>
+
+#include "graph.hpp"
+#include "led.hpp"
+#include "runtime.hpp"
+
+namespace uirt::detail {
+
+namespace {
+
+constexpr int default_caption_height = 16;
+constexpr int max_precision = 15;
+
+QColor qcolour(int rgb) {
+    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+bool is_text_attribute(int attribute) {
+    return attribute == ATTR_LABEL_TEXT || attribute == ATTR_ON_TEXT ||
+           attribute == ATTR_OFF_TEXT || attribute == ATTR_YNAME || attribute == ATTR_XNAME;
+}
+
+}  // namespace
+
+Control::Control(int panel, QWidget* canvas, const ControlDesc& desc)
+    : panel_(panel),
+      id_(desc.id),
+      kind_(desc.kind),
+      type_(desc.type),
+      value_(desc.type == DataType::text ? Value{std::string()} : convert(Value{0}, desc.type)),
+      items_(desc.items),
+      label_(desc.label),
+      min_(desc.type == DataType::integer ? INT_MIN : std::numeric_limits<double>::lowest()),
+      max_(desc.type == DataType::integer ? INT_MAX : std::numeric_limits<double>::max()),
+      precision_(desc.type == DataType::real ? 2 : 0),
+      indicator_(desc.indicator),
+      visible_(desc.visible),
+      dimmed_(desc.dimmed) {
+    if (desc.min) min_ = *desc.min;
+    if (desc.max) max_ = *desc.max;
+    if (desc.format) format_ = *desc.format;
+    if (desc.precision) precision_ = std::clamp(*desc.precision, 0, max_precision);
+    if (!desc.on_text.empty()) on_text_ = desc.on_text;
+    if (!desc.off_text.empty()) off_text_ = desc.off_text;
+    if (desc.on_color) on_color_ = *desc.on_color;
+    if (desc.off_color) off_color_ = *desc.off_color;
+    if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) value_ = label_;
+    if (!items_.empty()) index_ = 0;
+    if (desc.value) {
+        if (is_list())
+            index_ = std::max(index_, index_of(*desc.value));
+        else
+            value_ = clamp(convert(*desc.value, type_));
+    }
+    auto& reg = rt().callbacks;
+    if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
+        callback_ = it->second;
+
+    build_widget(canvas, desc);
+    if (graph_) {
+        if (!desc.y_name.empty()) graph_->set_axis_name(true, desc.y_name);
+        if (!desc.x_name.empty()) graph_->set_axis_name(false, desc.x_name);
+    }
+    widget_->setGeometry(desc.left, desc.top, std::max(desc.width, 1), std::max(desc.height, 1));
+    if (desc.text_size > 0 || desc.bold) {
+        QFont font = widget_->font();
+        if (desc.text_size > 0) font.setPointSize(desc.text_size);
+        font.setBold(desc.bold);
+        widget_->setFont(font);
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget_); label && desc.centered)
+        label->setAlignment(Qt::AlignCenter);
+    if (has_caption()) {
+        caption_ = new QLabel(canvas);
+        caption_->setText(QString::fromStdString(label_));
+        const int width = caption_->fontMetrics().horizontalAdvance(caption_->text()) + 4;
+        label_left_ = desc.label_left.value_or(desc.left);
+        label_top_ = desc.label_top.value_or(desc.top - default_caption_height - 1);
+        label_width_ = width;
+        label_height_ = default_caption_height;
+        place_caption();
+        watch(caption_);
+    }
+    refresh();
+}
+
+Control::~Control() {
+    delete caption_;
+    if (!graph_) delete widget_;
+}
+
+bool Control::has_caption() const {
+    return kind_ != CTRL_TEXT_MSG && kind_ != CTRL_COMMAND_BUTTON && kind_ != CTRL_CHECK_BOX &&
+           kind_ != CTRL_DECORATION;
+}
+
+void Control::build_widget(QWidget* canvas, const ControlDesc&) {
+    switch (kind_) {
+        case CTRL_NUMERIC:
+        case CTRL_NUMERIC_IND:
+        case CTRL_STRING: {
+            auto* edit = new QLineEdit(canvas);
+            edit->setReadOnly(indicator_);
+            if (numeric()) edit->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            connect(edit, &QLineEdit::editingFinished, this, [this] { on_text_edited(); });
+            widget_ = edit;
+            break;
+        }
+        case CTRL_TEXT_MSG: {
+            auto* label = new QLabel(canvas);
+            label->setWordWrap(true);
+            widget_ = label;
+            break;
+        }
+        case CTRL_RING: {
+            auto* combo = new QComboBox(canvas);
+            connect(combo, &QComboBox::activated, this, [this](int i) { user_pick(i); });
+            widget_ = combo;
+            break;
+        }
+        case CTRL_BINARY_SWITCH: {
+            auto* button = new QPushButton(canvas);
+            button->setCheckable(true);
+            connect(button, &QPushButton::clicked, this,
+                    [this](bool on) { user_change(Value{on ? 1 : 0}, false); });
+            widget_ = button;
+            break;
+        }
+        case CTRL_COMMAND_BUTTON: {
+            auto* button = new QPushButton(canvas);
+            // The press itself already sent the left click (eventFilter).
+            connect(button, &QPushButton::clicked, this, [this] {
+                if (accepts_input()) dispatch_control_event(panel_, id_, EVENT_COMMIT);
+            });
+            widget_ = button;
+            break;
+        }
+        case CTRL_LIST_BOX: {
+            auto* list = new QListWidget(canvas);
+            connect(list, &QListWidget::currentRowChanged, this,
+                    [this](int row) { user_pick(row); });
+            widget_ = list;
+            break;
+        }
+        case CTRL_GRAPH:
+            graph_ = std::make_unique<Graph>(canvas);
+            widget_ = graph_->widget();
+            break;
+        case CTRL_TEXT_BOX: {
+            auto* box = new QPlainTextEdit(canvas);
+            box->setReadOnly(indicator_);
+            widget_ = box;
+            break;
+        }
+        case CTRL_CHECK_BOX: {
+            auto* box = new QCheckBox(canvas);
+            connect(box, &QCheckBox::clicked, this,
+                    [this](bool on) { user_change(Value{on ? 1 : 0}, false); });
+            widget_ = box;
+            break;
+        }
+        case CTRL_ROUND_LED:
+            widget_ = new Led(canvas);
+            break;
+        default: {
+            auto* frame = new QFrame(canvas);
+            frame->setFrameShape(QFrame::Box);
+            widget_ = frame;
+            break;
+        }
+    }
+    watch(widget_);
+}
+
+void Control::watch(QWidget* w) {
+    w->installEventFilter(this);
+    for (QWidget* child : w->findChildren<QWidget*>()) child->installEventFilter(this);
+}
+
+bool Control::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton) {
+            if (event->type() == QEvent::MouseButtonPress)
+                user_click();
+            else
+                user_double_click();
+        }
+    }
+    return false;
+}
+
+void Control::place_caption() {
+    if (!caption_) return;
+    caption_->setGeometry(label_left_, label_top_, label_width_, label_height_);
+    caption_->setVisible(visible_ && !label_.empty());
+    caption_->setEnabled(!dimmed_);
+}
+
+Value Control::clamp(const Value& value) const {
+    if (!numeric()) return value;
+    if (type_ == DataType::integer) {
+        const int v = to_int(value);
+        const int lo = to_int(Value{min_}), hi = to_int(Value{max_});
+        return lo <= hi ? std::clamp(v, lo, hi) : v;
+    }
+    const double v = to_double(value);
+    return min_ <= max_ ? std::clamp(v, min_, max_) : v;
+}
+
+std::string Control::display_text() const {
+    if (!numeric()) return to_text(value_);
+    const double v = to_double(value_);
+    if (format_ == VAL_SCIENTIFIC_FORMAT) return QString::number(v, 'e', precision_).toStdString();
+    if (type_ == DataType::integer) return std::to_string(to_int(value_));
+    return QString::number(v, 'f', precision_).toStdString();
+}
+
+void Control::refresh() {
+    const QSignalBlocker block(widget_);
+    const QString text = QString::fromStdString(display_text());
+    switch (kind_) {
+        case CTRL_NUMERIC:
+        case CTRL_NUMERIC_IND:
+        case CTRL_STRING: {
+            auto* edit = static_cast<QLineEdit*>(widget_);
+            edit->setText(text);
+            edit->setModified(false);
+            break;
+        }
+        case CTRL_TEXT_MSG:
+            static_cast<QLabel*>(widget_)->setText(text);
+            break;
+        case CTRL_COMMAND_BUTTON:
+            static_cast<QPushButton*>(widget_)->setText(text);
+            break;
+        case CTRL_RING: {
+            auto* combo = static_cast<QComboBox*>(widget_);
+            if (combo->count() != item_count()) {
+                combo->clear();
+                for (const ItemDesc& item : items_)
+                    combo->addItem(QString::fromStdString(item.label));
+            } else {
+                for (int i = 0; i < item_count(); ++i)
+                    combo->setItemText(i, QString::fromStdString(items_[i].label));
+            }
+            combo->setCurrentIndex(index_);
+            break;
+        }
+        case CTRL_LIST_BOX: {
+            // Rebuilt only when the items differ: this also runs inside the list's own
+            // selection signal.
+            auto* list = static_cast<QListWidget*>(widget_);
+            bool same = list->count() == item_count();
+            for (int i = 0; same && i < item_count(); ++i)
+                same = list->item(i)->text().toStdString() == items_[i].label;
+            if (!same) {
+                list->clear();
+                for (const ItemDesc& item : items_)
+                    list->addItem(QString::fromStdString(item.label));
+            }
+            if (list->currentRow() != index_) list->setCurrentRow(index_);
+            break;
+        }
+        case CTRL_BINARY_SWITCH: {
+            auto* button = static_cast<QPushButton*>(widget_);
+            const bool on = to_int(value_) != 0;
+            button->setChecked(on);
+            button->setText(QString::fromStdString(on ? on_text_ : off_text_));
+            break;
+        }
+        case CTRL_CHECK_BOX: {
+            auto* box = static_cast<QCheckBox*>(widget_);
+            box->setChecked(to_int(value_) != 0);
+            box->setText(QString::fromStdString(label_));
+            break;
+        }
+        case CTRL_TEXT_BOX:
+            static_cast<QPlainTextEdit*>(widget_)->setPlainText(text);
+            break;
+        case CTRL_ROUND_LED:
+            static_cast<Led*>(widget_)->set_colour(
+                qcolour(to_int(value_) ? on_color_ : off_color_));
+            break;
+        default:
+            break;
+    }
+    widget_->setVisible(visible_);
+    widget_->setEnabled(!dimmed_);
+    if (caption_) {
+        caption_->setText(QString::fromStdString(label_));
+        place_caption();
+    }
+}
+
+// ---- programmatic access ------------------------------------------------------------
+
+int Control::set_value(const Value& value) {
+    if (kind_ == CTRL_GRAPH || kind_ == CTRL_DECORATION) return UIE_TYPE_MISMATCH;
+    if (is_list()) {
+        const int i = index_of(value);
+        if (i < 0) return UIE_BAD_VALUE;
+        index_ = i;
+    } else if (kind_ == CTRL_BINARY_SWITCH || kind_ == CTRL_CHECK_BOX || kind_ == CTRL_ROUND_LED) {
+        value_ = convert(Value{to_int(value) != 0 ? 1 : 0}, type_);
+    } else {
+        value_ = clamp(convert(value, type_));
+        if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) label_ = to_text(value_);
+    }
+    refresh();
+    return 0;
+}
+
+int Control::get_value(Value& out) const {
+    if (kind_ == CTRL_GRAPH || kind_ == CTRL_DECORATION) return UIE_TYPE_MISMATCH;
+    if (is_list()) {
+        if (index_ < 0) {
+            out = convert(Value{0}, type_);
+            return UIE_INDEX_OUT_OF_RANGE;
+        }
+        out = items_[static_cast<std::size_t>(index_)].value;
+        return 0;
+    }
+    out = value_;
+    return 0;
+}
+
+int Control::set_attribute(int attribute, const Value& value) {
+    const int i = is_text_attribute(attribute) ? 0 : to_int(value);
+    switch (attribute) {
+        case ATTR_DIMMED:
+            dimmed_ = i != 0;
+            break;
+        case ATTR_CTRL_VISIBLE:
+            visible_ = i != 0;
+            break;
+        case ATTR_LABEL_TEXT:
+            label_ = to_text(value);
+            if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) value_ = label_;
+            if (caption_ &&
+                label_width_ <
+                    caption_->fontMetrics().horizontalAdvance(QString::fromStdString(label_)) + 4)
+                label_width_ =
+                    caption_->fontMetrics().horizontalAdvance(QString::fromStdString(label_)) + 4;
+            break;
+        case ATTR_MIN_VALUE:
+        case ATTR_MAX_VALUE:
+            if (!numeric()) return UIE_BAD_ATTRIBUTE;
+            (attribute == ATTR_MIN_VALUE ? min_ : max_) =
+                type_ == DataType::integer ? to_int(value) : to_double(value);
+            value_ = clamp(value_);
+            break;
+        case ATTR_FORMAT:
+            if (i != VAL_DECIMAL_FORMAT && i != VAL_FLOATING_PT_FORMAT &&
+                i != VAL_SCIENTIFIC_FORMAT)
+                return UIE_BAD_VALUE;
+            format_ = i;
+            break;
+        case ATTR_PRECISION:
+            if (i < 0 || i > max_precision) return UIE_BAD_VALUE;
+            precision_ = i;
+            break;
+        case ATTR_ON_TEXT:
+            on_text_ = to_text(value);
+            break;
+        case ATTR_OFF_TEXT:
+            off_text_ = to_text(value);
+            break;
+        case ATTR_ON_COLOR:
+            on_color_ = i & 0xFFFFFF;
+            break;
+        case ATTR_OFF_COLOR:
+            off_color_ = i & 0xFFFFFF;
+            break;
+        case ATTR_YNAME:
+        case ATTR_XNAME:
+            if (!graph_) return UIE_BAD_ATTRIBUTE;
+            graph_->set_axis_name(attribute == ATTR_YNAME, to_text(value));
+            break;
+        case ATTR_LEFT:
+            widget_->move(i, widget_->y());
+            break;
+        case ATTR_TOP:
+            widget_->move(widget_->x(), i);
+            break;
+        case ATTR_WIDTH:
+            widget_->resize(std::max(i, 1), widget_->height());
+            break;
+        case ATTR_HEIGHT:
+            widget_->resize(widget_->width(), std::max(i, 1));
+            break;
+        case ATTR_LABEL_LEFT:
+            label_left_ = i;
+            break;
+        case ATTR_LABEL_TOP:
+            label_top_ = i;
+            break;
+        case ATTR_LABEL_WIDTH:
+            label_width_ = std::max(i, 0);
+            break;
+        case ATTR_LABEL_HEIGHT:
+            label_height_ = std::max(i, 0);
+            break;
+        default:
+            return UIE_BAD_ATTRIBUTE;
+    }
+    refresh();
+    return 0;
+}
+
+int Control::get_attribute(int attribute, Value& out) const {
+    switch (attribute) {
+        case ATTR_DIMMED:
+            out = dimmed_ ? 1 : 0;
+            break;
+        case ATTR_CTRL_VISIBLE:
+            out = visible_ ? 1 : 0;
+            break;
+        case ATTR_LABEL_TEXT:
+            out = label_;
+            break;
+        case ATTR_MIN_VALUE:
+        case ATTR_MAX_VALUE:
+            if (!numeric()) return UIE_BAD_ATTRIBUTE;
+            out = attribute == ATTR_MIN_VALUE ? min_ : max_;
+            break;
+        case ATTR_FORMAT:
+            out = format_;
+            break;
+        case ATTR_PRECISION:
+            out = precision_;
+            break;
+        case ATTR_ON_TEXT:
+            out = on_text_;
+            break;
+        case ATTR_OFF_TEXT:
+            out = off_text_;
+            break;
+        case ATTR_ON_COLOR:
+            out = on_color_;
+            break;
+        case ATTR_OFF_COLOR:
+            out = off_color_;
+            break;
+        case ATTR_CTRL_STYLE:
+            out = kind_;
+            break;
+        case ATTR_DATA_TYPE:
+            out = data_type_code(type_);
+            break;
+        case ATTR_YNAME:
+        case ATTR_XNAME:
+            if (!graph_) return UIE_BAD_ATTRIBUTE;
+            out = graph_->axis_name(attribute == ATTR_YNAME);
+            break;
+        case ATTR_LEFT:
+            out = widget_->x();
+            break;
+        case ATTR_TOP:
+            out = widget_->y();
+            break;
+        case ATTR_WIDTH:
+            out = widget_->width();
+            break;
+        case ATTR_HEIGHT:
+            out = widget_->height();
+            break;
+        case ATTR_LABEL_LEFT:
+            out = label_left_;
+            break;
+        case ATTR_LABEL_TOP:
+            out = label_top_;
+            break;
+        case ATTR_LABEL_WIDTH:
+            out = label_width_;
+            break;
+        case ATTR_LABEL_HEIGHT:
+            out = label_height_;
+            break;
+        default:
+            return UIE_BAD_ATTRIBUTE;
+    }
+    return 0;
+}
+
+// ---- lists ------------------------------------------------------------------------------
+
+int Control::insert_item(int index, const std::string& label, const Value& value) {
+    if (!is_list()) return UIE_TYPE_MISMATCH;
+    if (index < -1 || index > item_count()) return UIE_INDEX_OUT_OF_RANGE;
+    const int at = index == -1 ? item_count() : index;
+    items_.insert(items_.begin() + at, ItemDesc{label, convert(value, type_)});
+    if (index_ < 0)
+        index_ = 0;
+    else if (at <= index_ && item_count() > 1)
+        ++index_;  // the selected item stays selected
+    refresh();
+    return 0;
+}
+
+int Control::delete_items(int index, int count) {
+    if (!is_list()) return UIE_TYPE_MISMATCH;
+    if (index < 0 || index >= item_count()) return UIE_INDEX_OUT_OF_RANGE;
+    const int end = count < 0 ? item_count() : std::min(item_count(), index + count);
+    items_.erase(items_.begin() + index, items_.begin() + end);
+    if (items_.empty())
+        index_ = -1;
+    else if (index_ >= end)
+        index_ -= end - index;
+    else if (index_ >= index)
+        index_ = std::min(index, item_count() - 1);
+    refresh();
+    return 0;
+}
+
+int Control::set_index(int index) {
+    if (!is_list()) return UIE_TYPE_MISMATCH;
+    if (index < 0 || index >= item_count()) return UIE_INDEX_OUT_OF_RANGE;
+    index_ = index;
+    refresh();
+    return 0;
+}
+
+int Control::index_of(const Value& value) const {
+    const Value wanted = convert(value, type_);
+    for (int i = 0; i < item_count(); ++i)
+        if (items_[static_cast<std::size_t>(i)].value == wanted) return i;
+    return -1;
+}
+
+const ItemDesc* Control::item(int index) const {
+    if (index < 0 || index >= item_count()) return nullptr;
+    return &items_[static_cast<std::size_t>(index)];
+}
+
+std::vector<std::string> Control::labels() const {
+    std::vector<std::string> out;
+    for (const ItemDesc& item : items_) out.push_back(item.label);
+    return out;
+}
+
+void Control::focus() {
+    widget_->setFocus(Qt::OtherFocusReason);
+}
+
+// ---- user actions -------------------------------------------------------------------------
+
+bool Control::accepts_input() const {
+    return visible_ && !dimmed_ && accepts_user_input(panel_);
+}
+
+void Control::on_text_edited() {
+    auto* edit = static_cast<QLineEdit*>(widget_);
+    if (!edit->isModified()) return;
+    const std::string text = edit->text().toStdString();
+    if (!numeric()) {
+        user_change(Value{text}, true);
+        return;
+    }
+    double parsed = 0.0;
+    if (!parse_number(text, parsed)) {
+        refresh();
+        return;
+    }
+    user_change(Value{parsed}, true);
+}
+
+void Control::user_change(const Value& value, bool value_changed_event) {
+    if (!accepts_input() || indicator_) {
+        refresh();
+        return;
+    }
+    if (is_list()) {
+        user_pick(index_of(value));
+        return;
+    }
+    set_value(value);
+    const int panel = panel_, control = id_;
+    if (value_changed_event) dispatch_control_event(panel, control, EVENT_VAL_CHANGED);
+    dispatch_control_event(panel, control, EVENT_COMMIT);
+}
+
+void Control::user_pick(int index) {
+    if (!accepts_input() || indicator_ || index < 0 || index >= item_count()) {
+        refresh();
+        return;
+    }
+    index_ = index;
+    refresh();
+    dispatch_control_event(panel_, id_, EVENT_COMMIT);
+}
+
+void Control::user_press() {
+    if (!accepts_input()) return;
+    const int panel = panel_, control = id_;
+    user_click();
+    int error = 0;
+    Control* still = find_control(panel, control, error);
+    if (still && still->accepts_input()) dispatch_control_event(panel, control, EVENT_COMMIT);
+}
+
+void Control::user_click() {
+    if (accepts_input()) dispatch_control_event(panel_, id_, EVENT_LEFT_CLICK);
+}
+
+void Control::user_double_click() {
+    if (accepts_input()) dispatch_control_event(panel_, id_, EVENT_LEFT_DOUBLE_CLICK);
+}
+
+}  // namespace uirt::detail

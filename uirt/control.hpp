@@ -1,0 +1,98 @@
+// One control of a panel: its model (value, items, attributes), which is the truth that
+// reads come from, and the Qt widget that shows it and turns user actions into events.
+#pragma once
+
+#include <QObject>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "resource_file.hpp"
+#include "uirt.hpp"
+#include "value.hpp"
+
+class QLabel;
+class QWidget;
+
+namespace uirt::detail {
+
+class Graph;
+
+class Control : public QObject {
+public:
+    Control(int panel, QWidget* canvas, const ControlDesc& desc);
+    ~Control() override;
+
+    int id() const { return id_; }
+    int kind() const { return kind_; }
+    QWidget* widget() const { return widget_; }
+    Graph* graph() const { return graph_.get(); }
+    CtrlCallbackPtr callback() const { return callback_; }
+    void* callback_data() const { return callback_data_; }
+    bool is_list() const { return kind_ == CTRL_RING || kind_ == CTRL_LIST_BOX; }
+
+    // Programmatic access: no events.
+    int set_value(const Value& value);
+    int get_value(Value& out) const;
+    int set_attribute(int attribute, const Value& value);
+    int get_attribute(int attribute, Value& out) const;
+
+    // Rings and list boxes.
+    int insert_item(int index, const std::string& label, const Value& value);
+    int delete_items(int index, int count);
+    int item_count() const { return static_cast<int>(items_.size()); }
+    int index() const { return index_; }
+    int set_index(int index);
+    int index_of(const Value& value) const;  // -1 when no item has it
+    const ItemDesc* item(int index) const;
+    std::vector<std::string> labels() const;
+
+    void focus();
+
+    // User actions: the Qt signal handlers and the test hooks both land here.
+    bool accepts_input() const;
+    void user_change(const Value& value, bool value_changed_event);
+    void user_pick(int index);
+    void user_press();
+    void user_click();
+    void user_double_click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build_widget(QWidget* canvas, const ControlDesc& desc);
+    void watch(QWidget* w);
+    void place_caption();
+    void refresh();  // shows the model in the widget, signals blocked
+    Value clamp(const Value& value) const;
+    std::string display_text() const;
+    bool numeric() const { return kind_ == CTRL_NUMERIC || kind_ == CTRL_NUMERIC_IND; }
+    bool has_caption() const;
+    void on_text_edited();
+
+    int panel_;
+    int id_;
+    int kind_;
+    DataType type_;
+    Value value_;
+    std::vector<ItemDesc> items_;
+    int index_ = -1;
+    std::string label_;
+    double min_, max_;
+    int format_ = VAL_DECIMAL_FORMAT;
+    int precision_;
+    std::string on_text_ = "On", off_text_ = "Off";
+    int on_color_ = VAL_RED, off_color_ = 0x400000;
+    bool indicator_;
+    bool visible_;
+    bool dimmed_;
+    int label_left_ = 0, label_top_ = 0, label_width_ = 0, label_height_ = 0;
+    CtrlCallbackPtr callback_ = nullptr;
+    void* callback_data_ = nullptr;
+    QWidget* widget_ = nullptr;
+    QLabel* caption_ = nullptr;
+    std::unique_ptr<Graph> graph_;
+};
+
+}  // namespace uirt::detail

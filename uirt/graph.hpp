@@ -1,0 +1,63 @@
+// The graph control on Qt Charts. Series objects are pooled and reused: creating a
+// series for thousands of points costs far more than replacing the points of a kept one.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class QChart;
+class QChartView;
+class QValueAxis;
+class QWidget;
+class QXYSeries;
+
+namespace uirt::detail {
+
+class Graph {
+public:
+    explicit Graph(QWidget* parent);
+    ~Graph();
+    Graph(const Graph&) = delete;
+    Graph& operator=(const Graph&) = delete;
+
+    QWidget* widget() const;
+
+    // Adds a plot of y[i] * gain + offset at x = x0 + i * dx; returns its handle (> 0).
+    int plot(const double* y, std::size_t count, double gain, double offset, double x0, double dx,
+             int plot_style, int point_style, int colour);
+    int remove(int handle);  // -1 removes every plot
+    int set_axes(int x_scaling, double x_min, double x_max, int y_scaling, double y_min,
+                 double y_max);
+    void set_axis_name(bool y_axis, const std::string& name);
+    const std::string& axis_name(bool y_axis) const { return y_axis ? y_name_ : x_name_; }
+
+    // Plots in the order they were made.
+    int count() const;
+    std::vector<double> y_values(int n) const;
+    int colour(int n) const;
+
+private:
+    enum class Shape { line, scatter, line_with_points };
+    struct Slot {
+        QXYSeries* series = nullptr;
+        Shape shape = Shape::line;
+        int handle = 0;  // 0 when free
+        int colour = 0;
+        double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+    };
+    Slot& free_slot(Shape shape);
+    const Slot* nth_plot(int n) const;
+    void autoscale();
+
+    QChartView* view_;
+    QChart* chart_;
+    QValueAxis* x_axis_;
+    QValueAxis* y_axis_;
+    std::vector<Slot> slots_;
+    int next_handle_ = 1;
+    int x_scaling_ = 1, y_scaling_ = 1;  // VAL_AUTOSCALE
+    std::string x_name_, y_name_;
+};
+
+}  // namespace uirt::detail

@@ -1,0 +1,259 @@
+#include "panel.hpp"
+
+#include <QEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <algorithm>
+
+#include "runtime.hpp"
+
+namespace uirt::detail {
+
+Panel::Panel(int handle, Panel* parent, const PanelDesc& desc)
+    : handle_(handle),
+      parent_(parent),
+      title_(desc.title),
+      top_(desc.top),
+      left_(desc.left),
+      width_(std::max(desc.width, 1)),
+      height_(std::max(desc.height, 1)),
+      outer_(new QWidget(parent ? parent->canvas() : nullptr)) {
+    if (parent) {
+        title_strip_ = new QLabel(outer_);
+        title_strip_->setStyleSheet(
+            "background-color: #1f3f7f; color: white; font-weight: bold; padding-left: 4px;");
+    } else {
+        outer_->setWindowTitle(QString::fromStdString(title_));
+    }
+    scroll_ = new QScrollArea(outer_);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    canvas_ = new QWidget();
+    canvas_->setMinimumSize(width_, height_);
+    scroll_->setWidget(canvas_);
+    scroll_->setWidgetResizable(true);
+    apply_scroll_bars();
+    if (title_strip_) title_strip_->setText(QString::fromStdString(title_));
+    outer_->installEventFilter(this);
+    canvas_->installEventFilter(this);
+    outer_->hide();
+    apply_geometry();
+    auto& reg = rt().callbacks;
+    if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
+        callback = it->second;
+    for (const ControlDesc& c : desc.controls)
+        controls_[c.id] = std::make_unique<Control>(handle, canvas_, c);
+}
+
+Panel::~Panel() {
+    controls_.clear();
+    delete outer_;
+}
+
+Control* Panel::control(int id) {
+    auto it = controls_.find(id);
+    return it == controls_.end() ? nullptr : it->second.get();
+}
+
+void Panel::apply_geometry() {
+    resizing_ = true;
+    if (top_level() || popup_) {
+        const int strip = title_strip_ ? child_title_height : 0;
+        if (top_level()) outer_->move(left_, top_);
+        outer_->resize(width_, height_ + strip);
+    } else {
+        outer_->setGeometry(left_, top_ - child_title_height, width_, height_ + child_title_height);
+    }
+    layout_inside();
+    resizing_ = false;
+}
+
+void Panel::layout_inside() {
+    const int strip = title_strip_ ? child_title_height : 0;
+    if (title_strip_) title_strip_->setGeometry(0, 0, outer_->width(), strip);
+    scroll_->setGeometry(0, strip, outer_->width(), std::max(outer_->height() - strip, 0));
+    if (menu_bar_) {
+        menu_bar_->setGeometry(0, 0, outer_->width(), menu_bar_height);
+        menu_bar_->raise();
+    }
+}
+
+void Panel::apply_scroll_bars() {
+    const bool h = scroll_bars_ == VAL_HORIZ_SCROLL_BAR || scroll_bars_ == VAL_BOTH_SCROLL_BARS;
+    const bool v = scroll_bars_ == VAL_VERT_SCROLL_BAR || scroll_bars_ == VAL_BOTH_SCROLL_BARS;
+    scroll_->setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(v ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+}
+
+void Panel::attach_menu_bar(QMenuBar* bar) {
+    delete menu_bar_;
+    menu_bar_ = bar;
+    if (bar) {
+        bar->setParent(outer_);
+        bar->setFixedHeight(menu_bar_height);
+        bar->show();
+    }
+    layout_inside();
+}
+
+void Panel::display() {
+    displayed_ = true;
+    outer_->show();
+    outer_->raise();
+    if (top_level() || popup_) outer_->activateWindow();
+}
+
+void Panel::hide() {
+    displayed_ = false;
+    outer_->hide();
+}
+
+void Panel::make_popup(bool popup) {
+    if (popup == popup_) {
+        if (popup) display();
+        return;
+    }
+    popup_ = popup;
+    if (popup) {
+        if (!top_level()) {
+            QWidget* owner = parent_->window()->window();
+            outer_->setParent(owner, Qt::Dialog);
+            outer_->setWindowTitle(QString::fromStdString(title_));
+        }
+        outer_->setWindowModality(Qt::ApplicationModal);
+        apply_geometry();
+        display();
+    } else {
+        hide();
+        outer_->setWindowModality(Qt::NonModal);
+        if (!top_level()) outer_->setParent(parent_->canvas(), Qt::Widget);
+        apply_geometry();
+    }
+}
+
+void Panel::user_resized(int width, int height) {
+    width_ = std::max(width, 1);
+    height_ = std::max(height, 1);
+    apply_geometry();
+    dispatch_panel_event(handle_, EVENT_PANEL_SIZE);
+}
+
+bool Panel::eventFilter(QObject* watched, QEvent* event) {
+    const int handle = handle_;
+    if (watched == outer_ && event->type() == QEvent::Close) {
+        // The program decides whether the window goes away.
+        event->ignore();
+        QTimer::singleShot(0, [handle] {
+            if (accepts_user_input(handle)) dispatch_panel_event(handle, EVENT_CLOSE);
+        });
+        return true;
+    }
+    if (watched == outer_ && event->type() == QEvent::Resize) {
+        layout_inside();
+        const auto* resize = static_cast<QResizeEvent*>(event);
+        const int strip = title_strip_ ? child_title_height : 0;
+        const int w = resize->size().width(), h = resize->size().height() - strip;
+        if ((top_level() || popup_) && !resizing_ && displayed_ && (w != width_ || h != height_)) {
+            width_ = w;
+            height_ = h;
+            QTimer::singleShot(0, [handle] { dispatch_panel_event(handle, EVENT_PANEL_SIZE); });
+        }
+        return false;
+    }
+    if (watched == canvas_ && event->type() == QEvent::MouseButtonPress) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        // Presses that a control let through come here too; only bare background counts.
+        if (mouse->button() == Qt::LeftButton &&
+            canvas_->childAt(mouse->position().toPoint()) == nullptr && accepts_user_input(handle))
+            dispatch_panel_event(handle, EVENT_LEFT_CLICK);
+    }
+    return false;
+}
+
+int Panel::set_attribute(int attribute, const Value& value) {
+    const int i = attribute == ATTR_TITLE ? 0 : to_int(value);
+    switch (attribute) {
+        case ATTR_TITLE:
+            title_ = to_text(value);
+            outer_->setWindowTitle(QString::fromStdString(title_));
+            if (title_strip_) title_strip_->setText(QString::fromStdString(title_));
+            return 0;
+        case ATTR_LEFT:
+            left_ = i;
+            break;
+        case ATTR_TOP:
+            top_ = i;
+            break;
+        case ATTR_WIDTH:
+            width_ = std::max(i, 1);
+            break;
+        case ATTR_HEIGHT:
+            height_ = std::max(i, 1);
+            break;
+        case ATTR_VISIBLE:
+            i ? display() : hide();
+            return 0;
+        case ATTR_HSCROLL_OFFSET:
+            scroll_->horizontalScrollBar()->setValue(i);
+            return 0;
+        case ATTR_VSCROLL_OFFSET:
+            scroll_->verticalScrollBar()->setValue(i);
+            return 0;
+        case ATTR_SCROLL_BARS:
+            if (i < VAL_NO_SCROLL_BARS || i > VAL_BOTH_SCROLL_BARS) return UIE_BAD_VALUE;
+            scroll_bars_ = i;
+            apply_scroll_bars();
+            return 0;
+        default:
+            return UIE_BAD_ATTRIBUTE;
+    }
+    apply_geometry();
+    return 0;
+}
+
+int Panel::get_attribute(int attribute, Value& out) const {
+    switch (attribute) {
+        case ATTR_TITLE:
+            out = title_;
+            break;
+        case ATTR_LEFT:
+            out = left_;
+            break;
+        case ATTR_TOP:
+            out = top_;
+            break;
+        case ATTR_WIDTH:
+            out = width_;
+            break;
+        case ATTR_HEIGHT:
+            out = height_;
+            break;
+        case ATTR_VISIBLE:
+            out = displayed_ ? 1 : 0;
+            break;
+        case ATTR_HSCROLL_OFFSET:
+            out = scroll_->horizontalScrollBar()->value();
+            break;
+        case ATTR_VSCROLL_OFFSET:
+            out = scroll_->verticalScrollBar()->value();
+            break;
+        case ATTR_SCROLL_BARS:
+            out = scroll_bars_;
+            break;
+        case ATTR_TITLEBAR_THICKNESS:
+            out = title_strip_ ? child_title_height : 0;
+            break;
+        case ATTR_MENU_HEIGHT:
+            out = menu_bar_ ? menu_bar_height : 0;
+            break;
+        default:
+            return UIE_BAD_ATTRIBUTE;
+    }
+    return 0;
+}
+
+}  // namespace uirt::detail

@@ -1,0 +1,81 @@
+// A panel: a top-level window, or a child panel drawn inside its parent with its own
+// title strip. Controls sit on a canvas inside a scroll area.
+#pragma once
+
+#include <QObject>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "control.hpp"
+#include "resource_file.hpp"
+#include "uirt.hpp"
+
+class QLabel;
+class QMenuBar;
+class QScrollArea;
+class QWidget;
+
+namespace uirt::detail {
+
+class Panel : public QObject {
+public:
+    static constexpr int child_title_height = 20;
+    static constexpr int menu_bar_height = 22;
+
+    Panel(int handle, Panel* parent, const PanelDesc& desc);
+    ~Panel() override;
+
+    int handle() const { return handle_; }
+    Panel* parent_panel() const { return parent_; }
+    bool top_level() const { return parent_ == nullptr; }
+    QWidget* canvas() const { return canvas_; }
+    QWidget* window() const { return outer_; }
+    bool displayed() const { return displayed_; }
+
+    Control* control(int id);
+    const std::map<int, std::unique_ptr<Control>>& controls() const { return controls_; }
+
+    void display();
+    void hide();
+    void make_popup(bool popup);
+
+    int set_attribute(int attribute, const Value& value);
+    int get_attribute(int attribute, Value& out) const;
+
+    PanelCallbackPtr callback = nullptr;
+    void* callback_data = nullptr;
+    int active_control = 0;
+
+    // The menu bar shown at the top of this (top-level) panel.
+    void attach_menu_bar(QMenuBar* bar);
+    int menu_bar_handle = 0;
+
+    // A resize done by the user: the model follows, then EVENT_PANEL_SIZE goes out.
+    void user_resized(int width, int height);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void apply_geometry();
+    void layout_inside();
+    void apply_scroll_bars();
+
+    int handle_;
+    Panel* parent_;
+    std::string title_;
+    int top_, left_, width_, height_;
+    int scroll_bars_ = VAL_NO_SCROLL_BARS;
+    bool displayed_ = false;
+    bool popup_ = false;
+    bool resizing_ = false;  // our own geometry changes are not user resizes
+    QWidget* outer_;
+    QLabel* title_strip_ = nullptr;
+    QScrollArea* scroll_;
+    QWidget* canvas_;
+    QMenuBar* menu_bar_ = nullptr;
+    std::map<int, std::unique_ptr<Control>> controls_;
+};
+
+}  // namespace uirt::detail
