@@ -126,9 +126,9 @@ GU_CALLBACK(MultiTrigCallback, &widget_callback<MultiTrig, Defer::no, ON_COMMIT,
 // Dropped while measuring: a click takes a reading.
 GU_CALLBACK(ReadingCallback, &widget_callback<Reading, Defer::drop, ON_ANY_CLICK, MSG_QUERY, Scratch::number>)
 GU_CALLBACK(ReadingsCallback, &widget_callback<Readings, Defer::drop, ON_ANY_CLICK, MSG_QUERY, Scratch::number>)
-// Nothing.
-GU_CALLBACK(UnitsCallback, &ignore_callback)
-GU_CALLBACK(SelfTestResultsCallback, &ignore_callback)
+// Nothing; each its own function, since controls are matched to widgets by callback.
+GU_CALLBACK(UnitsCallback, &widget_callback<Units, Defer::no, 0, MSG_INIT, Scratch::none>)
+GU_CALLBACK(SelfTestResultsCallback, &widget_callback<SelfTestResults, Defer::no, 0, MSG_INIT, Scratch::none>)
 #undef GU_CALLBACK
 
 // Callbacks with code of their own.

@@ -228,6 +228,10 @@ std::unique_ptr<ResourceFile> parse(const QByteArray& bytes) {
 
 }  // namespace
 
+std::unique_ptr<ResourceFile> parse_resource_text(std::string_view text) {
+    return parse(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+}
+
 std::optional<int> kind_from_name(const std::string& name) {
     for (const auto& [n, kind] : kind_names)
         if (n == name) return kind;

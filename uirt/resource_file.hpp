@@ -2,8 +2,10 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "value.hpp"
@@ -78,6 +80,9 @@ std::string resolve_resource_path(const char* file);
 // Reads and caches a resource file; on failure `error` is UIE_FILE_NOT_FOUND or
 // UIE_BAD_FILE_FORMAT and the result is null.
 const ResourceFile* load_resource_file(const char* file, int& error);
+
+// Parses the text of a resource file; null when it is not one.
+std::unique_ptr<ResourceFile> parse_resource_text(std::string_view text);
 
 // Kind names as the file spells them, and back.
 std::optional<int> kind_from_name(const std::string& name);

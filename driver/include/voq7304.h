@@ -17,6 +17,7 @@ extern "C" {
 #define VOQ7304_ERROR_PARAMETER4 ((ViStatus)0xBFFC0004)
 #define VOQ7304_ERROR_PARAMETER5 ((ViStatus)0xBFFC0005)
 #define VOQ7304_ERROR_PARAMETER6 ((ViStatus)0xBFFC0006)
+#define VOQ7304_ERROR_PARAMETER7 ((ViStatus)0xBFFC0007)
 #define VOQ7304_ERROR_FAIL_ID_QUERY ((ViStatus)0xBFFC0011)
 #define VOQ7304_ERROR_INV_RESPONSE ((ViStatus)0xBFFC0012)
 /* The instrument has recorded an error in its error queue. */

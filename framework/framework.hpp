@@ -1,0 +1,56 @@
+// Framework routines shared inside framework/ and with its tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "callbacks.hpp"
+
+namespace gu {
+
+// ---- deferred events ------------------------------------------------------------------
+inline constexpr int PENDING_CAPACITY = 10;
+struct PendingEvent {
+    uirt::CtrlCallbackPtr callback;
+    int panel;
+    int control;
+    int event;
+    void* callback_data;
+    int event_data1;
+    int event_data2;
+};
+extern std::array<PendingEvent, PENDING_CAPACITY> pending_events;
+
+// Idle polls a measurement may take: (timeout / 100) x triggers x samples, computed
+// exactly in 64 bits and saturated at the ends of the range.
+std::int64_t poll_limit(int timeout_ms, int trig_count, int sample_count);
+
+// ---- error reporting --------------------------------------------------------------------
+inline constexpr int ERROR_TEXT_SIZE = 256 + 1;
+extern char error_text[ERROR_TEXT_SIZE];
+
+// ---- panels and control tables ------------------------------------------------------------
+struct ctrl_desc {
+    int kind;   // control kind 1 to 16, 0 for none, CTRL_END ends a table
+    int panel;  // filled in by the panel's loader
+    int top, left, height, width;
+    int label_placement;  // 0 or 1
+    int text_size;        // points, 0 for the default
+    const char* label;
+    uirt::CtrlCallbackPtr callback;
+    int ctrl;  // control id in the resource file
+};
+inline constexpr int CTRL_END = 99;
+
+int init_widgets(std::span<const ctrl_desc> table);
+
+// ---- quit -----------------------------------------------------------------------------------
+// Set by the quit sequence once the user has confirmed and the event loop is ending.
+inline int quit_confirmed = 0;
+
+// ---- state files ------------------------------------------------------------------------------
+inline constexpr int STATE_TEXT_SIZE = 1000;
+extern char state_text[STATE_TEXT_SIZE + 1];
+
+}  // namespace gu

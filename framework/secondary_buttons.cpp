@@ -1,0 +1,69 @@
+// OK, Cancel and Apply of the secondary panels.
+#include "framework.hpp"
+
+namespace gu {
+
+namespace {
+
+struct SecondaryPanel {
+    const int* handle;
+    int (*send)(int panel);
+    int (*remember)(int panel, int mode);  // null: nothing saved for Cancel
+};
+
+constexpr std::array secondary_panels{
+    SecondaryPanel{&trigger_panel, TrigSend, TrigRemember},
+    SecondaryPanel{&inout_panel, InpSend, InpRemember},
+    SecondaryPanel{&config_panel, ConfigSend, ConfigRemember},
+    SecondaryPanel{&sample_panel, SampSend, SampRemember},
+};
+
+// Handles that were never loaded stay 0 and match nothing.
+const SecondaryPanel* find(int panel) {
+    if (panel <= 0) return nullptr;
+    for (const SecondaryPanel& p : secondary_panels)
+        if (*p.handle == panel) return &p;
+    return nullptr;
+}
+
+void send_step(int panel) {
+    if (const SecondaryPanel* p = find(panel)) p->send(panel);
+}
+
+void back_to_main(int panel) {
+    uirt::HidePanel(panel);
+    uirt::DisplayPanel(main_panel);
+}
+
+}  // namespace
+
+int SecOKButtonCallback(int panel, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    back_to_main(panel);
+    send_step(panel);
+    applied = 0;
+    return 0;
+}
+
+int SecCancelButtonCallback(int panel, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    back_to_main(panel);
+    if (const SecondaryPanel* p = find(panel)) {
+        p->remember(panel, MSG_SET);
+        if (applied) p->send(panel);
+    }
+    applied = 0;
+    return 0;
+}
+
+int SecApplyButtonCallback(int panel, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    if (panel > 0 && panel == errors_panel)
+        ErrorSend(panel);
+    else
+        send_step(panel);
+    applied = 1;
+    return 0;
+}
+
+}  // namespace gu

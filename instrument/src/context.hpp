@@ -1,0 +1,89 @@
+// The instrument's state as the command handlers and the measurement model see it.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "errors.hpp"
+#include "settings.hpp"
+#include "sim/q7304.hpp"
+
+namespace sim {
+
+using Clock = std::chrono::steady_clock;
+
+inline constexpr std::size_t memory_capacity = 4096;  // readings
+inline constexpr double overload_reading = 9.9e37;
+
+struct Status {
+    std::uint8_t esr = 0x80;  // power on
+    std::uint8_t ese = 0;
+    std::uint8_t sre = 0;
+    std::uint16_t ques_condition = 0;
+    std::uint16_t ques_event = 0;
+    std::uint16_t ques_enable = 0;
+    bool opc_armed = false;  // *OPC waits for the measurement
+};
+
+namespace esr {
+inline constexpr std::uint8_t operation_complete = 0x01;
+}
+
+struct Statistics {
+    double min = 0.0;
+    double max = 0.0;
+    double sum = 0.0;
+    long count = 0;
+    void reset() { *this = Statistics{}; }
+    void add(double v);
+    double average() const { return count == 0 ? 0.0 : sum / static_cast<double>(count); }
+};
+
+// One armed block: `triggers` triggers of `samples` readings each.
+struct Measurement {
+    bool armed = false;
+    TriggerSource source = TriggerSource::immediate;
+    long triggers = 0;
+    long samples = 0;
+    Clock::duration per_reading{};
+    Clock::duration delay{};  // before each trigger's first sample
+    Clock::time_point last_end{};
+    long triggers_started = 0;
+    bool in_trigger = false;
+    Clock::time_point trigger_at{};
+    long sample_in_trigger = 0;
+    std::deque<Clock::time_point> bus_triggers;  // received, not yet started
+};
+
+// What a handler's reply waits for before the rest of its message may run.
+enum class Wait { none, fetch, opc_query, wai };
+
+struct Context {
+    explicit Context(const Q7304Input& in);
+
+    Q7304Input input;
+    Settings settings;
+    ErrorQueue errors;
+    Status status;
+    Measurement measurement;
+    std::vector<double> memory;
+    Statistics stats;
+    std::mt19937 rng;
+    Clock::time_point now;  // the time of the call being served
+
+    std::string reply;  // response message being formatted for the present program message
+    Wait wait = Wait::none;
+    bool output_ready = false;  // a complete reply waits to be read (MAV)
+
+    std::uint8_t status_byte() const;
+
+    void error(int code);
+    void respond(std::string_view text);
+};
+
+}  // namespace sim

@@ -1,0 +1,138 @@
+// IEEE 488.2 common commands, the status registers and SYSTem.
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "handlers.hpp"
+#include "measurement.hpp"
+
+namespace sim {
+namespace {
+
+constexpr NumericSpec register_byte{0, 255, 0, ""};
+constexpr NumericSpec register_word{0, 65535, 0, ""};
+
+std::optional<std::uint8_t> get_register_byte(Context& ctx, const Call& call) {
+    if (!expect_params(ctx, call, 1, 1)) return std::nullopt;
+    const auto v = get_number(ctx, call.params[0], register_byte);
+    if (!v) return std::nullopt;
+    return static_cast<std::uint8_t>(std::lround(*v));
+}
+
+}  // namespace
+
+void respond_bool(Context& ctx, bool v) {
+    ctx.respond(v ? "1" : "0");
+}
+void respond_int(Context& ctx, long long v) {
+    ctx.respond(std::to_string(v));
+}
+void respond_nr3(Context& ctx, double v) {
+    ctx.respond(format_nr3(v));
+}
+bool no_params(Context& ctx, const Call& call) {
+    return expect_params(ctx, call, 0, 0);
+}
+
+void idn_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    ctx.respond("VANTREL-OSSMARK,Q7304A," + ctx.input.serial + "," + ctx.input.firmware);
+}
+
+// Settings to their defaults; the status registers, error queue and reading memory stay.
+void rst(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    abort_measurement(ctx);
+    ctx.settings = default_settings(ctx.input.line_frequency);
+    ctx.status.opc_armed = false;
+    ctx.stats.reset();
+}
+
+void cls(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    ctx.errors.clear();
+    ctx.status.esr = 0;
+    ctx.status.ques_event = 0;
+    ctx.status.opc_armed = false;
+}
+
+void ese(Context& ctx, const Call& call) {
+    if (const auto v = get_register_byte(ctx, call)) ctx.status.ese = *v;
+}
+void ese_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status.ese);
+}
+void esr_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    respond_int(ctx, ctx.status.esr);
+    ctx.status.esr = 0;
+}
+void sre(Context& ctx, const Call& call) {
+    if (const auto v = get_register_byte(ctx, call)) ctx.status.sre = *v & 0xBF;
+}
+void sre_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status.sre);
+}
+void stb_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status_byte());
+}
+
+void opc(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    if (ctx.measurement.armed) {
+        ctx.status.opc_armed = true;
+    } else {
+        ctx.status.esr |= esr::operation_complete;
+    }
+}
+void opc_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    if (ctx.measurement.armed) {
+        ctx.wait = Wait::opc_query;
+    } else {
+        ctx.respond("1");
+    }
+}
+void wai(Context& ctx, const Call& call) {
+    if (no_params(ctx, call) && ctx.measurement.armed) ctx.wait = Wait::wai;
+}
+void trg(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) bus_trigger(ctx);
+}
+void tst_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) ctx.respond("0");
+}
+
+void system_error_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    const int code = ctx.errors.pop();
+    char buf[96];
+    std::snprintf(buf, sizeof buf, "%+d,\"%.*s\"", code, static_cast<int>(error_text(code).size()),
+                  error_text(code).data());
+    ctx.respond(buf);
+}
+void system_version_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) ctx.respond("1999.0");
+}
+
+void ques_condition_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status.ques_condition);
+}
+void ques_event_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    respond_int(ctx, ctx.status.ques_event);
+    ctx.status.ques_event = 0;
+}
+void ques_enable_set(Context& ctx, const Call& call) {
+    if (!expect_params(ctx, call, 1, 1)) return;
+    if (const auto v = get_number(ctx, call.params[0], register_word))
+        ctx.status.ques_enable = static_cast<std::uint16_t>(std::lround(*v));
+}
+void ques_enable_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status.ques_enable);
+}
+void status_preset(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) ctx.status.ques_enable = 0;
+}
+
+}  // namespace sim

@@ -1,0 +1,55 @@
+// Program messages in, response messages out: the input buffer, command execution with the
+// SCPI header path, queries whose reply waits for a measurement, and the output queue.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "context.hpp"
+
+namespace sim {
+
+inline constexpr std::size_t input_capacity = 4096;  // bytes of one program message
+
+class Interpreter {
+public:
+    explicit Interpreter(Context& ctx) : ctx_(ctx) {}
+
+    void write(std::string_view bytes, bool end);
+    // Brings waiting replies and deferred commands up to date with ctx.now.
+    void resolve();
+    void device_clear();
+
+    bool reply_ready() const { return out_pos_ < out_.size(); }
+    // A reply is owed: a query waits for its measurement or commands wait behind *WAI.
+    bool reply_owed() const { return pending_.has_value() || !blocked_.empty(); }
+    // Up to `max` bytes of the reply; true when its last byte went out.
+    bool take(std::string& out, std::size_t max);
+
+private:
+    struct Pending {
+        Wait kind = Wait::none;
+        std::string message;  // the rest of the program message, run once the wait ends
+        std::string path;
+        std::string reply;
+    };
+
+    void receive(std::string message);
+    void run(std::string message, std::string path, std::string reply);
+    void emit(std::string reply);
+    void update_mav() { ctx_.output_ready = reply_ready(); }
+
+    Context& ctx_;
+    std::string input_;
+    bool overrun_ = false;
+    std::string out_;
+    std::size_t out_pos_ = 0;
+    std::optional<Pending> pending_;
+    std::deque<std::string> blocked_;  // messages received while *WAI holds the parser
+    std::size_t blocked_bytes_ = 0;
+};
+
+}  // namespace sim

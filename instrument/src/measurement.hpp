@@ -1,0 +1,29 @@
+// The trigger and measurement model: readings become ready at computed times, without threads.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "context.hpp"
+
+namespace sim {
+
+// INIT: arms a block; returns the error it queued, or 0.
+int initiate(Context& ctx);
+void abort_measurement(Context& ctx);
+// *TRG or a bus trigger: starts sample-count readings when armed with source BUS.
+void bus_trigger(Context& ctx);
+// Takes every reading that is due by ctx.now.
+void advance(Context& ctx);
+// When the armed block will be complete; empty while it waits for triggers that may never come.
+std::optional<Clock::time_point> completion_time(const Context& ctx);
+
+// The range in use: the set range, or the one auto range picks for the present input.
+double present_range(const Context& ctx, Group g);
+// The resolution readings of `f` have, in the function's unit.
+double present_resolution(const Context& ctx, Function f);
+
+std::string format_nr3(double v);
+std::string format_readings(const std::vector<double>& readings);
+
+}  // namespace sim

@@ -1,0 +1,185 @@
+// The block of readings: trigger count × sample count readings plotted on the graph.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+
+#include "measurement.hpp"
+
+namespace gu {
+
+namespace {
+
+constexpr Answers READINGS_ANSWERS{
+    MSG_FINISH, msg_set({MSG_COMMIT, MSG_SET, MSG_GET, MSG_ENABLE, MSG_FILL_LIST})};
+constexpr int FIRST_PLOT_POINTS = 200;
+constexpr int PLOT_COLOR = uirt::MakeColor(255, 255, 0);
+
+Binding graph;
+std::array<ViReal64, READING_CAPACITY> reading_buffer{};
+
+void zero_buffer() {
+    reading_buffer.fill(0.0);
+}
+
+// Replaces the graph's plots by the first `count` entries of the buffer (at most all).
+void plot(int panel) {
+    uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
+    const ViInt32 n = bounded_count(reading_count(panel), READING_CAPACITY);
+    uirt::PlotWaveform(graph.panel, graph.ctrl, reading_buffer.data(), n, uirt::VAL_DOUBLE, 1.0,
+                       0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID,
+                       1, PLOT_COLOR);
+}
+void plot_and_end(int panel) {
+    plot(panel);
+    uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
+    uirt::HidePanel(trigger_wait_panel);
+    show(Abort2, panel, false);
+}
+
+// The instrument's error queue after a block fetch; true when it held an error.
+bool instrument_error(int panel) {
+    ViInt32 code = 0;
+    char message[260]{};
+    drv_call("vo_error_query", vo_error_query, &code, message);
+    if (code == 0) return false;
+    measuring = 0;
+    disable_auto_update();
+    show(Abort2, panel, false);
+    uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
+    char text[320];
+    std::snprintf(text, sizeof text, "Error %d: %s", static_cast<int>(code), message);
+    uirt::MessagePopup("Error", text);
+    int value = code;
+    ErrorVal(panel, MSG_SET, &value);
+    ErrorMsg(panel, MSG_SET, message);
+    uirt::HidePanel(trigger_wait_panel);
+    return true;
+}
+
+// Returns true while the measurement waits (measuring stays set).
+bool query_live(int panel) {
+    if (measuring) return true;
+    measuring = 1;
+    const std::int64_t count = reading_count(panel);
+    if (count > READING_CAPACITY) {
+        too_many_points();
+        return false;
+    }
+    const int source = get_int(TrigSource, panel);
+    error_query_detect(false);
+
+    drv_status = vo_initImm(instr_session);
+    if (drv_status != 0) {
+        if (report_failure(drv_status, "vo_initImm") == 0) {
+            error_query_detect(true);
+            show(Abort2, panel, false);
+            uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
+            uirt::HidePanel(trigger_wait_panel);
+            return false;
+        }
+        measuring = 1;
+    }
+    int status = VI_ERROR_TMO;  // bus triggers: always a wait
+    if (source == TRIGGER_SOURCE_BUS) {
+        arm_trigger_buttons(panel, get_int(TrigCount, panel));
+        drv_call_quiet(vo_trg);
+        disable_auto_update();
+    } else {
+        busy_cursor_unless_auto_update();
+        ViInt32 n = bounded_count(count, READING_CAPACITY);
+        status = drv_status =
+            vo_timedFetch_Q(instr_session, FETCH_TIMEOUT_MS, reading_buffer.data(), &n);
+    }
+    if (status == VI_ERROR_TMO) {
+        show(Abort2, panel, true);
+        return true;
+    }
+    error_query_detect(true);
+    if (status != 0) {
+        if (report_failure(status, "vo_timedFetch_Q") == 0) {
+            uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
+            show(Abort2, panel, false);
+            uirt::HidePanel(trigger_wait_panel);
+            return false;
+        }
+        measuring = 1;
+    }
+    if (instrument_error(panel)) return false;
+    plot_and_end(panel);
+    return false;
+}
+
+void finish(int panel) {
+    drv_call_quiet(vo_dcl);
+    ViInt32 n = bounded_count(reading_count(panel), READING_CAPACITY);
+    drv_call("vo_fetc_Q", vo_fetc_Q, reading_buffer.data(), &n);
+    if (instrument_error(panel)) return;
+    error_query_detect(true);
+    plot_and_end(panel);
+}
+
+void clear(int panel) {
+    if (measuring) return;
+    const std::int64_t count = reading_count(panel);
+    uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
+    if (count > READING_CAPACITY) {
+        too_many_points();
+        show(Abort2, panel, false);
+        return;
+    }
+    zero_buffer();
+    plot(panel);
+}
+
+}  // namespace
+
+int Readings(int panel, int msg, void* data) {
+    if (!READINGS_ANSWERS(msg)) {
+        std::printf("invalid msg in Readings\n");
+        measuring = 0;
+        return 0;
+    }
+    switch (msg) {
+        case MSG_INIT:
+            graph.init(panel, data);
+            break;
+        case MSG_DEFAULT:
+            zero_buffer();
+            uirt::SetAxisRange(graph.panel, graph.ctrl, uirt::VAL_AUTOSCALE, 0.0, 200.0,
+                               uirt::VAL_AUTOSCALE, -100.0, 100.0);
+            uirt::PlotY(graph.panel, graph.ctrl, reading_buffer.data(), FIRST_PLOT_POINTS,
+                        uirt::VAL_DOUBLE, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
+                        uirt::VAL_SOLID, 1, PLOT_COLOR);
+            graph.visible(0);
+            break;
+        case MSG_QUERY:
+            if (livemode) {
+                if (query_live(panel)) return 0;
+            } else {
+                for (ViReal64& r : reading_buffer) r = std::rand() / 1000.0;
+                plot_and_end(panel);
+            }
+            break;
+        case MSG_GET_CTRL:
+            if (data) *static_cast<int*>(data) = graph.ctrl;
+            break;
+        case MSG_GET_PANEL:
+            if (data) *static_cast<int*>(data) = graph.panel;
+            break;
+        case MSG_UNITS:
+            graph.attr(uirt::ATTR_YNAME, data ? static_cast<const char*>(data) : "");
+            break;
+        case MSG_CLEAR:
+            clear(panel);
+            break;
+        case MSG_FINISH:
+            finish(panel);
+            break;
+        default:
+            break;
+    }
+    measuring = 0;
+    return 0;
+}
+
+}  // namespace gu

@@ -1,0 +1,158 @@
+// Storing and recalling state files through the File menu.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <string>
+
+#include "framework.hpp"
+#include "framework_support.hpp"
+#include "program_harness.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int STORE = 11, RECALL = 12;
+
+void store(const std::string& path, int purge_answer = 1) {
+    uirt::test::push_answer({uirt::VAL_EXISTING_FILE_SELECTED, path});
+    if (fs::exists(path)) uirt::test::push_answer({purge_answer, ""});  // the purge question
+    uirt::test::pick_menu(gu::menu_bar, STORE);
+}
+
+void recall(const std::string& path, int result = uirt::VAL_EXISTING_FILE_SELECTED) {
+    uirt::test::push_answer({result, path});
+    uirt::test::pick_menu(gu::menu_bar, RECALL);
+}
+
+std::string only_popup_text(const std::string& title) {
+    const auto shown = fwtest::popups_titled(title);
+    return shown.size() == 1 ? shown[0].text : "<" + std::to_string(shown.size()) + " pop-ups>";
+}
+
+TEST(StateFiles, TextTravelsFromFileToMemoryAndBackCutAt1000Bytes) {
+    gutest::use_bus(fwtest::live_bus());
+    const auto trace = gutest::use_trace();
+    gutest::run_program([&] {
+        const std::string out = gutest::write_temp_file("out.st", "old");
+        fs::remove(out);
+        uirt::test::clear_popups();
+        store(out);  // right after start-up: an empty file, no question asked
+        EXPECT_TRUE(uirt::test::popups().size() == 1);
+        EXPECT_EQ(uirt::test::popups()[0].kind, "file");
+        EXPECT_EQ(uirt::test::popups()[0].title, "Store State File Dialog");
+        EXPECT_EQ(uirt::test::popups()[0].text, "*.st");
+        ASSERT_TRUE(fs::exists(out));
+        EXPECT_EQ(fs::file_size(out), 0u);
+
+        const std::string t800(800, 'a'), t300(300, 'b');
+        std::string t1500(1000, 'c');
+        t1500 += std::string(500, 'd');
+        const auto before = gutest::trace_line_count(trace);
+        recall(gutest::write_temp_file("800.st", t800));
+        EXPECT_EQ(fwtest::popups_titled("Recall State File Dialog").size(), 1u);
+        EXPECT_FALSE(gutest::written_commands_since(trace, before).empty());  // Sync ran
+        recall(gutest::write_temp_file("300.st", t300));
+        store(out);
+        EXPECT_EQ(gutest::read_file(out), t300);
+
+        recall(gutest::write_temp_file("1500.st", t1500));
+        EXPECT_EQ(std::string(gu::state_text), std::string(1000, 'c'));
+        store(out);
+        EXPECT_EQ(gutest::read_file(out), std::string(1000, 'c'));
+
+        recall(gutest::write_temp_file("bin.st", std::string("ab\0cd\x01\xff", 7)));
+        store(out);
+        EXPECT_EQ(gutest::read_file(out), "ab");  // up to the first zero byte
+
+        recall(gutest::write_temp_file("empty.st", ""));
+        EXPECT_EQ(gu::state_text[0], '\0');
+        store(out);
+        EXPECT_EQ(fs::file_size(out), 0u);
+        EXPECT_EQ(fwtest::count_titled("Write Error") + fwtest::count_titled("OpenFile Error"), 0);
+        for (const auto& entry : fs::directory_iterator(fs::path(out).parent_path()))
+            EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    });
+}
+
+TEST(StateFiles, ExistingFilesAreReplacedOnlyWhenTheUserAgrees) {
+    gutest::use_bus(fwtest::OFFLINE_BUS);
+    gutest::run_program([&] {
+        recall(gutest::write_temp_file("new.st", "new text"));
+        const std::string target = gutest::write_temp_file("kept.st", "earlier text");
+        uirt::test::clear_popups();
+        store(target, 2);
+        const auto asked = fwtest::popups_titled("Purge Dialog");
+        ASSERT_EQ(asked.size(), 1u);
+        EXPECT_EQ(asked[0].text, "File Exists.  O.K. to delete?");
+        EXPECT_EQ(asked[0].buttons, (std::vector<std::string>{"Yes", "No"}));
+        EXPECT_EQ(gutest::read_file(target), "earlier text");
+
+        store(target, 1);
+        EXPECT_EQ(gutest::read_file(target), "new text");
+
+        uirt::test::clear_popups();
+        uirt::test::push_answer({uirt::VAL_NO_FILE_SELECTED, target});
+        uirt::test::pick_menu(gu::menu_bar, STORE);
+        uirt::test::push_answer({uirt::VAL_NO_FILE_SELECTED, target});
+        uirt::test::pick_menu(gu::menu_bar, RECALL);
+        EXPECT_EQ(uirt::test::popups().size(), 2u);  // the two file pop-ups, nothing else
+        EXPECT_STREQ(gu::state_text, "new text");
+        EXPECT_EQ(gutest::read_file(target), "new text");
+    });
+}
+
+TEST(StateFiles, FailuresAreReportedAndLeaveFilesAndStateAlone) {
+    gutest::use_bus(fwtest::OFFLINE_BUS);
+    gutest::run_program([&] {
+        recall(gutest::write_temp_file("s.st", "state"));
+        uirt::test::clear_popups();
+        recall("/no/such/dir/missing.st", uirt::VAL_NEW_FILE_SELECTED);
+        EXPECT_EQ(only_popup_text("File Open Error"),
+                  "File /no/such/dir/missing.st does not exist.");
+
+        recall("/no/such/dir/claimed.st");
+        EXPECT_EQ(only_popup_text("OpenFile Error"), "Open File failed on /no/such/dir/claimed.st");
+        const std::string dir =
+            (fs::path(gutest::write_temp_file("x", "")).parent_path() / "folder.st").string();
+        fs::create_directories(dir);
+        uirt::test::clear_popups();
+        recall(dir);
+        EXPECT_EQ(only_popup_text("OpenFile Error"), "Open File failed on " + dir);
+        store(dir);
+        EXPECT_EQ(fwtest::count_titled("OpenFile Error"), 2);
+        EXPECT_STREQ(gu::state_text, "state");
+
+        uirt::test::clear_popups();
+        const std::string long_path = "/no/such/dir/" + std::string(255 - 13 - 3, 'p') + ".st";
+        ASSERT_EQ(long_path.size(), 255u);
+        store(long_path);
+        EXPECT_EQ(only_popup_text("OpenFile Error"), "Open File failed on " + long_path);
+
+        uirt::test::clear_popups();
+        store("/dev/full");
+        EXPECT_EQ(only_popup_text("Write Error"), "Write to File /dev/full Failed!\n");
+        EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    });
+}
+
+TEST(StateFiles, AFullDiskKeepsTheEarlierFileWhole) {
+    gutest::use_bus(fwtest::OFFLINE_BUS);
+    gutest::run_program([&] {
+        const std::string earlier(600, 'e');
+        const std::string target = gutest::write_temp_file("full.st", earlier);
+        recall(gutest::write_temp_file("big.st", std::string(900, 'n')));
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{100, 100};  // files cannot grow past 100 bytes: a full disk
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        uirt::test::clear_popups();
+        store(target);
+        EXPECT_EQ(only_popup_text("Write Error"), "Write to File " + target + " Failed!\n");
+        EXPECT_EQ(gutest::read_file(target), earlier);
+        for (const auto& entry : fs::directory_iterator(fs::path(target).parent_path()))
+            EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    });
+}
+
+}  // namespace

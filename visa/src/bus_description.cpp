@@ -1,0 +1,212 @@
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdlib>
+#include <regex>
+#include <string>
+
+#include "bus.hpp"
+
+namespace simvisa {
+
+namespace {
+
+std::string trim(std::string_view s) {
+    const auto b = s.find_first_not_of(" \t\r");
+    if (b == std::string_view::npos) return {};
+    const auto e = s.find_last_not_of(" \t\r");
+    return std::string(s.substr(b, e - b + 1));
+}
+
+std::string upper(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::optional<long long> integer(const std::string& v) {
+    if (v.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long long n = std::strtoll(v.c_str(), &end, 0);
+    if (errno != 0 || end == v.c_str() || *end != '\0') return std::nullopt;
+    return n;
+}
+
+std::optional<double> number(const std::string& v) {
+    if (v.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double d = std::strtod(v.c_str(), &end);
+    if (end == v.c_str() || *end != '\0') return std::nullopt;
+    return d;
+}
+
+std::optional<FaultKind> fault_kind(const std::string& v) {
+    if (v == "fail") return FaultKind::fail;
+    if (v == "timeout") return FaultKind::timeout;
+    return std::nullopt;
+}
+
+// Applies one key of a device; an error text when the key or value is bad.
+std::string apply(DeviceDesc& d, const std::string& key, const std::string& value) {
+    auto in_range = [&](long long lo, long long hi, auto& field) -> std::string {
+        const auto n = integer(value);
+        if (!n || *n < lo || *n > hi) return "bad value for " + key + ": " + value;
+        field = static_cast<std::remove_reference_t<decltype(field)>>(*n);
+        return {};
+    };
+    if (key == "interface") {
+        if (value == "vxi") d.intf_type = VI_INTF_VXI;
+        else if (value == "gpib") d.intf_type = VI_INTF_GPIB;
+        else if (value == "gpib-vxi") d.intf_type = VI_INTF_GPIB_VXI;
+        else return "bad interface: " + value;
+        return {};
+    }
+    if (key == "manufacturer") return in_range(0, 0xFFFF, d.manufacturer);
+    if (key == "model") return in_range(0, 0xFFFF, d.model);
+    if (key == "logical_address") return in_range(-1, 0xFFFF, d.logical_address);
+    if (key == "slot") return in_range(-1, 0x7FFF, d.slot);
+    if (key == "spec_version") return in_range(0, 0xFFFFFFFFLL, d.spec_version);
+    if (key == "q7304") {
+        if (value == "yes") d.q7304 = true;
+        else if (value == "no") d.q7304 = false;
+        else return "bad value for q7304: " + value;
+        return {};
+    }
+    if (key == "idn") {
+        d.idn = value;
+        return {};
+    }
+    if (key.rfind("input.", 0) == 0) {
+        const std::string field = key.substr(6);
+        const auto n = number(value);
+        if (!n) return "bad number for " + key + ": " + value;
+        auto& in = d.input;
+        if (field == "volt_dc") in.volt_dc = *n;
+        else if (field == "volt_ac") in.volt_ac = *n;
+        else if (field == "curr_dc") in.curr_dc = *n;
+        else if (field == "curr_ac") in.curr_ac = *n;
+        else if (field == "resistance") in.resistance = *n;
+        else if (field == "frequency") in.frequency = *n;
+        else if (field == "ratio") in.ratio = *n;
+        else if (field == "noise") in.noise = *n;
+        else if (field == "line_frequency") in.line_frequency = static_cast<int>(*n);
+        else if (field == "seed") in.seed = static_cast<std::uint32_t>(*n);
+        else return "unknown input field: " + field;
+        return {};
+    }
+    if (key == "fault.open" || key == "fault.stb" || key == "fault.clear") {
+        if (value != "fail") return "bad value for " + key + ": " + value;
+        (key == "fault.open" ? d.open_fails : key == "fault.stb" ? d.stb_fails : d.clear_fails) = true;
+        return {};
+    }
+    if (key == "fault.attr") {
+        const auto n = integer(value);
+        if (!n || *n < 0 || *n > 0xFFFFFFFFLL) return "bad attribute id: " + value;
+        d.failing_attributes.push_back(static_cast<ViAttr>(*n));
+        return {};
+    }
+    struct PrefixKey {
+        const char* key;
+        Fault::Where where;
+        FaultKind kind;
+    };
+    constexpr PrefixKey prefix_keys[] = {
+        {"fault.write.fail", Fault::Where::write, FaultKind::fail},
+        {"fault.write.timeout", Fault::Where::write, FaultKind::timeout},
+        {"fault.read.fail", Fault::Where::read, FaultKind::fail},
+        {"fault.read.timeout", Fault::Where::read, FaultKind::timeout},
+    };
+    for (const auto& pk : prefix_keys) {
+        if (key != pk.key) continue;
+        if (value.empty()) return "missing command prefix for " + key;
+        d.faults.push_back({pk.where, pk.kind, upper(value), 0});
+        return {};
+    }
+    if (key == "fault.after") {
+        const auto space = value.find(' ');
+        const auto n = integer(trim(value.substr(0, space)));
+        const auto kind = space == std::string::npos ? std::nullopt
+                                                     : fault_kind(trim(value.substr(space + 1)));
+        if (!n || *n < 0 || !kind) return "bad value for fault.after: " + value;
+        d.faults.push_back({Fault::Where::after, *kind, {}, static_cast<long>(*n)});
+        return {};
+    }
+    return "unknown key: " + key;
+}
+
+}  // namespace
+
+std::optional<ParsedName> parse_resource_name(std::string_view name) {
+    static const std::regex vxi(R"(VXI(\d+)::(\d+)::INSTR)", std::regex::icase);
+    static const std::regex gpib_vxi(R"(GPIB-VXI(\d+)::(?:(\d+)::)?(\d+)::INSTR)",
+                                     std::regex::icase);
+    static const std::regex gpib(R"(GPIB(\d+)::(\d+)(?:::(\d+))?::INSTR)", std::regex::icase);
+    if (name.size() > 255) return std::nullopt;
+    const std::string s(name);
+    std::smatch m;
+    auto num = [](const std::ssub_match& sm) { return std::atoi(sm.str().c_str()); };
+    if (std::regex_match(s, m, vxi))
+        return ParsedName{VI_INTF_VXI, static_cast<ViUInt16>(num(m[1])), 0,
+                          static_cast<ViInt16>(num(m[2]))};
+    if (std::regex_match(s, m, gpib_vxi))
+        return ParsedName{VI_INTF_GPIB_VXI, static_cast<ViUInt16>(num(m[1])),
+                          static_cast<ViUInt16>(m[2].matched ? num(m[2]) : 0),
+                          static_cast<ViInt16>(num(m[3]))};
+    if (std::regex_match(s, m, gpib))
+        return ParsedName{VI_INTF_GPIB, static_cast<ViUInt16>(num(m[1])),
+                          static_cast<ViUInt16>(num(m[2])), -1};
+    return std::nullopt;
+}
+
+ParseResult parse_bus_description(std::string_view text, std::string_view file_name) {
+    ParseResult result;
+    auto fail = [&](int line, const std::string& reason) {
+        result.devices.clear();
+        result.error = std::string(file_name) + ":" + std::to_string(line) + ": " + reason;
+        return result;
+    };
+    std::vector<bool> interface_given;
+    int line_no = 0;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const auto nl = text.find('\n', pos);
+        std::string_view raw = text.substr(pos, nl == std::string_view::npos ? text.npos : nl - pos);
+        pos = nl == std::string_view::npos ? text.size() + 1 : nl + 1;
+        ++line_no;
+        const std::string line = trim(raw);
+        if (line.empty() || line.front() == '#') continue;
+        if (line.front() == '[') {
+            if (line.back() != ']') return fail(line_no, "unterminated device name");
+            const std::string name = trim(std::string_view(line).substr(1, line.size() - 2));
+            const auto parsed = parse_resource_name(name);
+            if (!parsed) return fail(line_no, "bad resource name: " + name);
+            for (const auto& d : result.devices)
+                if (upper(d.name) == upper(name)) return fail(line_no, "duplicate device: " + name);
+            DeviceDesc d;
+            d.name = name;
+            d.intf_type = parsed->intf_type;
+            d.intf_num = parsed->intf_num;
+            d.primary_address = parsed->primary;
+            d.logical_address = parsed->logical_address;
+            d.line = line_no;
+            result.devices.push_back(std::move(d));
+            interface_given.push_back(false);
+            continue;
+        }
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) return fail(line_no, "expected key = value");
+        if (result.devices.empty()) return fail(line_no, "key outside a device");
+        const std::string key = trim(std::string_view(line).substr(0, eq));
+        const std::string value = trim(std::string_view(line).substr(eq + 1));
+        if (const std::string err = apply(result.devices.back(), key, value); !err.empty())
+            return fail(line_no, err);
+    }
+    for (auto& d : result.devices)
+        if (d.q7304 && d.intf_type != VI_INTF_GPIB && d.manufacturer == 0 && d.model == 0) {
+            d.manufacturer = 3674;
+            d.model = 705;
+        }
+    return result;
+}
+
+}  // namespace simvisa

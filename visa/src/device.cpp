@@ -1,0 +1,149 @@
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "bus.hpp"
+
+namespace simvisa {
+
+namespace {
+
+constexpr ViUInt32 kMaxFaultWaitMs = 2000;  // a timeout fault never stalls longer
+
+std::string upper_trimmed(std::string_view s) {
+    std::string out;
+    const auto b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string_view::npos) return out;
+    for (char c : s.substr(b)) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+DeviceDesc default_q7304() {
+    DeviceDesc d;
+    d.name = "VXI0::24::INSTR";
+    d.intf_type = VI_INTF_VXI;
+    d.manufacturer = 3674;
+    d.model = 705;
+    d.logical_address = 24;
+    d.slot = 3;
+    d.q7304 = true;
+    return d;
+}
+
+}  // namespace
+
+Device::Device(DeviceDesc desc) : desc_(std::move(desc)) {
+    if (desc_.q7304) instrument_ = std::make_unique<sim::Q7304>(desc_.input);
+}
+
+std::optional<FaultKind> Device::fault_for(Fault::Where where, std::string_view command) {
+    const long n = ++transfers_;
+    for (const Fault& f : desc_.faults) {
+        if (f.where == Fault::Where::after && n > f.after) return f.kind;
+        if (f.where == where && command.substr(0, f.prefix.size()) == f.prefix) return f.kind;
+    }
+    return std::nullopt;
+}
+
+ViStatus Device::strike(FaultKind kind, ViUInt32 timeout_ms) {
+    if (kind == FaultKind::fail) return VI_ERROR_IO;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
+    return VI_ERROR_TMO;
+}
+
+ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms) {
+    const std::string command = upper_trimmed(bytes);
+    {
+        std::lock_guard lock(mutex_);
+        last_command_ = command;
+    }
+    if (const auto fault = fault_for(Fault::Where::write, command)) return strike(*fault, timeout_ms);
+    if (instrument_) {
+        instrument_->write(bytes, end);
+    } else {
+        std::lock_guard lock(mutex_);
+        plain_reply_.clear();
+        if (command.rfind("*IDN?", 0) == 0) plain_reply_ = desc_.idn + "\n";
+    }
+    return VI_SUCCESS;
+}
+
+ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end) {
+    std::string command;
+    {
+        std::lock_guard lock(mutex_);
+        command = last_command_;
+    }
+    if (const auto fault = fault_for(Fault::Where::read, command)) return strike(*fault, timeout_ms);
+    end = false;
+    if (instrument_) {
+        const auto r = instrument_->read(out, max, std::chrono::milliseconds(timeout_ms), end);
+        return r == sim::Q7304::ReadResult::ok ? VI_SUCCESS : VI_ERROR_TMO;
+    }
+    std::unique_lock lock(mutex_);
+    if (plain_reply_.empty()) {
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
+        return VI_ERROR_TMO;
+    }
+    out = plain_reply_.substr(0, max);
+    plain_reply_.erase(0, out.size());
+    end = plain_reply_.empty();
+    return VI_SUCCESS;
+}
+
+ViStatus Device::read_stb(ViUInt16& stb) {
+    if (desc_.stb_fails) return VI_ERROR_IO;
+    if (instrument_) {
+        stb = instrument_->status_byte();
+    } else {
+        std::lock_guard lock(mutex_);
+        stb = plain_reply_.empty() ? 0 : 0x10;
+    }
+    return VI_SUCCESS;
+}
+
+ViStatus Device::clear() {
+    if (desc_.clear_fails) return VI_ERROR_IO;
+    if (instrument_) instrument_->device_clear();
+    std::lock_guard lock(mutex_);
+    plain_reply_.clear();
+    return VI_SUCCESS;
+}
+
+void Device::trigger() {
+    if (instrument_) instrument_->trigger();
+}
+
+std::vector<std::unique_ptr<Device>>& bus() {
+    static std::vector<std::unique_ptr<Device>> devices = [] {
+        std::vector<std::unique_ptr<Device>> out;
+        const char* path = std::getenv("VISA_SIM_BUS");
+        if (path == nullptr || *path == '\0') {
+            out.push_back(std::make_unique<Device>(default_q7304()));
+            return out;
+        }
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "%s:0: cannot read the bus description\n", path);
+            return out;
+        }
+        std::ostringstream text;
+        text << in.rdbuf();
+        ParseResult parsed = parse_bus_description(text.str(), path);
+        if (!parsed.error.empty()) {
+            std::fprintf(stderr, "%s\n", parsed.error.c_str());
+            return out;
+        }
+        for (auto& d : parsed.devices) out.push_back(std::make_unique<Device>(std::move(d)));
+        return out;
+    }();
+    return devices;
+}
+
+}  // namespace simvisa
