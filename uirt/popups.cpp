@@ -1,4 +1,6 @@
 // Modal pop-ups; in scripted mode they are recorded and answered without blocking.
+#include <sys/stat.h>
+
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -52,6 +54,8 @@ std::string spec_extension(const char* spec) {
 
 std::string with_extension(std::string path, const char* spec, int restrict_extension) {
     if (!restrict_extension) return path;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) return path;  // an existing file is taken as named
     const std::string ext = spec_extension(spec);
     const auto slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

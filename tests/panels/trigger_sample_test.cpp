@@ -73,6 +73,10 @@ TEST(TriggerPanel, SettingsReachTheInstrument) {
         EXPECT_EQ(ctrl_int(p, TRIG_COUNT), 16777215);
         sent = sent_by(trace, [] { gu::TrigCount(0, gu::MSG_COMMIT, nullptr); });
         EXPECT_TRUE(has(sent, "TRIG:COUN 16777215"));
+        // So many points cannot be graphed: the graph says so when it is cleared.
+        ASSERT_EQ(uirt::test::popups().size(), 2u);
+        EXPECT_EQ(uirt::test::popups()[0].text, "The maximum of 4096 data points has been exceeded.");
+        uirt::test::clear_popups();
 
         // A typed delay leaves automatic delay; "Auto" gets it back and shows its delay.
         set_value(p, TRIG_AUTO, 0);
