@@ -4,6 +4,7 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "driver_fixture.hpp"
@@ -14,6 +15,17 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 constexpr double kOverload = 9.9e37;
+
+// Polls the status byte until a reply is waiting (MAV), as the program does on idle events.
+bool wait_for_reply(ViSession vi) {
+    const auto give_up = Clock::now() + std::chrono::seconds(5);
+    for (ViUInt16 stb = 0; Clock::now() < give_up;) {
+        if (voq7304_readStatusByte_Q(vi, &stb) != VI_SUCCESS) return false;
+        if (stb & 0x10) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
 
 class DriverReadings : public ::testing::Test {
 protected:
@@ -89,7 +101,9 @@ TEST_F(DriverReadings, TimedFetchTimesOutAndRestoresTheSessionTimeout) {
     ASSERT_EQ(voq7304_timeOut_Q(vi, &ms), VI_SUCCESS);
     EXPECT_EQ(ms, 5000);
 
-    // As the program finishes a timed-out measurement: device clear, then fetch.
+    // As the program finishes a timed-out measurement: wait for the reply, device clear,
+    // then fetch the reading memory.
+    ASSERT_TRUE(wait_for_reply(vi));
     ASSERT_EQ(voq7304_dcl(vi), VI_SUCCESS);
     count = readings.size();
     ASSERT_EQ(voq7304_fetc_Q(vi, readings.data(), &count), VI_SUCCESS);
@@ -113,11 +127,12 @@ TEST_F(DriverReadings, BusTriggerStartsTheReadings) {
     std::array<double, 2> readings{};
     ViInt32 count = readings.size();
     EXPECT_EQ(voq7304_timedFetch_Q(vi, 100, readings.data(), &count), VI_ERROR_TMO);
+    ASSERT_EQ(voq7304_trg(vi), VI_SUCCESS);
+    ASSERT_EQ(voq7304_trg(vi), VI_SUCCESS);
+    ASSERT_TRUE(wait_for_reply(vi));
     ASSERT_EQ(voq7304_dcl(vi), VI_SUCCESS);
-    ASSERT_EQ(voq7304_trg(vi), VI_SUCCESS);
-    ASSERT_EQ(voq7304_trg(vi), VI_SUCCESS);
     count = readings.size();
-    ASSERT_EQ(voq7304_timedFetch_Q(vi, 2000, readings.data(), &count), VI_SUCCESS);
+    ASSERT_EQ(voq7304_fetc_Q(vi, readings.data(), &count), VI_SUCCESS);
     EXPECT_EQ(count, 2);
     ViUInt16 stb = 0xFFFF;
     ASSERT_EQ(voq7304_readStatusByte_Q(vi, &stb), VI_SUCCESS);

@@ -78,6 +78,8 @@ TEST_F(DriverSettings, ApertureAndNplcFollowEachOtherAtTheLineFrequency) {
     ASSERT_EQ(voq7304_calLfr(s.vi, 400), VI_SUCCESS);
     ASSERT_EQ(voq7304_calLfr_Q(s.vi, &hz), VI_SUCCESS);
     EXPECT_EQ(hz, 400);
+    ASSERT_EQ(voq7304_voltDcAper_Q(s.vi, &aperture), VI_SUCCESS);
+    EXPECT_TRUE(near(aperture, 10.0 / 400.0)) << aperture;  // NPLC kept, aperture follows
     double integration = 0.0;
     ASSERT_EQ(voq7304_calInt_Q(s.vi, VOQ7304_FUNC_VOLT_DC, &integration), VI_SUCCESS);
     EXPECT_TRUE(near(integration, aperture));
