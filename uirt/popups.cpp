@@ -42,9 +42,9 @@ QString qs(const char* text) {
     return QString::fromUtf8(text ? text : "");
 }
 
-// ".st" for "*.st"; empty when the spec names no single extension.
-std::string spec_extension(const char* spec) {
-    const std::string s = spec ? spec : "";
+// ".st" for "*.st"; empty when the pattern names no single extension.
+std::string pattern_extension(const char* pattern) {
+    const std::string s = pattern ? pattern : "";
     const auto dot = s.rfind('.');
     if (dot == std::string::npos) return {};
     const std::string ext = s.substr(dot);
@@ -52,11 +52,11 @@ std::string spec_extension(const char* spec) {
     return ext;
 }
 
-std::string with_extension(std::string path, const char* spec, int restrict_extension) {
+std::string with_extension(std::string path, const char* pattern, int restrict_extension) {
     if (!restrict_extension) return path;
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) return path;  // an existing file is taken as named
-    const std::string ext = spec_extension(spec);
+    const std::string ext = pattern_extension(pattern);
     const auto slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (!ext.empty() && !name.empty() && name.find('.') == std::string::npos) path += ext;

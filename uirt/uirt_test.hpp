@@ -18,7 +18,7 @@ bool enabled();
 struct Popup {
     std::string kind;   // "message", "confirm", "generic", "file"
     std::string title;
-    std::string text;   // for "file": the default file spec
+    std::string text;   // for "file": the default file pattern
     std::vector<std::string> buttons;
 };
 struct Answer {

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::array<std::string_view, 5> math_names{"NULL", "AVERage", "LIMit", "DBM", "DB"};
 constexpr std::array<std::string_view, 5> math_replies{"NULL", "AVER", "LIM", "DBM", "DB"};
-constexpr NumericSpec math_value{-1.0e9, 1.0e9, 0.0, ""};
+constexpr NumericLimits math_value{-1.0e9, 1.0e9, 0.0, ""};
 
 bool is_decibel(MathFunction m) {
     return m == MathFunction::dbm || m == MathFunction::db;
@@ -18,9 +18,9 @@ bool measures_voltage(const Settings& s) {
     return s.function == Function::volt_dc || s.function == Function::volt_ac;
 }
 
-void set_value(Context& ctx, const Call& call, const NumericSpec& spec, double& target) {
+void set_value(Context& ctx, const Call& call, const NumericLimits& limits, double& target) {
     if (!expect_params(ctx, call, 1, 1)) return;
-    if (const auto v = get_number(ctx, call.params[0], spec)) target = *v;
+    if (const auto v = get_number(ctx, call.params[0], limits)) target = *v;
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 namespace sim {
 namespace {
 
-constexpr NumericSpec register_byte{0, 255, 0, ""};
-constexpr NumericSpec register_word{0, 65535, 0, ""};
+constexpr NumericLimits register_byte{0, 255, 0, ""};
+constexpr NumericLimits register_word{0, 65535, 0, ""};
 
 std::optional<std::uint8_t> get_register_byte(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return std::nullopt;

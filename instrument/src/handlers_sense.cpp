@@ -45,7 +45,7 @@ void apply_range(Context& ctx, Group g, std::size_t index) {
     if (!gs.auto_range) gs.range_index = index;
 }
 
-NumericSpec resolution_spec(Group g) {
+NumericLimits resolution_spec(Group g) {
     const GroupInfo& gi = info(g);
     return {gi.min_resolution, gi.max_resolution, gi.default_resolution, gi.unit};
 }

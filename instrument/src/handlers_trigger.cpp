@@ -11,7 +11,7 @@ namespace {
 
 constexpr std::array<std::string_view, 4> source_names{"BUS", "EXTernal", "IMMediate", "TTLTrg<n>"};
 constexpr int ttl_lines = 8;
-constexpr NumericSpec count_spec{1, static_cast<double>(max_count), 1, ""};
+constexpr NumericLimits count_spec{1, static_cast<double>(max_count), 1, ""};
 
 std::optional<long> get_count(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return std::nullopt;

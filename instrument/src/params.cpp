@@ -87,15 +87,15 @@ std::optional<double> get_plain_number(Context& ctx, const Param& p, std::string
     return std::nullopt;
 }
 
-std::optional<double> get_number(Context& ctx, const Param& p, const NumericSpec& spec) {
+std::optional<double> get_number(Context& ctx, const Param& p, const NumericLimits& limits) {
     if (p.kind == Param::Kind::character) {
-        if (is_keyword(p, "MINimum")) return spec.min;
-        if (is_keyword(p, "MAXimum")) return spec.max;
-        if (is_keyword(p, "DEFault")) return spec.def;
+        if (is_keyword(p, "MINimum")) return limits.min;
+        if (is_keyword(p, "MAXimum")) return limits.max;
+        if (is_keyword(p, "DEFault")) return limits.def;
     }
-    const auto v = get_plain_number(ctx, p, spec.unit);
+    const auto v = get_plain_number(ctx, p, limits.unit);
     if (!v) return std::nullopt;
-    if (!(*v >= spec.min && *v <= spec.max)) {
+    if (!(*v >= limits.min && *v <= limits.max)) {
         ctx.error(err::out_of_range);
         return std::nullopt;
     }

@@ -15,7 +15,7 @@ struct Call {
     int suffix = no_suffix;
 };
 
-struct NumericSpec {
+struct NumericLimits {
     double min;
     double max;
     double def;
@@ -26,7 +26,7 @@ struct NumericSpec {
 bool expect_params(Context& ctx, const Call& call, std::size_t min, std::size_t max);
 
 // A number, or MIN / MAX / DEF; outside [min, max] queues -222.
-std::optional<double> get_number(Context& ctx, const Param& p, const NumericSpec& spec);
+std::optional<double> get_number(Context& ctx, const Param& p, const NumericLimits& limits);
 // A number without range check (MIN/MAX/DEF not accepted) in `unit`.
 std::optional<double> get_plain_number(Context& ctx, const Param& p, std::string_view unit);
 std::optional<bool> get_bool(Context& ctx, const Param& p);

@@ -249,7 +249,7 @@ TEST_F(Events, ScriptedPopupsAreRecordedAndAnswered) {
         2);
     EXPECT_STREQ(response, "typ");
 
-    // The spec's extension is added to a bare name; the path fits its 256-byte buffer.
+    // The pattern's extension is added to a bare name; the path fits its 256-byte buffer.
     char path[256];
     EXPECT_EQ(FileSelectPopup("", "*.st", "", "Store State", VAL_SAVE_BUTTON, 0, 1, 1, 0, path),
               VAL_NEW_FILE_SELECTED);
