@@ -37,6 +37,7 @@ case "$mode" in
     ;;
   test)
     export QT_QPA_PLATFORM=offscreen
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
     ctest --test-dir "$build_dir" --output-on-failure -j"$(nproc)" --timeout 300 "$@"
     ;;
   *) echo "usage: $0 [run|test|build]" >&2; exit 2 ;;

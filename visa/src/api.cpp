@@ -55,7 +55,9 @@ std::shared_ptr<Session> instrument(ViSession vi) {
 
 ViStatus read_all(Session& s, std::string& reply) {
     // A whole reply, up to END, for the formatted calls.
-    reply.clear();
+    reply = std::move(s.unread);
+    s.unread.clear();
+    if (!reply.empty() && s.unread_end) return VI_SUCCESS;
     for (;;) {
         std::string chunk;
         bool end = false;
@@ -268,11 +270,24 @@ VISA_EXPORT ViStatus viRead(ViSession vi, ViBuf buf, ViUInt32 cnt, ViPUInt32 ret
     std::lock_guard lock(s->io);
     std::string got;
     bool end = false;
-    ViStatus st = s->device->read(got, cnt, s->timeout_ms, end);
-    if (st < 0) return finish(call, st);
+    ViStatus st = VI_SUCCESS;
+    if (!s->unread.empty()) {
+        got = s->unread.substr(0, cnt);
+        s->unread.erase(0, got.size());
+        end = s->unread.empty() && s->unread_end;
+    } else {
+        st = s->device->read(got, cnt, s->timeout_ms, end);
+        if (st < 0) return finish(call, st);
+    }
     if (s->termchar_enabled) {
         const auto at = got.find(static_cast<char>(s->termchar));
-        if (at != std::string::npos && at + 1 < got.size()) got.resize(at + 1);  // rest is lost
+        if (at != std::string::npos && at + 1 < got.size()) {
+            // The rest waits for the next read.
+            if (s->unread.empty()) s->unread_end = end;
+            s->unread.insert(0, got.substr(at + 1));
+            got.resize(at + 1);
+            end = false;
+        }
     }
     std::memcpy(buf, got.data(), got.size());
     if (ret) *ret = static_cast<ViUInt32>(got.size());
@@ -297,6 +312,10 @@ VISA_EXPORT ViStatus viReadSTB(ViSession vi, ViPUInt16 status) {
 VISA_EXPORT ViStatus viClear(ViSession vi) {
     auto s = instrument(vi);
     if (!s) return finish("viClear(" + hex(vi) + ")", VI_ERROR_INV_OBJECT);
+    {
+        std::lock_guard lock(s->io);
+        s->unread.clear();
+    }
     return finish("viClear(" + hex(vi) + ")", s->device->clear());
 }
 

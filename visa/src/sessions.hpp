@@ -20,6 +20,8 @@ struct Session {
     bool send_end = true;
     std::vector<std::string> found;  // find lists
     std::size_t next = 0;
+    std::string unread;       // bytes past a termchar, for the next read
+    bool unread_end = false;  // they end the reply
     std::mutex io;  // one transfer at a time on a session
 };
 
