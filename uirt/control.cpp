@@ -312,6 +312,8 @@ void Control::refresh() {
 
 int Control::set_value(const Value& value) {
     if (kind_ == CTRL_GRAPH || kind_ == CTRL_DECORATION) return UIE_TYPE_MISMATCH;
+    // A button's only value is its caption: a number written to it changes nothing.
+    if (kind_ == CTRL_COMMAND_BUTTON && !std::holds_alternative<std::string>(value)) return 0;
     if (is_list()) {
         const int i = index_of(value);
         if (i < 0) return UIE_BAD_VALUE;
