@@ -47,6 +47,38 @@ done
 sleep 0.5
 import -window root "$shots/acceptance_reading.png"
 
+sent() { grep -c "$1" "$work/trace.txt" || true; }
+wait_sent() {  # pattern, count before
+    for _ in $(seq 1 50); do
+        [ "$(sent "$1")" -gt "$2" ] && return 0
+        sleep 0.1
+    done
+    echo "nothing matching '$1' was sent" >&2
+    return 1
+}
+
+# AC volts from the function ring, by keyboard.
+before=$(sent 'CONF:VOLT:AC')
+xdotool mousemove --window "$frame" 85 200 click 1
+sleep 0.5
+xdotool key Down Return
+wait_sent 'CONF:VOLT:AC' "$before"
+sleep 0.5
+import -window root "$shots/acceptance_function.png"
+
+# Five samples: the graph replaces the number, and a click on it takes a block.
+xdotool mousemove --window "$frame" 50 248 click --repeat 3 1
+xdotool key ctrl+a
+xdotool type 5
+before=$(sent 'SAMP:COUN 5')
+xdotool key Return
+wait_sent 'SAMP:COUN 5' "$before"
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+import -window root "$shots/acceptance_graph.png"
+
 # Close, then confirm.
 xdotool mousemove --window "$frame" 342 291 click 1
 confirm=$(wait_for_window "Exit VO Q7304A" 10)
