@@ -1,0 +1,27 @@
+// Baseline: QApplication and a QWidget of the given size, shown.
+//   bench_baseline_window W H        leaves when the event loop starts
+//   bench_baseline_window W H idle   stays in the loop with a 100 ms timer
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <cstdlib>
+#include <cstring>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    const int w = argc > 1 ? std::atoi(argv[1]) : 640;
+    const int h = argc > 2 ? std::atoi(argv[2]) : 480;
+    const bool idle = argc > 3 && std::strcmp(argv[3], "idle") == 0;
+    QWidget window;
+    window.resize(w, h);
+    window.show();
+    QTimer timer;
+    if (idle) {
+        int ticks = 0;
+        QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+        timer.start(100);
+    } else {
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    }
+    return app.exec();
+}

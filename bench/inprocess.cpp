@@ -1,0 +1,112 @@
+// Per-operation figures inside a process that ran the main sequence (scripted mode,
+// offscreen, simulated instrument in live mode): the benchmarks run inside the event loop.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "globals.hpp"
+#include "program_harness.hpp"
+#include "uirt.hpp"
+#include "uirt_test.hpp"
+#include "widgets.hpp"
+
+namespace {
+
+constexpr int SAMPLE_COUNT_CTRL = 11;
+constexpr int GRAPH_CTRL = 8;
+
+// One setting end to end: control value, widget commit, driver, VISA, instrument, back.
+void BM_SettingCommit(benchmark::State& state) {
+    int value = 1;
+    for (auto _ : state) {
+        value = value == 1 ? 2 : 1;
+        uirt::SetCtrlVal(gu::main_panel, SAMPLE_COUNT_CTRL, value);
+        benchmark::DoNotOptimize(gu::SampleCount(0, gu::MSG_COMMIT, nullptr));
+    }
+    uirt::SetCtrlVal(gu::main_panel, SAMPLE_COUNT_CTRL, 1);
+    gu::SampleCount(0, gu::MSG_COMMIT, nullptr);
+}
+
+void BM_Sync(benchmark::State& state) {
+    for (auto _ : state) gu::Sync();
+}
+
+// The drawing part of a 4096-reading block: old plots removed, the block plotted as the
+// program does, and every visible window painted synchronously.
+void BM_Plot4096(benchmark::State& state) {
+    std::vector<double> y(gu::READING_CAPACITY);
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] = static_cast<double>((i * 37) % 1000) * 1e-3;
+    for (auto _ : state) {
+        uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
+        uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0,
+                           0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
+                           uirt::VAL_SOLID, 1, uirt::MakeColor(255, 255, 0));
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible()) w->repaint();
+    }
+    if (uirt::test::plot_count(gu::main_panel, GRAPH_CTRL) != 1)
+        state.SkipWithError("the graph did not hold the plot");
+    uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
+}
+
+BENCHMARK(BM_SettingCommit)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Sync)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Plot4096)->Unit(benchmark::kMillisecond);
+
+// Keeps the console output and collects the median of the repetitions.
+class Collector : public benchmark::ConsoleReporter {
+public:
+    Collector() : ConsoleReporter(OO_Tabular) {}
+    std::map<std::string, double> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median")
+                seconds[r.run_name.function_name] =
+                    r.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(r.time_unit);
+    }
+};
+
+void line(const char* name, double value, const char* unit, const char* goal, bool met) {
+    std::printf("%-28s | %10.3f %-6s | %-10s | %s\n", name, value, unit, goal,
+                met ? "met" : "NOT met");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    static char reps[] = "--benchmark_repetitions=5";
+    static char only_aggr[] = "--benchmark_report_aggregates_only=true";
+    static char no_color[] = "--benchmark_color=false";
+    args.insert(args.begin() + 1, {reps, only_aggr, no_color});
+    int n = static_cast<int>(args.size());
+    benchmark::Initialize(&n, args.data());
+
+    Collector collector;
+    int live = 0;
+    gutest::run_program([&] {
+        live = gu::livemode;
+        benchmark::RunSpecifiedBenchmarks(&collector);
+    });
+    benchmark::Shutdown();
+    std::fflush(stdout);
+    if (!live) std::fprintf(stderr, "bench_inprocess: warning: not in live mode\n");
+
+    const auto get = [&](const char* name) {
+        const auto it = collector.seconds.find(name);
+        return it == collector.seconds.end() ? -1.0 : it->second;
+    };
+    const double commit = get("BM_SettingCommit") * 1e6;
+    const double sync = get("BM_Sync") * 1e3;
+    const double plot = get("BM_Plot4096") * 1e3;
+    if (commit >= 0) line("setting_commit", commit, "us", "< 20 us", commit < 20);
+    if (sync >= 0) line("sync_whole", sync, "ms", "< 2 ms", sync < 2);
+    if (plot >= 0) line("block_4096_plot_draw", plot, "ms", "< 16 ms", plot < 16);
+    return 0;
+}

@@ -1,0 +1,198 @@
+// Whole-process figures: start-up time and peak memory against a bare Qt window, and
+// idle CPU against the same window with a 100 ms timer. Runs with QT_QPA_PLATFORM=offscreen.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const std::string ROOT = GU_BUILD_ROOT;
+constexpr int RUNS = 10;
+
+pid_t spawn(const std::vector<std::string>& args, bool quiet) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (quiet) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+        }
+        std::vector<char*> argv;
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    return pid;
+}
+
+struct Run {
+    double seconds = 0;
+    long maxrss_kb = 0;
+    int status = 0;
+};
+
+Run timed_run(const std::vector<std::string>& args) {
+    Run r;
+    const auto t0 = Clock::now();
+    const pid_t pid = spawn(args, true);
+    rusage usage{};
+    ::wait4(pid, &r.status, 0, &usage);
+    r.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    r.maxrss_kb = usage.ru_maxrss;
+    return r;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const auto n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Figures {
+    double seconds;
+    double rss_kb;
+    bool ok;
+};
+
+Figures measure(const std::vector<std::string>& args) {
+    timed_run(args);  // warm the page cache
+    std::vector<double> t, m;
+    bool ok = true;
+    for (int i = 0; i < RUNS; ++i) {
+        const Run r = timed_run(args);
+        ok = ok && WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0;
+        t.push_back(r.seconds);
+        m.push_back(static_cast<double>(r.maxrss_kb));
+    }
+    return {median(t), median(m), ok};
+}
+
+// utime + stime of a live process, in seconds.
+double cpu_seconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto close = all.rfind(')');
+    std::istringstream rest(all.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {  // fields 3.. after the name
+        if (i == 14) utime = std::stoull(field);
+        if (i == 15) stime = std::stoull(field);
+    }
+    return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+// CPU time on all threads in seconds, from the scheduler's ns counters.
+double sched_seconds(pid_t pid) {
+    const std::string dir = "/proc/" + std::to_string(pid) + "/task";
+    double total = 0;
+    if (DIR* d = ::opendir(dir.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] == '.') continue;
+            std::ifstream in(dir + "/" + e->d_name + "/schedstat");
+            unsigned long long ns = 0;
+            if (in >> ns) total += static_cast<double>(ns) * 1e-9;
+        }
+        ::closedir(d);
+    }
+    return total;
+}
+
+struct Idle {
+    double stat_per_s;   // utime+stime (clock ticks)
+    double sched_per_s;  // scheduler run time (ns resolution)
+    bool alive;
+};
+
+// CPU seconds per second over 5 s of idling, after 1 s to settle.
+Idle idle_cpu(const std::vector<std::string>& args) {
+    const pid_t pid = spawn(args, true);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    const double c0 = cpu_seconds(pid), s0 = sched_seconds(pid);
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::seconds(5));
+    const double c1 = cpu_seconds(pid), s1 = sched_seconds(pid);
+    const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
+    int status = 0;
+    const bool alive = ::waitpid(pid, &status, WNOHANG) == 0;
+    ::kill(pid, SIGTERM);
+    if (alive) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        if (::waitpid(pid, &status, WNOHANG) == 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+        }
+    }
+    return {(c1 - c0) / wall, (s1 - s0) / wall, alive};
+}
+
+void line(const char* name, double value, const char* unit, const char* goal, bool met) {
+    std::printf("%-28s | %10.3f %-6s | %-10s | %s\n", name, value, unit, goal,
+                met ? "met" : "NOT met");
+}
+
+}  // namespace
+
+int main() {
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string program = ROOT + "/bench_startup_program";
+    const std::string baseline = ROOT + "/bench_baseline_window";
+
+    // The frame panel's size, and a check that the run is live.
+    int w = 0, h = 0, live = 0;
+    {
+        ::setenv("BENCH_PRINT_SIZE", "1", 1);
+        FILE* p = ::popen((program + " 2>/dev/null").c_str(), "r");
+        if (!p || std::fscanf(p, "%d %d %d", &w, &h, &live) != 3) w = h = 0;
+        if (p) ::pclose(p);
+        ::unsetenv("BENCH_PRINT_SIZE");
+    }
+    if (w <= 0 || h <= 0) {
+        std::fprintf(stderr, "bench_runner: could not read the frame panel's size\n");
+        return 1;
+    }
+    if (!live) std::fprintf(stderr, "bench_runner: warning: the program did not reach live mode\n");
+    const std::string ws = std::to_string(w), hs = std::to_string(h);
+
+    const Figures prog = measure({program});
+    const Figures base = measure({baseline, ws, hs});
+    if (!prog.ok || !base.ok) std::fprintf(stderr, "bench_runner: a run did not exit with 0\n");
+
+    const double t_ratio = prog.seconds / base.seconds;
+    const double m_ratio = prog.rss_kb / base.rss_kb;
+    std::printf("# frame %dx%d, live %d; start-up %.1f ms vs %.1f ms; peak RSS %.0f KiB vs %.0f KiB\n",
+                w, h, live, prog.seconds * 1e3, base.seconds * 1e3, prog.rss_kb, base.rss_kb);
+    line("startup_time_ratio", t_ratio, "x", "<= 1.25", t_ratio <= 1.25);
+    line("startup_peak_rss_ratio", m_ratio, "x", "<= 1.25", m_ratio <= 1.25);
+
+    const Idle idle_prog = idle_cpu({ROOT + "/gu7304"});
+    const Idle idle_base = idle_cpu({baseline, ws, hs, "idle"});
+    if (!idle_prog.alive || !idle_base.alive)
+        std::fprintf(stderr, "bench_runner: an idle process ended before it was measured\n");
+    std::printf("# idle CPU (scheduler) gu7304 %.3f ms/s, baseline %.3f ms/s;"
+                " (utime+stime) %.1f ms/s vs %.1f ms/s\n",
+                idle_prog.sched_per_s * 1e3, idle_base.sched_per_s * 1e3,
+                idle_prog.stat_per_s * 1e3, idle_base.stat_per_s * 1e3);
+    // The ratio uses the scheduler's counters: 10 ms clock ticks are too coarse here.
+    const double i_ratio = idle_prog.sched_per_s / idle_base.sched_per_s;
+    line("idle_cpu_ratio", i_ratio, "x", "<= 1.5",
+         idle_prog.alive && idle_base.alive && i_ratio <= 1.5);
+    return 0;
+}
