@@ -5,6 +5,8 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
+#include <QMetaObject>
+#include <QObject>
 #include <algorithm>
 #include <limits>
 
@@ -31,7 +33,8 @@ Graph::Graph(QWidget* parent)
     : view_(new QChartView(parent)),
       chart_(new QChart()),
       x_axis_(new QValueAxis()),
-      y_axis_(new QValueAxis()) {
+      y_axis_(new QValueAxis()),
+      guard_(std::make_unique<QObject>()) {
     chart_->setAnimationOptions(QChart::NoAnimation);
     chart_->legend()->hide();
     chart_->setBackgroundBrush(Qt::black);
@@ -46,8 +49,8 @@ Graph::Graph(QWidget* parent)
     }
     chart_->addAxis(x_axis_, Qt::AlignBottom);
     chart_->addAxis(y_axis_, Qt::AlignLeft);
-    x_axis_->setRange(0.0, 10.0);
-    y_axis_->setRange(-1.0, 1.0);
+    x_axis_->setRange(x_range_.lo, x_range_.hi);
+    y_axis_->setRange(y_range_.lo, y_range_.hi);
     view_->setChart(chart_);
     view_->setRenderHint(QPainter::Antialiasing, false);
 }
@@ -147,8 +150,9 @@ int Graph::set_axes(int x_scaling, double x_min, double x_max, int y_scaling, do
         return UIE_BAD_VALUE;
     x_scaling_ = x_scaling;
     y_scaling_ = y_scaling;
-    if (x_scaling == VAL_MANUAL) x_axis_->setRange(x_min, x_max);
-    if (y_scaling == VAL_MANUAL) y_axis_->setRange(y_min, y_max);
+    if (x_scaling == VAL_MANUAL) x_range_ = {x_min, x_max};
+    if (y_scaling == VAL_MANUAL) y_range_ = {y_min, y_max};
+    schedule_axes();
     autoscale();
     return 0;
 }
@@ -167,16 +171,39 @@ void Graph::autoscale() {
     if (!any) return;
     if (x_scaling_ == VAL_AUTOSCALE) {
         const auto [lo, hi] = padded(x_lo, x_hi);
-        x_axis_->setRange(lo, hi);
+        x_range_ = {lo, hi};
     }
     if (y_scaling_ == VAL_AUTOSCALE) {
         const auto [lo, hi] = padded(y_lo, y_hi);
-        y_axis_->setRange(lo, hi);
+        y_range_ = {lo, hi};
     }
+    schedule_axes();
+}
+
+void Graph::schedule_axes() {
+    if (axes_pending_) return;
+    axes_pending_ = true;
+    QMetaObject::invokeMethod(guard_.get(), [this] { apply_axes(); }, Qt::QueuedConnection);
+}
+
+void Graph::apply_axes() {
+    axes_pending_ = false;
+    // QValueAxis lays out again only when a bound really changes.
+    x_axis_->setRange(x_range_.lo, x_range_.hi);
+    y_axis_->setRange(y_range_.lo, y_range_.hi);
+}
+
+void Graph::axis_range(bool y_axis, double& lo, double& hi) {
+    if (axes_pending_) apply_axes();
+    const QValueAxis* axis = y_axis ? y_axis_ : x_axis_;
+    lo = axis->min();
+    hi = axis->max();
 }
 
 void Graph::set_axis_name(bool y_axis, const std::string& name) {
-    (y_axis ? y_name_ : x_name_) = name;
+    std::string& kept = y_axis ? y_name_ : x_name_;
+    if (kept == name) return;  // a new title lays the chart out again
+    kept = name;
     (y_axis ? y_axis_ : x_axis_)->setTitleText(QString::fromStdString(name));
 }
 

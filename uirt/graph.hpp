@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
 class QChart;
+class QObject;
 class QChartView;
 class QValueAxis;
 class QWidget;
@@ -36,6 +38,8 @@ public:
     int count() const;
     std::vector<double> y_values(int n) const;
     int colour(int n) const;
+    // The axis ranges as they will be drawn (pending changes applied first).
+    void axis_range(bool y_axis, double& lo, double& hi);
 
 private:
     enum class Shape { line, scatter, line_with_points };
@@ -49,6 +53,10 @@ private:
     Slot& free_slot(Shape shape);
     const Slot* nth_plot(int n) const;
     void autoscale();
+    // Axis changes are kept and applied once per event-loop pass: setting a range lays
+    // the axis labels out again, which costs far more than the plot itself.
+    void schedule_axes();
+    void apply_axes();
 
     QChartView* view_;
     QChart* chart_;
@@ -58,6 +66,12 @@ private:
     int next_handle_ = 1;
     int x_scaling_ = 1, y_scaling_ = 1;  // VAL_AUTOSCALE
     std::string x_name_, y_name_;
+    struct Range {
+        double lo, hi;
+    };
+    Range x_range_{0.0, 10.0}, y_range_{-1.0, 1.0};
+    bool axes_pending_ = false;
+    std::unique_ptr<QObject> guard_;  // drops a pending apply when the graph goes
 };
 
 }  // namespace uirt::detail

@@ -139,6 +139,13 @@ std::vector<double> plot_y(int panel, int id, int plot) {
     return c && c->graph() ? c->graph()->y_values(plot) : std::vector<double>{};
 }
 
+bool axis_range(int panel, int id, bool y_axis, double& lo, double& hi) {
+    Control* c = control(panel, id);
+    if (!c || !c->graph()) return false;
+    c->graph()->axis_range(y_axis, lo, hi);
+    return true;
+}
+
 int plot_color(int panel, int id, int plot) {
     Control* c = control(panel, id);
     return c && c->graph() ? c->graph()->colour(plot) : -1;

@@ -67,6 +67,8 @@ bool ctrl_exists(int panel, int control);
 int plot_count(int panel, int control);                       // plots on a graph
 std::vector<double> plot_y(int panel, int control, int plot); // y values of plot n (0 first)
 int plot_color(int panel, int control, int plot);
+// The range an axis of a graph is drawn with; false when the control is no graph.
+bool axis_range(int panel, int control, bool y_axis, double& lo, double& hi);
 std::vector<std::string> list_labels(int panel, int control);
 int top_level_panel();          // the frame window's handle, 0 when none
 int last_quit_value();

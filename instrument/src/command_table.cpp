@@ -191,11 +191,18 @@ std::span<const Command> command_table() {
 }
 
 const Command* find_command(std::span<const Node> nodes, bool common, bool query, int& suffix) {
-    for (const Command& c : commands) {
-        const Match m = match_header(c.pattern, nodes, common, query);
+    // Every command is matched on each header: take the patterns apart only once.
+    static const auto patterns = [] {
+        std::array<Pattern, commands.size()> parsed{};
+        for (std::size_t i = 0; i < commands.size(); ++i)
+            parsed[i] = parse_pattern(commands[i].pattern);
+        return parsed;
+    }();
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const Match m = match_header(patterns[i], nodes, common, query);
         if (m.matched) {
             suffix = m.suffix;
-            return &c;
+            return &commands[i];
         }
     }
     return nullptr;

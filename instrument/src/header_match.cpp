@@ -6,20 +6,6 @@
 namespace sim {
 namespace {
 
-struct PatternNode {
-    std::string_view long_name;
-    std::string_view short_name;
-    bool optional = false;
-    bool numbered = false;
-};
-
-struct Pattern {
-    bool common = false;
-    bool query = false;
-    std::array<PatternNode, max_nodes> nodes{};
-    std::size_t count = 0;
-};
-
 PatternNode make_node(std::string_view name, bool optional) {
     PatternNode node;
     node.optional = optional;
@@ -35,6 +21,8 @@ PatternNode make_node(std::string_view name, bool optional) {
     node.short_name = name.substr(0, capitals);
     return node;
 }
+
+}  // namespace
 
 // Patterns come from the command table, so they are trusted to be well formed.
 Pattern parse_pattern(std::string_view text) {
@@ -67,6 +55,8 @@ Pattern parse_pattern(std::string_view text) {
     }
     return p;
 }
+
+namespace {
 
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -103,7 +93,10 @@ bool match_from(const Pattern& p, std::size_t pi, std::span<const Node> nodes, s
 }  // namespace
 
 Match match_header(std::string_view pattern, std::span<const Node> nodes, bool common, bool query) {
-    const Pattern p = parse_pattern(pattern);
+    return match_header(parse_pattern(pattern), nodes, common, query);
+}
+
+Match match_header(const Pattern& p, std::span<const Node> nodes, bool common, bool query) {
     Match m;
     if (p.common != common || p.query != query) return m;
     m.matched = match_from(p, 0, nodes, 0, m.suffix);

@@ -20,6 +20,7 @@ W* find_widget(const QString& text) {
 }
 
 TEST(QtInput, MouseAndKeyboardGiveTheSameEventsAsTheHooks) {
+    CloseCVIRTE();  // panels left by earlier tests would hold widgets of the same texts
     ASSERT_EQ(InitCVIRTE(0, nullptr), 1);
     register_recorders();
     const int panel = LoadPanel(0, sample_uir().c_str(), 1);
