@@ -43,6 +43,12 @@ void end_measurement_display() {
     Abort2(main_panel, MSG_SHOW, &hide);
 }
 
+// A measurement given up here never reaches the fetch that turns the driver's error
+// query back on; without it later instrument errors would pass unreported.
+void error_query_back_on() {
+    drv_call_quiet(vo_errorQueryDetect, static_cast<ViBoolean>(1));
+}
+
 }  // namespace
 
 std::int64_t poll_limit(int timeout_ms, int trig_count, int sample_count) {
@@ -63,6 +69,7 @@ int message_available() {
     if (drv_status != 0) {
         measuring = 0;
         if (display_error(instr_session, drv_status, "vo_readStatusByte") == 0) {
+            error_query_back_on();
             end_measurement_display();
             uirt::HidePanel(trigger_wait_panel);
             return -1;
@@ -82,6 +89,7 @@ int message_available() {
     end_measurement_display();
     measuring = 0;
     vo_dcl(instr_session);
+    error_query_back_on();
     uirt::MessagePopup("Error", "Measurement Timed Out.");
     disable_auto_update();
     uirt::HidePanel(trigger_wait_panel);

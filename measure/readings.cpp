@@ -70,7 +70,9 @@ bool query_live(int panel) {
 
     drv_status = vo_initImm(instr_session);
     if (drv_status != 0) {
-        if (report_failure(drv_status, "vo_initImm") == 0) {
+        // As for the single reading: a reported failure ends the block; only an error
+        // query that found the queue empty lets it go on.
+        if (report_failure(drv_status, "vo_initImm") != 0) {
             error_query_detect(true);
             show(Abort2, panel, false);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
@@ -113,9 +115,9 @@ void finish(int panel) {
     drv_call_quiet(vo_dcl);
     ViInt32 n = bounded_count(reading_count(panel), READING_CAPACITY);
     drv_call("vo_fetc_Q", vo_fetc_Q, reading_buffer.data(), &n);
-    if (instrument_error(panel)) return;
-    error_query_detect(true);
-    plot_and_end(panel);
+    const bool failed = instrument_error(panel);
+    error_query_detect(true);  // on again whether or not the instrument reported an error
+    if (!failed) plot_and_end(panel);
 }
 
 void clear(int panel) {

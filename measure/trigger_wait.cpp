@@ -25,6 +25,7 @@ int Abort(int panel, int msg, void* data) {
             if (livemode) {
                 drv_call_quiet(vo_abor);
                 drv_call_quiet(vo_dcl);
+                error_query_detect(true);  // off since the measurement started
                 poll_count = 0;
             }
             show(Abort2, panel, false);

@@ -237,6 +237,14 @@ TEST(VisaBusParser, ErrorsCarryFileLineAndReason) {
                  "bus.txt:2: bad value for fault.open: sometimes");
     expect_error("[VXI0::1::INSTR]\nfault.read.fail =\n",
                  "bus.txt:2: missing command prefix for fault.read.fail");
+    expect_error("[VXI0::1::INSTR]\nfault.times = 1\n",
+                 "bus.txt:2: fault.times without a fault before it");
+    expect_error("[VXI0::1::INSTR]\nfault.stb = fail\nfault.times = 0\n",
+                 "bus.txt:3: bad value for fault.times: 0");
+    expect_error("[VXI0::1::INSTR]\nfault.clear = fail\nfault.skip = -1\n",
+                 "bus.txt:3: bad value for fault.skip: -1");
+    expect_error("[VXI0::1::INSTR]\nfault.close = timeout\n",
+                 "bus.txt:2: bad value for fault.close: timeout");
 }
 
 TEST(VisaBusParser, WellFormedDescriptionKeepsOrderAndFields) {

@@ -128,6 +128,65 @@ TEST(VisaFaults, AfterNTransfersTimeout) {
     EXPECT_GE(elapsed_ms(t0), 150);
 }
 
+TEST(VisaFaults, TimesSpendsAFaultThenItsCommandsPass) {
+    const ViSession vi =
+        open_faulty("fault.write.fail = SAMP:COUN 5\nfault.times = 2\nfault.write.fail = SAMP");
+    EXPECT_EQ(write_text(vi, "SAMP:COUN 5\n"), VI_ERROR_IO);
+    EXPECT_EQ(write_text(vi, "SAMP:COUN 4\n"), VI_ERROR_IO);  // the later, unlimited fault
+    EXPECT_EQ(write_text(vi, "SAMP:COUN 5\n"), VI_ERROR_IO);
+    EXPECT_EQ(write_text(vi, "SAMP:COUN 5\n"), VI_ERROR_IO);  // spent: falls to the later fault
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_SUCCESS);
+}
+
+TEST(VisaFaults, TimesOnAReadAndOnAfterStrikesOnlyThoseTransfers) {
+    const ViSession vi = open_faulty("fault.read.fail = *IDN?\nfault.times = 1");
+    ASSERT_EQ(write_text(vi, "*IDN?\n"), VI_SUCCESS);
+    unsigned char buf[256];
+    EXPECT_EQ(viRead(vi, buf, sizeof buf, nullptr), VI_ERROR_IO);
+    EXPECT_EQ(query(vi, "*IDN?\n").rfind(kQ7304Idn, 0), 0u);
+}
+
+TEST(VisaFaults, TimesAfterNTransfersStrikesTheNextOnesOnly) {
+    const ViSession vi = open_faulty("fault.after = 1 fail\nfault.times = 2");
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_SUCCESS);  // 1
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_ERROR_IO);  // 2
+    EXPECT_EQ(write_text(vi, "*IDN?\n"), VI_ERROR_IO);  // 3
+    EXPECT_EQ(query(vi, "*IDN?\n").rfind(kQ7304Idn, 0), 0u);
+}
+
+TEST(VisaFaults, SkipLetsTheFirstMatchesPassBeforeTheFaultStrikes) {
+    const ViSession vi = open_faulty("fault.write.fail = *CLS\nfault.skip = 2\nfault.times = 1");
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_SUCCESS);
+    EXPECT_EQ(write_text(vi, "*IDN?\n"), VI_SUCCESS);  // not a match
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_SUCCESS);
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_ERROR_IO);
+    EXPECT_EQ(write_text(vi, "*CLS\n"), VI_SUCCESS);
+}
+
+TEST(VisaFaults, TimesOnTheStatusByteAndClear) {
+    const ViSession vi =
+        open_faulty("fault.stb = fail\nfault.times = 1\nfault.clear = fail\nfault.times = 2");
+    ViUInt16 stb = 0;
+    EXPECT_EQ(viReadSTB(vi, &stb), VI_ERROR_IO);
+    EXPECT_EQ(viReadSTB(vi, &stb), VI_SUCCESS);
+    EXPECT_EQ(viClear(vi), VI_ERROR_IO);
+    EXPECT_EQ(viClear(vi), VI_ERROR_IO);
+    EXPECT_EQ(viClear(vi), VI_SUCCESS);
+}
+
+TEST(VisaFaults, CloseFaultIsReportedAndTheSessionIsClosedAllTheSame) {
+    ViSession rm = 0;
+    const ViSession vi = open_faulty("fault.close = fail", &rm);
+    EXPECT_EQ(viClose(vi), VI_ERROR_CLOSING_FAILED);
+    ViUInt16 stb = 0;
+    EXPECT_EQ(viReadSTB(vi, &stb), VI_ERROR_INV_OBJECT);
+    EXPECT_EQ(viClose(vi), VI_ERROR_INV_OBJECT);
+    // Another session to the device, and the resource manager, close as usual.
+    const ViSession other = open_instr(rm, "GPIB0::9::INSTR");
+    EXPECT_EQ(viClose(other), VI_SUCCESS);
+    EXPECT_EQ(viClose(rm), VI_SUCCESS);
+}
+
 TEST(VisaFaults, FaultsStayOnTheirDevice) {
     ViSession rm = 0;
     open_faulty("fault.write.fail = *IDN?\nfault.stb = fail\nfault.clear = fail", &rm);

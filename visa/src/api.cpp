@@ -162,7 +162,11 @@ VISA_EXPORT ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode,
 }
 
 VISA_EXPORT ViStatus viClose(ViObject vi) {
-    return finish("viClose(" + hex(vi) + ")", remove_session(vi) ? VI_SUCCESS : VI_ERROR_INV_OBJECT);
+    const std::string call = "viClose(" + hex(vi) + ")";
+    const auto s = find_session(vi);
+    // A device's close fault is reported, but the session is closed all the same.
+    const ViStatus st = s && s->device ? s->device->close() : VI_SUCCESS;
+    return finish(call, remove_session(vi) ? st : VI_ERROR_INV_OBJECT);
 }
 
 VISA_EXPORT ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value) {

@@ -1,7 +1,6 @@
 // The simulated bus: the devices a bus description lists, and its parser.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -19,10 +18,12 @@ enum class FaultKind { fail, timeout };
 
 // A fault of a device: where it strikes and how.
 struct Fault {
-    enum class Where { write, read, after } where;
+    enum class Where { write, read, after, stb, clear, close } where;
     FaultKind kind;
     std::string prefix;  // write/read: command prefix, upper case
     long after = 0;      // after: transfers before the fault starts
+    long skip = 0;       // matching calls let pass before the fault strikes
+    long times = -1;     // strikes before the fault is spent; -1: never spent
 };
 
 struct DeviceDesc {
@@ -39,8 +40,6 @@ struct DeviceDesc {
     std::string idn;
     sim::Q7304Input input;
     bool open_fails = false;
-    bool stb_fails = false;
-    bool clear_fails = false;
     std::vector<ViAttr> failing_attributes;
     std::vector<Fault> faults;
     int line = 0;  // where it was described
@@ -73,6 +72,7 @@ public:
     ViStatus read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end);
     ViStatus read_stb(ViUInt16& stb);
     ViStatus clear();
+    ViStatus close();  // a session to the device is closed
     void trigger();
 
 private:
@@ -84,7 +84,8 @@ private:
     std::mutex mutex_;             // plain-device state and fault bookkeeping
     std::string plain_reply_;
     std::string last_command_;     // upper case, for read faults
-    std::atomic<long> transfers_{0};
+    std::vector<long> matched_;    // calls each fault has matched so far
+    long transfers_ = 0;           // writes and reads so far
 };
 
 // The bus of this process: loaded once, from $VISA_SIM_BUS or the default.

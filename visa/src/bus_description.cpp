@@ -94,9 +94,32 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         else return "unknown input field: " + field;
         return {};
     }
-    if (key == "fault.open" || key == "fault.stb" || key == "fault.clear") {
+    if (key == "fault.open") {
         if (value != "fail") return "bad value for " + key + ": " + value;
-        (key == "fault.open" ? d.open_fails : key == "fault.stb" ? d.stb_fails : d.clear_fails) = true;
+        d.open_fails = true;
+        return {};
+    }
+    struct CallKey {
+        const char* key;
+        Fault::Where where;
+    };
+    constexpr CallKey call_keys[] = {
+        {"fault.stb", Fault::Where::stb},
+        {"fault.clear", Fault::Where::clear},
+        {"fault.close", Fault::Where::close},
+    };
+    for (const auto& ck : call_keys) {
+        if (key != ck.key) continue;
+        if (value != "fail") return "bad value for " + key + ": " + value;
+        d.faults.push_back({ck.where, FaultKind::fail, {}, 0});
+        return {};
+    }
+    if (key == "fault.skip" || key == "fault.times") {
+        const bool skip = key == "fault.skip";
+        const auto n = integer(value);
+        if (!n || *n < (skip ? 0 : 1) || *n > 0x7FFFFFFF) return "bad value for " + key + ": " + value;
+        if (d.faults.empty()) return key + " without a fault before it";
+        (skip ? d.faults.back().skip : d.faults.back().times) = static_cast<long>(*n);
         return {};
     }
     if (key == "fault.attr") {

@@ -37,15 +37,25 @@ DeviceDesc default_q7304() {
 
 }  // namespace
 
-Device::Device(DeviceDesc desc) : desc_(std::move(desc)) {
+Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.size(), 0) {
     if (desc_.q7304) instrument_ = std::make_unique<sim::Q7304>(desc_.input);
 }
 
+// The first fault that matches, past its skipped calls and not spent, strikes.
 std::optional<FaultKind> Device::fault_for(Fault::Where where, std::string_view command) {
-    const long n = ++transfers_;
-    for (const Fault& f : desc_.faults) {
-        if (f.where == Fault::Where::after && n > f.after) return f.kind;
-        if (f.where == where && command.substr(0, f.prefix.size()) == f.prefix) return f.kind;
+    std::lock_guard lock(mutex_);
+    const bool transfer = where == Fault::Where::write || where == Fault::Where::read;
+    const long n = transfer ? ++transfers_ : transfers_;
+    for (std::size_t i = 0; i < desc_.faults.size(); ++i) {
+        const Fault& f = desc_.faults[i];
+        const bool matches = f.where == Fault::Where::after
+                                 ? transfer && n > f.after
+                                 : f.where == where &&
+                                       command.substr(0, f.prefix.size()) == f.prefix;
+        if (!matches) continue;
+        const long m = ++matched_[i];
+        if (m <= f.skip || (f.times >= 0 && m > f.skip + f.times)) continue;
+        return f.kind;
     }
     return std::nullopt;
 }
@@ -98,7 +108,7 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
 }
 
 ViStatus Device::read_stb(ViUInt16& stb) {
-    if (desc_.stb_fails) return VI_ERROR_IO;
+    if (fault_for(Fault::Where::stb, {})) return VI_ERROR_IO;
     if (instrument_) {
         stb = instrument_->status_byte();
     } else {
@@ -109,11 +119,15 @@ ViStatus Device::read_stb(ViUInt16& stb) {
 }
 
 ViStatus Device::clear() {
-    if (desc_.clear_fails) return VI_ERROR_IO;
+    if (fault_for(Fault::Where::clear, {})) return VI_ERROR_IO;
     if (instrument_) instrument_->device_clear();
     std::lock_guard lock(mutex_);
     plain_reply_.clear();
     return VI_SUCCESS;
+}
+
+ViStatus Device::close() {
+    return fault_for(Fault::Where::close, {}) ? VI_ERROR_CLOSING_FAILED : VI_SUCCESS;
 }
 
 void Device::trigger() {

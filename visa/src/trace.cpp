@@ -25,6 +25,7 @@ constexpr StatusInfo kStatuses[] = {
     {VI_ERROR_RSRC_NFOUND, "VI_ERROR_RSRC_NFOUND", "Insufficient location information or the device or resource is not present in the system."},
     {VI_ERROR_INV_RSRC_NAME, "VI_ERROR_INV_RSRC_NAME", "Invalid resource reference specified. Parsing error."},
     {VI_ERROR_INV_ACC_MODE, "VI_ERROR_INV_ACC_MODE", "Invalid access mode."},
+    {VI_ERROR_CLOSING_FAILED, "VI_ERROR_CLOSING_FAILED", "Unable to deallocate the previously allocated data structures corresponding to this session or object reference."},
     {VI_ERROR_TMO, "VI_ERROR_TMO", "Timeout expired before operation completed."},
     {VI_ERROR_NSUP_ATTR, "VI_ERROR_NSUP_ATTR", "The specified attribute is not defined or supported by the referenced resource."},
     {VI_ERROR_NSUP_ATTR_STATE, "VI_ERROR_NSUP_ATTR_STATE", "The specified state of the attribute is not valid, or is not supported."},

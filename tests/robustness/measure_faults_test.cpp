@@ -1,0 +1,193 @@
+// Failed initiates and fetches of single readings and blocks: reported, the measurement
+// ended (or finished later) with nothing left measuring, and the next one taken whole.
+#include "fault_scenario.hpp"
+
+using namespace faulttest;
+
+namespace {
+
+const Commands BLOCK = {"INIT", "FETC?", "SYST:ERR?"};
+
+bool wait_panel_shown() {
+    return uirt::test::panel_visible(gu::trigger_wait_panel);
+}
+
+void expect_block_of_readings(const std::string& trace, std::size_t n) {
+    Commands sent;
+    const auto popups = shown_by([&] {
+        sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, GRAPH); });
+    });
+    EXPECT_TRUE(popups.empty());
+    EXPECT_EQ(sent, BLOCK);
+    EXPECT_TRUE(all_near(plotted(), n, VOLTS));
+    EXPECT_EQ(gu::measuring, 0);
+}
+
+TEST(InitiateFaults, AFailedInitiateEndsTheMeasurementAndTheNextOneIsTaken) {
+    std::string trace;
+    run_live("fault.write.fail = INIT\nfault.times = 2\n", trace, [&] {
+        const Shown failed{"Error in vo_initImm", IO_ERROR_TEXT};
+        Commands sent;
+        auto popups = shown_by([&] {
+            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
+        });
+        EXPECT_EQ(popups, std::vector<Shown>{failed});
+        EXPECT_EQ(sent, Commands{"INIT"});
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_FALSE(abort_button_shown());
+        EXPECT_EQ(uirt::test::mouse_cursor(), uirt::VAL_DEFAULT_CURSOR);
+
+        set_samples(4);
+        popups = shown_by([&] {
+            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, GRAPH); });
+        });
+        EXPECT_EQ(popups, std::vector<Shown>{failed});
+        EXPECT_EQ(sent, Commands{"INIT"});
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_FALSE(abort_button_shown());
+        EXPECT_FALSE(wait_panel_shown());
+
+        expect_block_of_readings(trace, 4);
+        expect_still_working(trace);
+    });
+}
+
+TEST(FetchFaults, AFailedTimedFetchIsReportedAndEndsTheMeasurement) {
+    std::string trace;
+    run_live("fault.write.fail = FETC?\nfault.times = 2\n", trace, [&] {
+        const Shown failed{"Error in vo_timedFetch_Q", IO_ERROR_TEXT};
+        Commands sent;
+        auto popups = shown_by([&] {
+            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
+        });
+        EXPECT_EQ(popups, std::vector<Shown>{failed});
+        EXPECT_EQ(sent, (Commands{"INIT", "FETC?"}));
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_FALSE(abort_button_shown());
+        let_the_reading_end();
+
+        // A block goes on to the error queue and plots what the buffer holds.
+        set_samples(4);
+        popups = shown_by([&] {
+            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, GRAPH); });
+        });
+        EXPECT_EQ(popups, std::vector<Shown>{failed});
+        EXPECT_EQ(sent, BLOCK);
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_FALSE(abort_button_shown());
+        let_the_reading_end();
+
+        expect_block_of_readings(trace, 4);
+        set_samples(1);
+        sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
+        EXPECT_EQ(sent, (Commands{"INIT", "FETC?"}));
+        EXPECT_NEAR(reading(), VOLTS, 1e-3);
+        expect_still_working(trace);
+    });
+}
+
+// The reply the timed fetch missed is there by the first poll, which finishes the reading.
+TEST(FetchFaults, ATimedOutFetchWaitsAndThePollFinishesTheReading) {
+    std::string trace;
+    run_live("fault.read.timeout = FETC?\nfault.times = 1\n", trace, [&] {
+        double zero = 0.0;
+        gu::Reading(0, gu::MSG_SET, &zero);
+        Commands sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
+        EXPECT_EQ(sent, (Commands{"INIT", "FETC?"}));
+        EXPECT_EQ(gu::measuring, 1);
+        EXPECT_TRUE(abort_button_shown());
+
+        std::vector<Shown> popups;
+        popups = shown_by([&] { sent = sent_by(trace, [] { EXPECT_TRUE(idle_until_done()); }); });
+        EXPECT_TRUE(popups.empty());
+        EXPECT_EQ(sent, Commands{"FETC?"});
+        EXPECT_NEAR(reading(), VOLTS, 1e-3);
+        EXPECT_FALSE(abort_button_shown());
+        expect_still_working(trace);
+    });
+}
+
+TEST(FetchFaults, AFailedFetchAfterAWaitIsReportedAndTheNextWaitEndsWell) {
+    std::string trace;
+    run_live("fault.write.fail = FETC?\nfault.times = 2\n", trace, [&] {
+        const Shown failed{"Error in vo_fetc_Q", IO_ERROR_TEXT};
+        select_trigger_source(SOURCE_BUS);
+        int source = -1;
+        gu::TrigSource(0, gu::MSG_GET, &source);
+        ASSERT_EQ(source, 0);
+
+        for (int samples : {1, 3}) {
+            set_samples(samples);
+            uirt::test::click(gu::main_panel, samples == 1 ? READING : GRAPH);
+            ASSERT_EQ(gu::measuring, 1);
+            ASSERT_TRUE(wait_panel_shown());
+            Commands sent;
+            const auto popups =
+                shown_by([&] { sent = sent_by(trace, [] { fetch_after_trigger(); }); });
+            EXPECT_EQ(popups, std::vector<Shown>{failed}) << samples;
+            EXPECT_EQ(sent.front(), "FETC?");
+            EXPECT_EQ(gu::measuring, 0);
+            EXPECT_FALSE(wait_panel_shown());
+            EXPECT_FALSE(abort_button_shown());
+        }
+        uirt::test::click(gu::main_panel, GRAPH);
+        Commands sent;
+        const auto popups = shown_by([&] { sent = sent_by(trace, [] { fetch_after_trigger(); }); });
+        EXPECT_TRUE(popups.empty());
+        EXPECT_EQ(sent, (Commands{"FETC?", "SYST:ERR?"}));
+        EXPECT_TRUE(all_near(plotted(), 3, VOLTS));
+        EXPECT_EQ(gu::measuring, 0);
+        select_trigger_source(SOURCE_IMMEDIATE);
+        expect_still_working(trace);
+    });
+}
+
+// A wait that ends without data, by the user's abort or by the poll's time-out, turns
+// the driver's error query back on like every other end of a measurement.
+TEST(WaitFaults, AnAbortedOrTimedOutWaitLeavesInstrumentErrorsReported) {
+    std::string trace;
+    run_live("", trace, [&] {
+        constexpr int ABORT = 5;  // trigger-wait panel
+        select_trigger_source(SOURCE_BUS);
+        uirt::test::click(gu::main_panel, READING);
+        ASSERT_EQ(gu::measuring, 1);
+        uirt::test::press(gu::trigger_wait_panel, ABORT);
+        EXPECT_EQ(gu::measuring, 0);
+        expect_still_working(trace);
+
+        // No trigger ever comes; a zero time-out gives up at the first poll.
+        uirt::test::set_value(gu::config_panel, TIMEOUT, 0.0);
+        set_samples(1);
+        uirt::test::click(gu::main_panel, READING);
+        ASSERT_EQ(gu::measuring, 1);
+        const auto popups = shown_by([] { EXPECT_TRUE(idle_until_done(1)); });
+        EXPECT_EQ(popups, (std::vector<Shown>{{"Error", "Measurement Timed Out."}}));
+        expect_still_working(trace);
+    });
+}
+
+// The reply the failed read left behind is cut off by the error query (-410), which the
+// block reports as the instrument's error.
+TEST(FetchFaults, AFailedBlockReadAfterAWaitReportsTheInstrumentsErrorToo) {
+    std::string trace;
+    run_live("fault.read.fail = FETC?\nfault.times = 1\n", trace, [&] {
+        select_trigger_source(SOURCE_BUS);
+        set_samples(3);
+        uirt::test::click(gu::main_panel, GRAPH);
+        ASSERT_EQ(gu::measuring, 1);
+        Commands sent;
+        const auto popups =
+            shown_by([&] { sent = sent_by(trace, [] { fetch_after_trigger(); }); });
+        ASSERT_EQ(popups.size(), 2u);
+        EXPECT_EQ(popups[0], (Shown{"Error in vo_fetc_Q", IO_ERROR_TEXT}));
+        EXPECT_EQ(popups[1].title, "Error");
+        EXPECT_EQ(popups[1].text.rfind("Error -410: ", 0), 0u) << popups[1].text;
+        EXPECT_EQ(sent, (Commands{"FETC?", "SYST:ERR?"}));
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_FALSE(wait_panel_shown());
+        EXPECT_FALSE(abort_button_shown());
+        expect_still_working(trace);
+    });
+}
+
+}  // namespace
