@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -195,6 +196,15 @@ TEST(StateFiles, UnreadableFilesAreReportedOrReadAsNothing) {
         EXPECT_EQ(uirt::test::popups().size(), 1u);  // the file pop-up only
         EXPECT_EQ(gu::state_text[0], '\0');
         EXPECT_FALSE(gutest::written_commands_since(trace, before).empty());
+
+        // A named pipe that no program writes to: recalled as an empty text, not waited on.
+        recall(gutest::write_temp_file("s.st", "state"));
+        const std::string pipe = (fs::path(locked).parent_path() / "pipe.st").string();
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        uirt::test::clear_popups();
+        recall(pipe);
+        EXPECT_EQ(uirt::test::popups().size(), 1u);
+        EXPECT_EQ(gu::state_text[0], '\0');
     });
 }
 
