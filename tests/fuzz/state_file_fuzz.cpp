@@ -4,7 +4,6 @@
 // pop-ups are all the user sees.
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -52,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     uirt::test::push_answer({uirt::VAL_EXISTING_FILE_SELECTED, files.recalled});
     uirt::test::pick_menu(gu::menu_bar, RECALL);
     const std::size_t kept = std::min<std::size_t>(size, gu::STATE_TEXT_SIZE);
-    check(std::memcmp(gu::state_text, bytes.data(), kept) == 0);
+    check(std::string_view(gu::state_text, kept) == bytes.substr(0, kept));
     check(gu::state_text[kept] == '\0');
     const std::string_view text = bytes.substr(0, std::min(kept, bytes.find('\0')));
 
