@@ -17,9 +17,9 @@
 namespace {
 
 constexpr int READING = 4, READINGS = 8, SAMPLE_COUNT = 11;  // main panel
-constexpr int APERTURE = 3;                                    // config panel
-constexpr int TRIG_DELAY = 4, TRIG_AUTO_DELAY = 5;             // trigger panel
-constexpr int APERTURE_0_4_MS = 0;                             // first item of the ring
+constexpr int APERTURE = 3;                                  // config panel
+constexpr int TRIG_DELAY = 4, TRIG_AUTO_DELAY = 5;           // trigger panel
+constexpr int APERTURE_0_4_MS = 0;                           // first item of the ring
 constexpr long GROWTH_LIMIT_KB = 1024;
 
 constexpr int WARM_UP = 500;
@@ -75,8 +75,8 @@ void soak(const std::string& trace, int n) {
     if (soak::MEMORY_SANITIZED) return;
     ASSERT_GT(before_kb, 0);
     EXPECT_LT(after_kb - before_kb, GROWTH_LIMIT_KB)
-        << "resident memory grew from " << before_kb << " kB to " << after_kb << " kB over "
-        << n << " idle events";
+        << "resident memory grew from " << before_kb << " kB to " << after_kb << " kB over " << n
+        << " idle events";
 }
 
 TEST(Soak, AutoUpdateOfSingleReadingsKeepsMemoryFlat) {

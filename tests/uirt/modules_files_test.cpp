@@ -98,7 +98,7 @@ TEST(Files, NamedPipesAreNeverWaitedOn) {
     ::unlink(pipe.c_str());
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(CVI_OpenFile(pipe.c_str(), 2, 0, 0), -1);  // write only: no reader
-    int f = CVI_OpenFile(pipe.c_str(), 1, 2, 0);          // read only: no writer, empty
+    int f = CVI_OpenFile(pipe.c_str(), 1, 2, 0);         // read only: no writer, empty
     ASSERT_GT(f, 0);
     char buffer[16];
     EXPECT_EQ(CVI_ReadFile(f, buffer, sizeof buffer), 0);
