@@ -53,7 +53,7 @@ long count_sent(const std::string& trace, std::size_t from, const std::string& c
 
 // Runs `n` idle events after a warm-up; each must have started one measurement and the
 // resident size must not have grown past the limit.
-void soak(const std::string& trace, int n) {
+void run_soak(const std::string& trace, int n) {
     idle_events(WARM_UP);
     const long before_kb = soak::resident_kb();
     const std::size_t from = gutest::trace_line_count(trace);
@@ -86,7 +86,7 @@ TEST(Soak, AutoUpdateOfSingleReadingsKeepsMemoryFlat) {
         ASSERT_EQ(gu::livemode, 1);
         fast_auto_update();
         uirt::test::clear_popups();
-        soak(trace, SINGLE_READINGS);
+        run_soak(trace, SINGLE_READINGS);
         double value = 0.0;
         uirt::GetCtrlVal(gu::main_panel, READING, &value);
         EXPECT_NEAR(value, 1.5, 0.01);
@@ -101,7 +101,7 @@ TEST(Soak, AutoUpdateOfBlocksKeepsMemoryFlat) {
         uirt::test::set_value(gu::main_panel, SAMPLE_COUNT, 4.0);
         fast_auto_update();
         uirt::test::clear_popups();
-        soak(trace, BLOCKS);
+        run_soak(trace, BLOCKS);
         const int plots = uirt::test::plot_count(gu::main_panel, READINGS);
         ASSERT_EQ(plots, 1);  // each block replaces the one before
         const auto y = uirt::test::plot_y(gu::main_panel, READINGS, 0);
