@@ -22,6 +22,11 @@ int descriptor(int handle) {
     return it == open_files().end() ? -1 : it->second;
 }
 
+bool make_blocking(int fd) {
+    const int status = ::fcntl(fd, F_GETFL);
+    return status != -1 && ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) == 0;
+}
+
 }  // namespace
 
 int CVI_OpenFile(const char* path, int readWrite, int action, int type) {
@@ -36,10 +41,12 @@ int CVI_OpenFile(const char* path, int readWrite, int action, int type) {
         if (action == 0) flags |= O_TRUNC;
         if (action == 1) flags |= O_APPEND;
     }
-    const int fd = ::open(path, flags, 0644);
+    // Opening a named pipe must not wait for its other end: a pipe without a writer then
+    // reads as empty, one without a reader fails to open for writing. I/O blocks as usual.
+    const int fd = ::open(path, flags | O_NONBLOCK, 0644);
     if (fd < 0) return -1;
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !make_blocking(fd)) {
         ::close(fd);
         return -1;
     }

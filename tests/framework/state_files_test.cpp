@@ -1,6 +1,11 @@
 // Storing and recalling state files through the File menu.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -24,6 +29,31 @@ void store(const std::string& path, int purge_answer = 1) {
 void recall(const std::string& path, int result = uirt::VAL_EXISTING_FILE_SELECTED) {
     uirt::test::push_answer({result, path});
     uirt::test::pick_menu(gu::menu_bar, RECALL);
+}
+
+// Root reads a file whatever its mode; without these two capabilities in its effective set
+// it is held to the mode bits like any user (they stay permitted and come back at the end).
+class FileModesEnforced {
+public:
+    FileModesEnforced() {
+        ::syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct reduced[2] = {saved_[0], saved_[1]};
+        reduced[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        ::syscall(SYS_capset, &header_, reduced);
+    }
+    ~FileModesEnforced() { ::syscall(SYS_capset, &header_, saved_); }
+    FileModesEnforced(const FileModesEnforced&) = delete;
+    FileModesEnforced& operator=(const FileModesEnforced&) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
+bool opens_for_reading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd >= 0) ::close(fd);
+    return fd >= 0;
 }
 
 std::string only_popup_text(const std::string& title) {
@@ -134,6 +164,47 @@ TEST(StateFiles, FailuresAreReportedAndLeaveFilesAndStateAlone) {
         store("/dev/full");
         EXPECT_EQ(only_popup_text("Write Error"), "Write to File /dev/full Failed!\n");
         EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    });
+}
+
+TEST(StateFiles, UnreadableFilesAreReportedOrReadAsNothing) {
+    gutest::use_bus(fwtest::live_bus());
+    const auto trace = gutest::use_trace();
+    gutest::run_program([&] {
+        recall(gutest::write_temp_file("s.st", "state"));
+
+        // No permission to read: the open fails, the text and the panels stay as they were.
+        const std::string locked = gutest::write_temp_file("locked.st", "secret");
+        fs::permissions(locked, fs::perms::none);
+        {
+            const FileModesEnforced as_any_user;
+            if (opens_for_reading(locked)) GTEST_SKIP() << "file modes are not enforced here";
+            uirt::test::clear_popups();
+            const auto before = gutest::trace_line_count(trace);
+            recall(locked);
+            EXPECT_EQ(only_popup_text("OpenFile Error"), "Open File failed on " + locked);
+            EXPECT_STREQ(gu::state_text, "state");
+            EXPECT_TRUE(gutest::written_commands_since(trace, before).empty());  // no Sync
+        }
+
+        // Opened, but every read fails (address 0 of the process is never mapped): recalled as
+        // an empty text, silently, and the panels are read back all the same.
+        uirt::test::clear_popups();
+        const auto before = gutest::trace_line_count(trace);
+        recall("/proc/self/mem");
+        EXPECT_TRUE(fwtest::popups_titled("OpenFile Error").empty());
+        EXPECT_EQ(uirt::test::popups().size(), 1u);  // the file pop-up only
+        EXPECT_EQ(gu::state_text[0], '\0');
+        EXPECT_FALSE(gutest::written_commands_since(trace, before).empty());
+
+        // A named pipe that no program writes to: recalled as an empty text, not waited on.
+        recall(gutest::write_temp_file("s.st", "state"));
+        const std::string pipe = (fs::path(locked).parent_path() / "pipe.st").string();
+        ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+        uirt::test::clear_popups();
+        recall(pipe);
+        EXPECT_EQ(uirt::test::popups().size(), 1u);
+        EXPECT_EQ(gu::state_text[0], '\0');
     });
 }
 

@@ -1,8 +1,12 @@
 // Runs a fuzz target without libFuzzer: the seed inputs, then mutations of them
 // (bit flips, byte inserts and deletes, splices, dictionary tokens), for a bounded number
-// of runs or seconds. A crash or sanitizer report fails the run.
-//   fuzz_<name> [--runs N] [--seconds S] [--seed X] [seed files...]
+// of runs or seconds. A crash, a sanitizer report or an input that runs longer than the
+// per-input limit (a hang) fails the run; the same seed and runs repeat the same inputs.
+//   fuzz_<name> [--runs N] [--seconds S] [--seed X] [--hang S] [seed files...]
+#include <unistd.h>
+
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,25 +72,42 @@ Bytes mutate(const Bytes& in, std::mt19937_64& rng, const std::vector<Bytes>& po
     return out;
 }
 
+void hang_found(int) {
+    constexpr char text[] = "one input ran past the per-input limit: a hang\n";
+    (void)!::write(2, text, sizeof text - 1);
+    std::abort();
+}
+
+// Runs one input under the watchdog.
+void run_one(const Bytes& input, unsigned hang_seconds) {
+    ::alarm(hang_seconds);
+    LLVMFuzzerTestOneInput(input.data(), input.size());
+    ::alarm(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     long runs = 20000;
     double seconds = 20.0;
     std::uint64_t seed = 1;
+    unsigned hang_seconds = 10;
     std::vector<Bytes> pool;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--runs" && i + 1 < argc) runs = std::atol(argv[++i]);
         else if (arg == "--seconds" && i + 1 < argc) seconds = std::atof(argv[++i]);
         else if (arg == "--seed" && i + 1 < argc) seed = std::strtoull(argv[++i], nullptr, 10);
+        else if (arg == "--hang" && i + 1 < argc)
+            hang_seconds = static_cast<unsigned>(std::atoi(argv[++i]));
         else {
             std::ifstream in(arg, std::ios::binary);
             pool.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
     }
     if (pool.empty()) pool.emplace_back();
-    for (const Bytes& b : pool) LLVMFuzzerTestOneInput(b.data(), b.size());
+    std::signal(SIGALRM, hang_found);
+    for (const Bytes& b : pool) run_one(b, hang_seconds);
 
     std::mt19937_64 rng(seed);
     const auto start = std::chrono::steady_clock::now();
@@ -96,7 +117,7 @@ int main(int argc, char** argv) {
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() > seconds)
             break;
         Bytes input = mutate(pool[rng() % pool.size()], rng, pool);
-        LLVMFuzzerTestOneInput(input.data(), input.size());
+        run_one(input, hang_seconds);
         if (pool.size() < 256 && rng() % 64 == 0) pool.push_back(std::move(input));
     }
     std::printf("%ld runs in %.1f s, no finding\n", done,

@@ -1,4 +1,5 @@
 // External modules by name and byte-exact files.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -90,6 +91,26 @@ TEST(Files, ModesKeepEveryByte) {
     EXPECT_EQ(CVI_OpenFile((scratch_dir() + "/missing.st").c_str(), 1, 2, 0), -1);
     EXPECT_EQ(CVI_ReadFile(f, buffer, 10), -1);  // closed handle
     EXPECT_EQ(CVI_CloseFile(f), -1);
+}
+
+TEST(Files, NamedPipesAreNeverWaitedOn) {
+    const std::string pipe = scratch_dir() + "/pipe.st";
+    ::unlink(pipe.c_str());
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(CVI_OpenFile(pipe.c_str(), 2, 0, 0), -1);  // write only: no reader
+    int f = CVI_OpenFile(pipe.c_str(), 1, 2, 0);         // read only: no writer, empty
+    ASSERT_GT(f, 0);
+    char buffer[16];
+    EXPECT_EQ(CVI_ReadFile(f, buffer, sizeof buffer), 0);
+
+    // Opened for reading and writing it needs no other end; its bytes reach the reader.
+    const int g = CVI_OpenFile(pipe.c_str(), 0, 2, 0);
+    ASSERT_GT(g, 0);
+    EXPECT_EQ(CVI_WriteFile(g, "abc", 3), 3);
+    EXPECT_EQ(CVI_CloseFile(g), 0);
+    EXPECT_EQ(CVI_ReadFile(f, buffer, sizeof buffer), 3);
+    EXPECT_EQ(std::string(buffer, 3), "abc");
+    EXPECT_EQ(CVI_CloseFile(f), 0);
 }
 
 }  // namespace
