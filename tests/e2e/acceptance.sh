@@ -51,6 +51,17 @@ sleep 0.5
 import -window root "$shots/acceptance_reading.png"
 
 sent() { grep -c "$1" "$work/trace.txt" || true; }
+app_windows() { xdotool search --onlyvisible --classname gu7304 2>/dev/null | wc -l; }
+ring_pick() {  # click the ring at frame x y, wait for its list, then Down n times and Return
+    local windows
+    windows=$(app_windows)
+    xdotool mousemove --window "$frame" "$1" "$2" click 1
+    for _ in $(seq 1 30); do [ "$(app_windows)" -gt "$windows" ] && break; sleep 0.1; done
+    [ "$(app_windows)" -gt "$windows" ] || { echo "the ring at $1,$2 did not open" >&2; exit 1; }
+    sleep 0.1
+    for _ in $(seq 1 "$3"); do xdotool key Down; done
+    xdotool key Return
+}
 wait_sent() {  # pattern, count before
     for _ in $(seq 1 50); do
         [ "$(sent "$1")" -gt "$2" ] && return 0
@@ -74,9 +85,13 @@ control_text() {  # the text of the line edit at frame x y, copied with Ctrl+A C
 expect() {  # what, got, wanted
     [ "$2" = "$3" ] || { echo "$1: got '$2', wanted '$3'" >&2; exit 1; }
 }
-menu() {  # Alt+mnemonic, then Down n times, then Return
+menu() {  # Alt+mnemonic, then Down n times, then Return, once the menu is up
+    local windows
+    windows=$(app_windows)
     xdotool mousemove --window "$frame" 200 160 key "alt+$1"
-    sleep 0.3
+    for _ in $(seq 1 30); do [ "$(app_windows)" -gt "$windows" ] && break; sleep 0.1; done
+    [ "$(app_windows)" -gt "$windows" ] || { echo "the menu alt+$1 did not open" >&2; exit 1; }
+    sleep 0.1
     for _ in $(seq 1 "$2"); do xdotool key Down; done
     xdotool key Return
 }
@@ -105,18 +120,14 @@ type_path() {  # into the file pop-up named $1
 
 # AC volts from the function ring, by keyboard.
 before=$(sent 'CONF:VOLT:AC')
-xdotool mousemove --window "$frame" 85 200 click 1
-sleep 0.5
-xdotool key Down Return
+ring_pick 85 200 1
 wait_sent 'CONF:VOLT:AC' "$before"
 sleep 0.5
 import -window root "$shots/acceptance_function.png"
 
 # The 1 V range from the range ring; the reading after it comes from that range.
 before=$(sent 'VOLT:AC:RANG 1\\n')
-xdotool mousemove --window "$frame" 220 200 click 1
-sleep 0.5
-xdotool key Down Down Return
+ring_pick 220 200 2
 wait_sent 'VOLT:AC:RANG 1\\n' "$before"
 before=$(sent 'FETC?')
 xdotool mousemove --window "$frame" 150 75 click 1
