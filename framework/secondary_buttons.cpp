@@ -30,9 +30,12 @@ void send_step(int panel) {
     if (const SecondaryPanel* p = find(panel)) p->send(panel);
 }
 
+// Nothing is shown over the main panel afterwards: auto update refreshes the reading again,
+// and the About panel returns to the main panel rather than to the closed one.
 void back_to_main(int panel) {
     uirt::HidePanel(panel);
     uirt::DisplayPanel(main_panel);
+    if (panel == shown_panel) shown_panel = 0;
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# The real program in a real X window, driven with real X input: start-up in live mode,
-# a reading taken by a click, then Close and the confirmation answered with Return.
+# The real program in a real X window, driven with real X input (xdotool mouse and keys):
+# start-up in live mode, a reading, function and range, a trigger count with its block of
+# readings on the graph, the trigger panel cancelled, auto update on and off, a state file
+# stored and recalled, then Close and the confirmation. Checks window titles, the VISA
+# trace, control values read back through the clipboard, and saves a screenshot per step.
 #   acceptance.sh <build dir> <screenshot folder>
 set -euo pipefail
 build="$1"
@@ -48,6 +51,17 @@ sleep 0.5
 import -window root "$shots/acceptance_reading.png"
 
 sent() { grep -c "$1" "$work/trace.txt" || true; }
+app_windows() { xdotool search --onlyvisible --classname gu7304 2>/dev/null | wc -l; }
+ring_pick() {  # click the ring at frame x y, wait for its list, then Down n times and Return
+    local windows
+    windows=$(app_windows)
+    xdotool mousemove --window "$frame" "$1" "$2" click 1
+    for _ in $(seq 1 30); do [ "$(app_windows)" -gt "$windows" ] && break; sleep 0.1; done
+    [ "$(app_windows)" -gt "$windows" ] || { echo "the ring at $1,$2 did not open" >&2; exit 1; }
+    sleep 0.1
+    for _ in $(seq 1 "$3"); do xdotool key Down; done
+    xdotool key Return
+}
 wait_sent() {  # pattern, count before
     for _ in $(seq 1 50); do
         [ "$(sent "$1")" -gt "$2" ] && return 0
@@ -57,27 +71,159 @@ wait_sent() {  # pattern, count before
     return 1
 }
 
+last_reply() {  # the reply to the last query matching the pattern
+    grep -A1 "viWrite(.*\"$1" "$work/trace.txt" | grep -o 'data="[^"]*' | tail -1 | sed 's/data="//; s/\\n$//'
+}
+shot() { import -window root "$shots/acceptance_$1.png"; }
+control_text() {  # the text of the line edit at frame x y, copied with Ctrl+A Ctrl+C
+    xdotool mousemove --window "$frame" "$1" "$2" click 1
+    sleep 0.2
+    xdotool key ctrl+a ctrl+c
+    sleep 0.2
+    "$build/clipboard_text" 2>/dev/null
+}
+expect() {  # what, got, wanted
+    [ "$2" = "$3" ] || { echo "$1: got '$2', wanted '$3'" >&2; exit 1; }
+}
+menu() {  # Alt+mnemonic, then Down n times, then Return, once the menu is up
+    local windows
+    windows=$(app_windows)
+    xdotool mousemove --window "$frame" 200 160 key "alt+$1"
+    for _ in $(seq 1 30); do [ "$(app_windows)" -gt "$windows" ] && break; sleep 0.1; done
+    [ "$(app_windows)" -gt "$windows" ] || { echo "the menu alt+$1 did not open" >&2; exit 1; }
+    sleep 0.1
+    for _ in $(seq 1 "$2"); do xdotool key Down; done
+    xdotool key Return
+}
+wait_file() {  # path
+    for _ in $(seq 1 50); do [ -e "$1" ] && return 0; sleep 0.1; done
+    echo "no file $1" >&2
+    return 1
+}
+wait_gone() {  # window name
+    for _ in $(seq 1 50); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    echo "window '$1' still open" >&2
+    return 1
+}
+type_path() {  # into the file pop-up named $1
+    local popup
+    popup=$(wait_for_window "$1" 10)
+    xdotool mousemove --window "$popup" 5 5
+    sleep 0.3
+    xdotool type "$2"
+    xdotool key Return
+    wait_gone "$1"
+}
+
 # AC volts from the function ring, by keyboard.
 before=$(sent 'CONF:VOLT:AC')
-xdotool mousemove --window "$frame" 85 200 click 1
-sleep 0.5
-xdotool key Down Return
+ring_pick 85 200 1
 wait_sent 'CONF:VOLT:AC' "$before"
 sleep 0.5
 import -window root "$shots/acceptance_function.png"
 
-# Five samples: the graph replaces the number, and a click on it takes a block.
-xdotool mousemove --window "$frame" 50 248 click --repeat 3 1
-xdotool key ctrl+a
-xdotool type 5
-before=$(sent 'SAMP:COUN 5')
-xdotool key Return
-wait_sent 'SAMP:COUN 5' "$before"
+# The 1 V range from the range ring; the reading after it comes from that range.
+before=$(sent 'VOLT:AC:RANG 1\\n')
+ring_pick 220 200 2
+wait_sent 'VOLT:AC:RANG 1\\n' "$before"
 before=$(sent 'FETC?')
 xdotool mousemove --window "$frame" 150 75 click 1
 wait_sent 'FETC?' "$before"
+grep 'viWrite' "$work/trace.txt" | grep -v 'FETC?\|INIT\|STB\|\*OPC\|SYST:ERR' | tail -20 | grep -q 'VOLT:AC:RANG 1' ||
+    { echo "the range changed again before the reading" >&2; exit 1; }
+sleep 0.3
+shot range
+
+# Trigger count 4 on the trigger panel, from the Panels menu: the graph replaces the number
+# and a click on it takes a block of four readings.
+trigger_count_x=260; trigger_count_y=103; ok_x=85; cancel_x=200; buttons_y=295
+menu p 1
 sleep 0.5
-import -window root "$shots/acceptance_graph.png"
+before=$(sent 'TRIG:COUN 4')
+xdotool mousemove --window "$frame" $trigger_count_x $trigger_count_y click --repeat 3 1
+xdotool key ctrl+a
+xdotool type 4
+xdotool key Return
+wait_sent 'TRIG:COUN 4' "$before"
+expect "trigger count shown" "$(control_text $trigger_count_x $trigger_count_y)" 4
+shot trigger_count
+xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+sleep 0.5
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+readings=$(last_reply 'FETC?' | tr ',' '\n' | wc -l)
+expect "readings in the block" "$readings" 4
+sleep 0.5
+shot graph
+
+# The trigger panel again: a count of 9 typed, then Cancel restores 4 and sends it again;
+# the panel closes, so a click on the graph reaches the main panel.
+menu p 1
+sleep 0.5
+before=$(sent 'TRIG:COUN 9')
+xdotool mousemove --window "$frame" $trigger_count_x $trigger_count_y click --repeat 3 1
+xdotool key ctrl+a
+xdotool type 9
+xdotool key Return
+wait_sent 'TRIG:COUN 9' "$before"
+shot trigger_changed
+before=$(sent 'TRIG:COUN 4')
+xdotool mousemove --window "$frame" $cancel_x $buttons_y click 1
+wait_sent 'TRIG:COUN 4' "$before"
+expect "trigger count in the instrument after Cancel" \
+    "$(grep -o 'TRIG:COUN [0-9]*' "$work/trace.txt" | tail -1)" "TRIG:COUN 4"
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.3
+shot trigger_cancelled
+
+# Auto update from the Instrument menu: readings flow while it is ticked and stop after.
+before=$(sent 'FETC?')
+menu i 0
+for _ in $(seq 1 50); do
+    [ "$(sent 'FETC?')" -ge $(( before + 3 )) ] && break
+    sleep 0.1
+done
+[ "$(sent 'FETC?')" -ge $(( before + 3 )) ] || { echo "auto update took no readings" >&2; exit 1; }
+shot auto_update
+menu i 0
+sleep 0.5
+stopped=$(sent 'FETC?')
+sleep 1
+expect "readings after auto update was unticked" "$(sent 'FETC?')" "$stopped"
+
+# Store State to a typed name: the file is created with the text in memory, empty before
+# any recall. A state file recalled is carried unchanged to the next store, and the recall
+# reads every setting back: a sample count of 3 set before it is queried and shown.
+menu f 0
+type_path "Store State File Dialog" "$work/first"
+wait_file "$work/first.st"
+expect "size of a state file stored before any recall" "$(stat -c %s "$work/first.st")" 0
+shot stored
+printf 'FUNC 4;RANG 2;TRIG:COUN 4' >"$work/saved.st"
+xdotool mousemove --window "$frame" 50 248 click --repeat 3 1
+xdotool key ctrl+a
+xdotool type 3
+before=$(sent 'SAMP:COUN 3')
+xdotool key Return
+wait_sent 'SAMP:COUN 3' "$before"
+before=$(sent 'SAMP:COUN?')
+menu f 1
+type_path "Recall State File Dialog" "$work/saved.st"
+wait_sent 'SAMP:COUN?' "$before"
+expect "sample count read back by the recall" "$(last_reply 'SAMP:COUN?')" 3
+expect "sample count shown after the recall" "$(control_text 50 248)" 3
+expect "trigger count read back by the recall" "$(last_reply 'TRIG:COUN?')" 4
+shot recalled
+menu f 0
+type_path "Store State File Dialog" "$work/second.st"
+wait_file "$work/second.st"
+cmp -s "$work/saved.st" "$work/second.st" || { echo "the recalled state was not stored" >&2; exit 1; }
 
 # Close, then confirm.
 xdotool mousemove --window "$frame" 342 291 click 1

@@ -185,12 +185,46 @@ TEST(SecondaryPanels, CancelRestoresAndResendsTheSettingsSavedAtOpening) {
         EXPECT_EQ(gu::applied, 0);
         EXPECT_FALSE(uirt::test::panel_visible(gu::trigger_panel));
         EXPECT_TRUE(uirt::test::panel_visible(gu::main_panel));
-        EXPECT_EQ(gu::shown_panel, gu::trigger_panel);  // the buttons leave it alone
+        EXPECT_EQ(gu::shown_panel, 0);  // the main panel is what is shown now
 
         uirt::test::pick_menu(gu::menu_bar, CONFIG);
         uirt::test::press(gu::config_panel, OK_BUTTON);
         EXPECT_FALSE(uirt::test::panel_visible(gu::config_panel));
         EXPECT_EQ(gu::applied, 0);
+    });
+}
+
+TEST(SecondaryPanels, AutoUpdateRefreshesTheReadingAgainAfterOkOrCancel) {
+    gutest::use_bus(fwtest::live_bus());
+    const auto trace = gutest::use_trace();
+    gutest::run_program([&] {
+        const auto readings_after = [&](std::size_t from) {
+            const auto sent = gutest::written_commands_since(trace, from);
+            return std::count(sent.begin(), sent.end(), "FETC?");
+        };
+        uirt::test::pick_menu(gu::menu_bar, UPDATE);
+        ASSERT_EQ(gu::auto_update, 1);
+
+        uirt::test::pick_menu(gu::menu_bar, TRIGGER);
+        auto before = gutest::trace_line_count(trace);
+        uirt::test::idle();
+        EXPECT_EQ(readings_after(before), 0);  // not while the trigger panel is over the main one
+
+        uirt::test::press(gu::trigger_panel, OK_BUTTON);
+        before = gutest::trace_line_count(trace);
+        uirt::test::idle();
+        EXPECT_EQ(readings_after(before), 1);
+
+        uirt::test::pick_menu(gu::menu_bar, CONFIG);
+        uirt::test::press(gu::config_panel, CANCEL_BUTTON);
+        before = gutest::trace_line_count(trace);
+        uirt::test::idle();
+        EXPECT_EQ(readings_after(before), 1);
+
+        uirt::test::pick_menu(gu::menu_bar, ABOUT);  // then back to the main panel, not the closed one
+        uirt::test::send_event(gu::about_panel, 0, uirt::EVENT_LEFT_CLICK);
+        EXPECT_TRUE(uirt::test::panel_visible(gu::main_panel));
+        EXPECT_FALSE(uirt::test::panel_visible(gu::config_panel));
     });
 }
 
