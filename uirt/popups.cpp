@@ -169,6 +169,8 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     filters.removeDuplicates();
     QFileDialog dialog(nullptr, qs(title), qs(defaultDirectory));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
+    // The caller decides what an existing file means (and may ask); no second question here.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setNameFilters(filters);
     dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(button));
     const bool saving = buttonLabel == VAL_SAVE_BUTTON;

@@ -88,8 +88,12 @@ expect() {  # what, got, wanted
 menu() {  # Alt+mnemonic, then Down n times, then Return, once the menu is up
     local windows
     windows=$(app_windows)
-    xdotool mousemove --window "$frame" 200 160 key "alt+$1"
-    for _ in $(seq 1 30); do [ "$(app_windows)" -gt "$windows" ] && break; sleep 0.1; done
+    # Up to three tries: a key pressed while another window has the focus is lost.
+    for _ in 1 2 3; do
+        xdotool windowfocus --sync "$frame" 2>/dev/null || true
+        xdotool mousemove --window "$frame" 200 160 key "alt+$1"
+        for _ in $(seq 1 20); do [ "$(app_windows)" -gt "$windows" ] && break 2; sleep 0.1; done
+    done
     [ "$(app_windows)" -gt "$windows" ] || { echo "the menu alt+$1 did not open" >&2; exit 1; }
     sleep 0.1
     for _ in $(seq 1 "$2"); do xdotool key Down; done
@@ -224,6 +228,19 @@ menu f 0
 type_path "Store State File Dialog" "$work/second.st"
 wait_file "$work/second.st"
 cmp -s "$work/saved.st" "$work/second.st" || { echo "the recalled state was not stored" >&2; exit 1; }
+
+# Storing over an existing file asks once, with the program's own question; Yes replaces it.
+menu f 0
+type_path "Store State File Dialog" "$work/first.st"
+purge=$(wait_for_window "Purge Dialog" 10)
+shot purge
+xdotool windowfocus --sync "$purge" 2>/dev/null || true
+xdotool mousemove --window "$purge" 20 20
+sleep 0.3
+xdotool key Return
+wait_gone "Purge Dialog"
+for _ in $(seq 1 50); do cmp -s "$work/saved.st" "$work/first.st" && break; sleep 0.1; done
+cmp -s "$work/saved.st" "$work/first.st" || { echo "the existing file was not replaced" >&2; exit 1; }
 
 # Close, then confirm.
 xdotool mousemove --window "$frame" 342 291 click 1
