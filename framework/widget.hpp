@@ -183,7 +183,7 @@ struct TextWidget : Binding {
     // Copies at most NAME_SIZE - 1 characters and terminates.
     void assign(const char* text) {
         value.fill('\0');
-        if (text) std::strncpy(value.data(), text, value.size() - 1);
+        if (text) std::memcpy(value.data(), text, ::strnlen(text, value.size() - 1));
     }
     void show() const { uirt::SetCtrlVal(panel, ctrl, value.data()); }
     void read() {

@@ -11,11 +11,6 @@ namespace {
 
 constexpr int SAMPLE_COUNT_CTRL = 11;
 
-bool sent(const std::vector<std::string>& commands, const std::string& prefix) {
-    return std::any_of(commands.begin(), commands.end(),
-                       [&](const std::string& c) { return c.rfind(prefix, 0) == 0; });
-}
-
 TEST(WidgetProtocol, LiveModeOffCommitStoresAndQueryShowsWithoutDriverCalls) {
     gutest::use_bus(fwtest::OFFLINE_BUS);
     const auto trace = gutest::use_trace();
