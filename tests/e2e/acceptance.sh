@@ -112,6 +112,12 @@ wait_gone() {  # window name
     echo "window '$1' still open" >&2
     return 1
 }
+type_into() {  # frame x y, text: replaces the field's text, then Return
+    xdotool mousemove --window "$frame" "$1" "$2" click --repeat 3 1
+    xdotool key ctrl+a
+    xdotool type "$3"
+    xdotool key Return
+}
 type_path() {  # into the file pop-up named $1
     local popup
     popup=$(wait_for_window "$1" 10)
@@ -147,10 +153,7 @@ trigger_count_x=260; trigger_count_y=103; ok_x=85; cancel_x=200; buttons_y=295
 menu p 1
 sleep 0.5
 before=$(sent 'TRIG:COUN 4')
-xdotool mousemove --window "$frame" $trigger_count_x $trigger_count_y click --repeat 3 1
-xdotool key ctrl+a
-xdotool type 4
-xdotool key Return
+type_into $trigger_count_x $trigger_count_y 4
 wait_sent 'TRIG:COUN 4' "$before"
 expect "trigger count shown" "$(control_text $trigger_count_x $trigger_count_y)" 4
 shot trigger_count
@@ -169,10 +172,7 @@ shot graph
 menu p 1
 sleep 0.5
 before=$(sent 'TRIG:COUN 9')
-xdotool mousemove --window "$frame" $trigger_count_x $trigger_count_y click --repeat 3 1
-xdotool key ctrl+a
-xdotool type 9
-xdotool key Return
+type_into $trigger_count_x $trigger_count_y 9
 wait_sent 'TRIG:COUN 9' "$before"
 shot trigger_changed
 before=$(sent 'TRIG:COUN 4')
