@@ -7,6 +7,7 @@
 #include <functional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "program_harness.hpp"
@@ -82,6 +83,15 @@ inline void PrintTo(const Shown& s, std::ostream* os) {
 std::vector<Shown> shown();  // pop-ups since the last clear
 // Pop-ups shown while `action` ran.
 std::vector<Shown> shown_by(const std::function<void()>& action);
+
+// Pop-ups shown and commands written while a control of the main panel is clicked.
+inline std::pair<std::vector<Shown>, Commands> click_main(const std::string& trace, int control) {
+    Commands sent;
+    auto popups = shown_by([&] {
+        sent = sent_by(trace, [control] { uirt::test::click(gu::main_panel, control); });
+    });
+    return {std::move(popups), std::move(sent)};
+}
 
 inline bool abort_button_shown() {
     int on = 0;

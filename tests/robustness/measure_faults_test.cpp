@@ -1,5 +1,7 @@
 // Failed initiates and fetches of single readings and blocks: reported, the measurement
 // ended (or finished later) with nothing left measuring, and the next one taken whole.
+#include <tuple>
+
 #include "fault_scenario.hpp"
 
 using namespace faulttest;
@@ -13,10 +15,7 @@ bool wait_panel_shown() {
 }
 
 void expect_block_of_readings(const std::string& trace, std::size_t n) {
-    Commands sent;
-    const auto popups = shown_by([&] {
-        sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, GRAPH); });
-    });
+    const auto [popups, sent] = click_main(trace, GRAPH);
     EXPECT_TRUE(popups.empty());
     EXPECT_EQ(sent, BLOCK);
     EXPECT_TRUE(all_near(plotted(), n, VOLTS));
@@ -28,9 +27,8 @@ TEST(InitiateFaults, AFailedInitiateEndsTheMeasurementAndTheNextOneIsTaken) {
     run_live("fault.write.fail = INIT\nfault.times = 2\n", trace, [&] {
         const Shown failed{"Error in vo_initImm", IO_ERROR_TEXT};
         Commands sent;
-        auto popups = shown_by([&] {
-            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
-        });
+        std::vector<Shown> popups;
+        std::tie(popups, sent) = click_main(trace, READING);
         EXPECT_EQ(popups, std::vector<Shown>{failed});
         EXPECT_EQ(sent, Commands{"INIT"});
         EXPECT_EQ(gu::measuring, 0);
@@ -38,9 +36,7 @@ TEST(InitiateFaults, AFailedInitiateEndsTheMeasurementAndTheNextOneIsTaken) {
         EXPECT_EQ(uirt::test::mouse_cursor(), uirt::VAL_DEFAULT_CURSOR);
 
         set_samples(4);
-        popups = shown_by([&] {
-            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, GRAPH); });
-        });
+        std::tie(popups, sent) = click_main(trace, GRAPH);
         EXPECT_EQ(popups, std::vector<Shown>{failed});
         EXPECT_EQ(sent, Commands{"INIT"});
         EXPECT_EQ(gu::measuring, 0);
@@ -57,9 +53,8 @@ TEST(FetchFaults, AFailedTimedFetchIsReportedAndEndsTheMeasurement) {
     run_live("fault.write.fail = FETC?\nfault.times = 2\n", trace, [&] {
         const Shown failed{"Error in vo_timedFetch_Q", IO_ERROR_TEXT};
         Commands sent;
-        auto popups = shown_by([&] {
-            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
-        });
+        std::vector<Shown> popups;
+        std::tie(popups, sent) = click_main(trace, READING);
         EXPECT_EQ(popups, std::vector<Shown>{failed});
         EXPECT_EQ(sent, (Commands{"INIT", "FETC?"}));
         EXPECT_EQ(gu::measuring, 0);
@@ -68,9 +63,7 @@ TEST(FetchFaults, AFailedTimedFetchIsReportedAndEndsTheMeasurement) {
 
         // A block goes on to the error queue and plots what the buffer holds.
         set_samples(4);
-        popups = shown_by([&] {
-            sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, GRAPH); });
-        });
+        std::tie(popups, sent) = click_main(trace, GRAPH);
         EXPECT_EQ(popups, std::vector<Shown>{failed});
         EXPECT_EQ(sent, BLOCK);
         EXPECT_EQ(gu::measuring, 0);
