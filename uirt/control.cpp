@@ -71,6 +71,7 @@ Control::Control(int panel, QWidget* canvas, const ControlDesc& desc)
     if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
         callback_ = it->second;
 
+    if (kind_ == CTRL_GRAPH) graph_ = std::make_unique<Graph>();
     build_widget(canvas, desc);
     if (graph_) {
         if (!desc.y_name.empty()) graph_->set_axis_name(true, desc.y_name);
@@ -158,8 +159,7 @@ void Control::build_widget(QWidget* canvas, const ControlDesc&) {
             break;
         }
         case CTRL_GRAPH:
-            graph_ = std::make_unique<Graph>(canvas);
-            widget_ = graph_->widget();
+            widget_ = graph_->make_widget(canvas);
             break;
         case CTRL_TEXT_BOX: {
             auto* box = new QPlainTextEdit(canvas);

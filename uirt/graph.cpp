@@ -1,24 +1,20 @@
 #include "graph.hpp"
 
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QScatterSeries>
-#include <QtCharts/QValueAxis>
+#include <QEvent>
 #include <QMetaObject>
 #include <QObject>
+#include <QPalette>
+#include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
+#include "chart_loader.hpp"
 #include "uirt.hpp"
 
 namespace uirt::detail {
 
 namespace {
-
-QColor qcolour(int rgb) {
-    return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
-}
 
 // Widens an empty range so the axis stays drawable.
 std::pair<double, double> padded(double lo, double hi) {
@@ -29,111 +25,137 @@ std::pair<double, double> padded(double lo, double hi) {
 
 }  // namespace
 
-Graph::Graph(QWidget* parent)
-    : view_(new QChartView(parent)),
-      chart_(new QChart()),
-      x_axis_(new QValueAxis()),
-      y_axis_(new QValueAxis()),
-      guard_(std::make_unique<QObject>()) {
-    chart_->setAnimationOptions(QChart::NoAnimation);
-    chart_->legend()->hide();
-    chart_->setBackgroundBrush(Qt::black);
-    chart_->setMargins(QMargins(2, 2, 2, 2));
-    for (QValueAxis* axis : {x_axis_, y_axis_}) {
-        axis->setLabelsColor(Qt::white);
-        axis->setGridLineColor(QColor(60, 60, 60));
-        axis->setTitleBrush(Qt::white);
-        QFont font = axis->labelsFont();
-        font.setPointSize(7);
-        axis->setLabelsFont(font);
+// Black until shown; then it holds the chart view, sized to fill it.
+class Graph::Placeholder : public QWidget {
+public:
+    Placeholder(Graph* graph, QWidget* parent) : QWidget(parent), graph_(graph) {
+        QPalette black = palette();
+        black.setColor(QPalette::Window, Qt::black);
+        setPalette(black);
+        setAutoFillBackground(true);
     }
-    chart_->addAxis(x_axis_, Qt::AlignBottom);
-    chart_->addAxis(y_axis_, Qt::AlignLeft);
-    x_axis_->setRange(x_range_.lo, x_range_.hi);
-    y_axis_->setRange(y_range_.lo, y_range_.hi);
-    view_->setChart(chart_);
-    view_->setRenderHint(QPainter::Antialiasing, false);
+    ~Placeholder() override {
+        if (graph_) graph_->drop_view();
+    }
+    void release() { graph_ = nullptr; }
+
+protected:
+    bool event(QEvent* event) override {
+        if (graph_ && event->type() == QEvent::Show) graph_->open_view();
+        if (graph_ && graph_->view_ && event->type() == QEvent::Resize)
+            graph_->view_->widget()->resize(size());
+        return QWidget::event(event);
+    }
+
+private:
+    Graph* graph_;
+};
+
+Graph::Graph() : guard_(std::make_unique<QObject>()) {}
+
+Graph::~Graph() {
+    view_.reset();
+    if (placeholder_) {
+        placeholder_->release();
+        delete placeholder_;
+    }
 }
 
-Graph::~Graph() = default;  // the view owns the chart, the chart its series and axes
+QWidget* Graph::make_widget(QWidget* parent) {
+    if (!placeholder_) placeholder_ = new Placeholder(this, parent);
+    return placeholder_;
+}
 
 QWidget* Graph::widget() const {
-    return view_;
+    return placeholder_;
 }
 
-Graph::Slot& Graph::free_slot(Shape shape) {
-    for (Slot& slot : slots_)
-        if (slot.handle == 0 && slot.shape == shape) return slot;
+void Graph::open_view() {
+    if (view_opened_) return;
+    view_opened_ = true;
+    view_ = make_chart_view(placeholder_);
+    if (!view_) return;
+    QWidget* drawn = view_->widget();
+    // Clicks go to the placeholder, which the control watches.
+    drawn->setAttribute(Qt::WA_TransparentForMouseEvents);
+    drawn->setGeometry(placeholder_->rect());
+    if (!x_name_.empty()) view_->set_axis_name(false, x_name_);
+    if (!y_name_.empty()) view_->set_axis_name(true, y_name_);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].handle != 0) draw(i);
+    view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
+    drawn->show();
+}
+
+void Graph::drop_view() {
+    view_.reset();
+    placeholder_ = nullptr;
+    view_opened_ = false;
+}
+
+std::size_t Graph::free_slot(PlotShape shape) {
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].handle == 0 && slots_[i].shape == shape) return i;
     Slot slot;
     slot.shape = shape;
-    if (shape == Shape::scatter) {
-        auto* scatter = new QScatterSeries();
-        scatter->setMarkerShape(QScatterSeries::MarkerShapeRectangle);
-        scatter->setMarkerSize(3.0);
-        scatter->setPen(Qt::NoPen);
-        slot.series = scatter;
-    } else {
-        auto* line = new QLineSeries();
-        line->setPointsVisible(shape == Shape::line_with_points);
-        slot.series = line;
-    }
-    slot.series->setUseOpenGL(false);
-    chart_->addSeries(slot.series);
-    slot.series->attachAxis(x_axis_);
-    slot.series->attachAxis(y_axis_);
     slots_.push_back(slot);
-    return slots_.back();
+    return slots_.size() - 1;
+}
+
+void Graph::draw(std::size_t index) {
+    const Slot& slot = slots_[index];
+    PlotLook look;
+    look.shape = slot.shape;
+    look.colour = slot.colour;
+    look.small_points = slot.small_points;
+    look.x0 = slot.x0;
+    look.dx = slot.dx;
+    look.y = slot.y.data();
+    look.count = slot.y.size();
+    view_->show_plot(index, look);
 }
 
 int Graph::plot(const double* y, std::size_t count, double gain, double offset, double x0,
                 double dx, int plot_style, int point_style, int colour) {
     if (y == nullptr && count > 0) return UIE_BAD_VALUE;
-    const Shape shape = plot_style == VAL_SCATTER            ? Shape::scatter
-                        : plot_style == VAL_CONNECTED_POINTS ? Shape::line_with_points
-                                                             : Shape::line;
-    Slot& slot = free_slot(shape);
-    QList<QPointF> points;
-    points.reserve(static_cast<qsizetype>(count));
+    const PlotShape shape = plot_style == VAL_SCATTER            ? PlotShape::scatter
+                            : plot_style == VAL_CONNECTED_POINTS ? PlotShape::line_with_points
+                                                                 : PlotShape::line;
+    const std::size_t index = free_slot(shape);
+    Slot& slot = slots_[index];
+    slot.y.resize(count);
     double y_min = std::numeric_limits<double>::max(),
            y_max = std::numeric_limits<double>::lowest();
     for (std::size_t i = 0; i < count; ++i) {
         const double v = y[i] * gain + offset;
         y_min = std::min(y_min, v);
         y_max = std::max(y_max, v);
-        points.append(QPointF(x0 + static_cast<double>(i) * dx, v));
+        slot.y[i] = v;
     }
     if (count == 0) y_min = y_max = 0.0;
-    slot.x_min = std::min(x0, x0 + dx * static_cast<double>(count ? count - 1 : 0));
-    slot.x_max = std::max(x0, x0 + dx * static_cast<double>(count ? count - 1 : 0));
+    const double x_last = x0 + dx * static_cast<double>(count ? count - 1 : 0);
+    slot.x_min = std::min(x0, x_last);
+    slot.x_max = std::max(x0, x_last);
     slot.y_min = y_min;
     slot.y_max = y_max;
+    slot.x0 = x0;
+    slot.dx = dx;
     slot.colour = colour & 0xFFFFFF;
+    slot.small_points = point_style == VAL_SMALL_SOLID_SQUARE;
     slot.handle = next_handle_++;
-    const QColor c = qcolour(colour);
-    if (shape == Shape::scatter) {
-        auto* scatter = static_cast<QScatterSeries*>(slot.series);
-        scatter->setColor(c);
-        scatter->setBorderColor(c);
-        scatter->setPen(Qt::NoPen);
-        scatter->setMarkerSize(point_style == VAL_SMALL_SOLID_SQUARE ? 2.0 : 3.0);
-    } else {
-        QPen pen(c);
-        pen.setWidth(1);
-        slot.series->setPen(pen);
-    }
-    slot.series->replace(points);
-    slot.series->setVisible(true);
+    if (view_) draw(index);
     autoscale();
     return slot.handle;
 }
 
 int Graph::remove(int handle) {
     bool found = false;
-    for (Slot& slot : slots_) {
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        Slot& slot = slots_[i];
         if (slot.handle == 0 || (handle != -1 && slot.handle != handle)) continue;
-        slot.series->clear();
-        slot.series->setVisible(false);
+        slot.y.clear();
         slot.handle = 0;
+        if (view_) view_->hide_plot(i);
         found = true;
     }
     if (handle != -1 && !found) return UIE_BAD_VALUE;
@@ -188,23 +210,25 @@ void Graph::schedule_axes() {
 
 void Graph::apply_axes() {
     axes_pending_ = false;
-    // QValueAxis lays out again only when a bound really changes.
-    x_axis_->setRange(x_range_.lo, x_range_.hi);
-    y_axis_->setRange(y_range_.lo, y_range_.hi);
+    if (view_) view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
 }
 
 void Graph::axis_range(bool y_axis, double& lo, double& hi) {
     if (axes_pending_) apply_axes();
-    const QValueAxis* axis = y_axis ? y_axis_ : x_axis_;
-    lo = axis->min();
-    hi = axis->max();
+    if (view_) {
+        view_->range(y_axis, lo, hi);
+        return;
+    }
+    const Range& range = y_axis ? y_range_ : x_range_;
+    lo = range.lo;
+    hi = range.hi;
 }
 
 void Graph::set_axis_name(bool y_axis, const std::string& name) {
     std::string& kept = y_axis ? y_name_ : x_name_;
     if (kept == name) return;  // a new title lays the chart out again
     kept = name;
-    (y_axis ? y_axis_ : x_axis_)->setTitleText(QString::fromStdString(name));
+    if (view_) view_->set_axis_name(y_axis, name);
 }
 
 const Graph::Slot* Graph::nth_plot(int n) const {
@@ -223,15 +247,27 @@ int Graph::count() const {
 }
 
 std::vector<double> Graph::y_values(int n) const {
-    std::vector<double> out;
-    if (const Slot* slot = nth_plot(n))
-        for (const QPointF& p : slot->series->points()) out.push_back(p.y());
-    return out;
+    const Slot* slot = nth_plot(n);
+    return slot ? slot->y : std::vector<double>{};
 }
 
 int Graph::colour(int n) const {
     const Slot* slot = nth_plot(n);
     return slot ? slot->colour : -1;
+}
+
+int Graph::drawn_points(int n) const {
+    const Slot* slot = nth_plot(n);
+    if (!view_ || !slot) return -1;
+    return view_->drawn_points(static_cast<std::size_t>(slot - slots_.data()));
+}
+
+int Graph::drawn_plots() const {
+    if (!view_) return -1;
+    int drawn = 0;
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (view_->drawn_points(i) >= 0) ++drawn;
+    return drawn;
 }
 
 }  // namespace uirt::detail

@@ -1,5 +1,6 @@
-// The graph control on Qt Charts. Series objects are pooled and reused: creating a
-// series for thousands of points costs far more than replacing the points of a kept one.
+// The graph control: the model of its plots and axes, and a light placeholder widget. The
+// chart view (uirt_chart.so, on Qt Charts) is loaded when the placeholder is first shown;
+// from then on it draws the model. Reads come from the model, which works without any widget.
 #pragma once
 
 #include <cstddef>
@@ -7,22 +8,22 @@
 #include <string>
 #include <vector>
 
-class QChart;
+#include "chart_view.hpp"
+
 class QObject;
-class QChartView;
-class QValueAxis;
 class QWidget;
-class QXYSeries;
 
 namespace uirt::detail {
 
 class Graph {
 public:
-    explicit Graph(QWidget* parent);
+    Graph();
     ~Graph();
     Graph(const Graph&) = delete;
     Graph& operator=(const Graph&) = delete;
 
+    // The placeholder, made on the first call; owned by the graph.
+    QWidget* make_widget(QWidget* parent);
     QWidget* widget() const;
 
     // Adds a plot of y[i] * gain + offset at x = x0 + i * dx; returns its handle (> 0).
@@ -40,28 +41,35 @@ public:
     int colour(int n) const;
     // The axis ranges as they will be drawn (pending changes applied first).
     void axis_range(bool y_axis, double& lo, double& hi);
+    // What the chart view draws; -1 while there is none.
+    int drawn_points(int n) const;
+    int drawn_plots() const;
 
 private:
-    enum class Shape { line, scatter, line_with_points };
+    class Placeholder;
     struct Slot {
-        QXYSeries* series = nullptr;
-        Shape shape = Shape::line;
+        PlotShape shape = PlotShape::line;
         int handle = 0;  // 0 when free
         int colour = 0;
+        bool small_points = false;
+        double x0 = 0, dx = 1;
+        std::vector<double> y;  // after gain and offset
         double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
     };
-    Slot& free_slot(Shape shape);
+    std::size_t free_slot(PlotShape shape);
     const Slot* nth_plot(int n) const;
     void autoscale();
     // Axis changes are kept and applied once per event-loop pass: setting a range lays
     // the axis labels out again, which costs far more than the plot itself.
     void schedule_axes();
     void apply_axes();
+    void draw(std::size_t slot);
+    void open_view();  // on the placeholder's first show
+    void drop_view();  // the placeholder goes
 
-    QChartView* view_;
-    QChart* chart_;
-    QValueAxis* x_axis_;
-    QValueAxis* y_axis_;
+    Placeholder* placeholder_ = nullptr;
+    std::unique_ptr<ChartView> view_;
+    bool view_opened_ = false;
     std::vector<Slot> slots_;
     int next_handle_ = 1;
     int x_scaling_ = 1, y_scaling_ = 1;  // VAL_AUTOSCALE

@@ -151,6 +151,16 @@ int plot_color(int panel, int id, int plot) {
     return c && c->graph() ? c->graph()->colour(plot) : -1;
 }
 
+int drawn_points(int panel, int id, int plot) {
+    Control* c = control(panel, id);
+    return c && c->graph() ? c->graph()->drawn_points(plot) : -1;
+}
+
+int drawn_plots(int panel, int id) {
+    Control* c = control(panel, id);
+    return c && c->graph() ? c->graph()->drawn_plots() : -1;
+}
+
 std::vector<std::string> list_labels(int panel, int id) {
     Control* c = control(panel, id);
     return c ? c->labels() : std::vector<std::string>{};

@@ -69,6 +69,10 @@ std::vector<double> plot_y(int panel, int control, int plot); // y values of plo
 int plot_color(int panel, int control, int plot);
 // The range an axis of a graph is drawn with; false when the control is no graph.
 bool axis_range(int panel, int control, bool y_axis, double& lo, double& hi);
+// What the chart view of a graph draws: the points of plot n, the plots shown; -1 while
+// the graph has no view (never shown, or the chart module missing).
+int drawn_points(int panel, int control, int plot);
+int drawn_plots(int panel, int control);
 std::vector<std::string> list_labels(int panel, int control);
 int top_level_panel();          // the frame window's handle, 0 when none
 int last_quit_value();

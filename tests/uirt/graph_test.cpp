@@ -1,5 +1,7 @@
-// The readings graph: waveforms, clearing and axes.
+// The readings graph: waveforms, clearing and axes, and the chart view loaded late.
 #include <cmath>
+#include <fstream>
+#include <string>
 #include <vector>
 
 #include "recorder.hpp"
@@ -119,6 +121,110 @@ TEST_F(GraphTest, CloseTearsDownPanelsAndTheRunTimeStartsAgain) {
     EXPECT_FALSE(uirt::test::ctrl_exists(panel, GRAPH));
     EXPECT_EQ(uirt::InitCVIRTE(0, nullptr), 1);
     EXPECT_GT(load(), 0);
+}
+
+}  // namespace
+}  // namespace uirt_tests
+
+namespace uirt_tests {
+namespace {
+
+using namespace uirt;
+
+bool charts_mapped() {
+    std::ifstream maps("/proc/self/maps");
+    std::string line;
+    while (std::getline(maps, line))
+        if (line.find("libQt6Charts") != std::string::npos) return true;
+    return false;
+}
+
+// The panel is loaded but not yet displayed.
+class UnshownGraphTest : public Runtime {
+protected:
+    void SetUp() override {
+        Runtime::SetUp();
+        register_recorders();
+        panel = load();
+        ASSERT_GT(panel, 0);
+    }
+    int panel = 0;
+};
+
+TEST_F(UnshownGraphTest, ChartsLoadOnlyWhenAGraphIsFirstShown) {
+    const double y[3] = {1.0, 2.0, 3.0};
+    PlotY(panel, GRAPH, y, 3, VAL_DOUBLE, VAL_THIN_LINE, 0, 0, 1, VAL_RED);
+    ProcessSystemEvents();
+    EXPECT_FALSE(charts_mapped());
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), -1);
+
+    // A hidden graph on a displayed panel is not shown either.
+    SetCtrlAttribute(panel, GRAPH, ATTR_VISIBLE, 0);
+    DisplayPanel(panel);
+    ProcessSystemEvents();
+    EXPECT_FALSE(charts_mapped());
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), -1);
+
+    SetCtrlAttribute(panel, GRAPH, ATTR_VISIBLE, 1);
+    EXPECT_TRUE(charts_mapped());
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), 1);
+
+    // Every graph shown gets a view of its own.
+    const int second = load();
+    ASSERT_GT(second, 0);
+    EXPECT_EQ(test::drawn_plots(second, GRAPH), -1);
+    DisplayPanel(second);
+    EXPECT_EQ(test::drawn_plots(second, GRAPH), 0);
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), 1);
+}
+
+TEST_F(UnshownGraphTest, PlotsMadeBeforeTheFirstShowAreDrawnOnceShown) {
+    const std::vector<double> y{1.0, -2.0, 3.5, 0.0, 8.0};
+    const int line = PlotY(panel, GRAPH, y.data(), 3, VAL_DOUBLE, VAL_THIN_LINE, 0, 0, 1, VAL_RED);
+    const int scatter = PlotY(panel, GRAPH, y.data(), 5, VAL_DOUBLE, VAL_SCATTER, 0, 0, 1, VAL_RED);
+    PlotWaveform(panel, GRAPH, y.data(), 2, VAL_DOUBLE, 1.0, 0.0, 10.0, 0.5, VAL_CONNECTED_POINTS,
+                 VAL_SOLID_SQUARE, VAL_SOLID, 1, VAL_YELLOW);
+    ASSERT_EQ(DeleteGraphPlot(panel, GRAPH, scatter, VAL_IMMEDIATE_DRAW), 0);
+    ASSERT_EQ(SetAxisRange(panel, GRAPH, VAL_MANUAL, -5.0, 20.0, VAL_AUTOSCALE, 0.0, 0.0), 0);
+    SetCtrlAttribute(panel, GRAPH, ATTR_YNAME, "Volts");
+
+    // The model answers without a view.
+    EXPECT_EQ(test::plot_count(panel, GRAPH), 2);
+    EXPECT_EQ(test::plot_y(panel, GRAPH, 1), (std::vector<double>{1.0, -2.0}));
+    EXPECT_EQ(test::drawn_points(panel, GRAPH, 0), -1);
+    double x_lo = 0, x_hi = 0, y_lo = 0, y_hi = 0;
+    ASSERT_TRUE(test::axis_range(panel, GRAPH, false, x_lo, x_hi));
+    ASSERT_TRUE(test::axis_range(panel, GRAPH, true, y_lo, y_hi));
+    EXPECT_EQ(x_lo, -5.0);
+    EXPECT_EQ(x_hi, 20.0);
+    EXPECT_EQ(y_lo, -2.0);
+    EXPECT_EQ(y_hi, 3.5);
+
+    DisplayPanel(panel);
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), 2);
+    EXPECT_EQ(test::drawn_points(panel, GRAPH, 0), 3);
+    EXPECT_EQ(test::drawn_points(panel, GRAPH, 1), 2);
+    double lo = 0, hi = 0;
+    test::axis_range(panel, GRAPH, false, lo, hi);
+    EXPECT_EQ(lo, x_lo);
+    EXPECT_EQ(hi, x_hi);
+    test::axis_range(panel, GRAPH, true, lo, hi);
+    EXPECT_EQ(lo, y_lo);
+    EXPECT_EQ(hi, y_hi);
+
+    // Once shown, every change reaches the view: the freed scatter slot is reused.
+    std::vector<double> block(4096, 1.0);
+    block[7] = 40.0;
+    PlotY(panel, GRAPH, block.data(), block.size(), VAL_DOUBLE, VAL_SCATTER, 0, 0, 1, VAL_RED);
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), 3);
+    EXPECT_EQ(test::drawn_points(panel, GRAPH, 2), 4096);
+    test::axis_range(panel, GRAPH, true, lo, hi);
+    EXPECT_EQ(hi, 40.0);
+    DeleteGraphPlot(panel, GRAPH, line, VAL_IMMEDIATE_DRAW);
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), 2);
+    DeleteGraphPlot(panel, GRAPH, -1, VAL_IMMEDIATE_DRAW);
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), 0);
+    EXPECT_EQ(test::drawn_points(panel, GRAPH, 0), -1);
 }
 
 }  // namespace
