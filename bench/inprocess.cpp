@@ -38,10 +38,14 @@ void BM_Sync(benchmark::State& state) {
 
 // The drawing part of a 4096-reading block: old plots removed, the block plotted as the
 // program does, pending work of the event loop (the axes) done, and every visible window
-// painted synchronously.
+// painted synchronously. The graph is shown first, as with a block of readings; its chart
+// view loads then, outside the timed part.
 void BM_Plot4096(benchmark::State& state) {
     std::vector<double> y(gu::READING_CAPACITY);
     for (std::size_t i = 0; i < y.size(); ++i) y[i] = static_cast<double>((i * 37) % 1000) * 1e-3;
+    uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 1);
+    if (uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) < 0)
+        state.SkipWithError("the graph has no chart view");
     for (auto _ : state) {
         uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
         uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0,
@@ -54,6 +58,7 @@ void BM_Plot4096(benchmark::State& state) {
     if (uirt::test::plot_count(gu::main_panel, GRAPH_CTRL) != 1)
         state.SkipWithError("the graph did not hold the plot");
     uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
+    uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 0);
 }
 
 BENCHMARK(BM_SettingCommit)->Unit(benchmark::kMicrosecond);
