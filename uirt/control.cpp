@@ -1,8 +1,10 @@
 #include "control.hpp"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,11 @@ QColor qcolour(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
+// A caption's width in the default font, with a small margin.
+int text_width(const std::string& text) {
+    return QFontMetrics(QApplication::font()).horizontalAdvance(QString::fromStdString(text)) + 4;
+}
+
 bool is_text_attribute(int attribute) {
     return attribute == ATTR_LABEL_TEXT || attribute == ATTR_ON_TEXT ||
            attribute == ATTR_OFF_TEXT || attribute == ATTR_YNAME || attribute == ATTR_XNAME;
@@ -37,7 +44,7 @@ bool is_text_attribute(int attribute) {
 
 }  // namespace
 
-Control::Control(int panel, QWidget* canvas, const ControlDesc& desc)
+Control::Control(int panel, const ControlDesc& desc)
     : panel_(panel),
       id_(desc.id),
       kind_(desc.kind),
@@ -50,7 +57,17 @@ Control::Control(int panel, QWidget* canvas, const ControlDesc& desc)
       precision_(desc.type == DataType::real ? 2 : 0),
       indicator_(desc.indicator),
       visible_(desc.visible),
-      dimmed_(desc.dimmed) {
+      dimmed_(desc.dimmed),
+      left_(desc.left),
+      top_(desc.top),
+      width_(std::max(desc.width, 1)),
+      height_(std::max(desc.height, 1)),
+      text_size_(desc.text_size),
+      bold_(desc.bold),
+      centered_(desc.centered),
+      label_left_(desc.label_left.value_or(desc.left)),
+      label_top_(desc.label_top.value_or(desc.top - default_caption_height - 1)),
+      label_height_(default_caption_height) {
     if (desc.min) min_ = *desc.min;
     if (desc.max) max_ = *desc.max;
     if (desc.format) format_ = *desc.format;
@@ -71,33 +88,40 @@ Control::Control(int panel, QWidget* canvas, const ControlDesc& desc)
     if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
         callback_ = it->second;
 
-    if (kind_ == CTRL_GRAPH) graph_ = std::make_unique<Graph>();
-    build_widget(canvas, desc);
-    if (graph_) {
+    if (kind_ == CTRL_GRAPH) {
+        graph_ = std::make_unique<Graph>();
         if (!desc.y_name.empty()) graph_->set_axis_name(true, desc.y_name);
         if (!desc.x_name.empty()) graph_->set_axis_name(false, desc.x_name);
     }
-    widget_->setGeometry(desc.left, desc.top, std::max(desc.width, 1), std::max(desc.height, 1));
-    if (desc.text_size > 0 || desc.bold) {
+}
+
+void Control::attach(QWidget* canvas) {
+    canvas_ = canvas;
+    if (visible_) build();
+}
+
+void Control::build() {
+    if (widget_ || !canvas_) return;
+    build_widget(canvas_);
+    apply_geometry();
+    if (text_size_ > 0 || bold_) {
         QFont font = widget_->font();
-        if (desc.text_size > 0) font.setPointSize(desc.text_size);
-        font.setBold(desc.bold);
+        if (text_size_ > 0) font.setPointSize(text_size_);
+        font.setBold(bold_);
         widget_->setFont(font);
     }
-    if (auto* label = qobject_cast<QLabel*>(widget_); label && desc.centered)
+    if (auto* label = qobject_cast<QLabel*>(widget_); label && centered_)
         label->setAlignment(Qt::AlignCenter);
     if (has_caption()) {
-        caption_ = new QLabel(canvas);
-        caption_->setText(QString::fromStdString(label_));
-        const int width = caption_->fontMetrics().horizontalAdvance(caption_->text()) + 4;
-        label_left_ = desc.label_left.value_or(desc.left);
-        label_top_ = desc.label_top.value_or(desc.top - default_caption_height - 1);
-        label_width_ = width;
-        label_height_ = default_caption_height;
-        place_caption();
+        caption_ = new QLabel(canvas_);
         watch(caption_);
     }
     refresh();
+}
+
+int Control::label_width() const {
+    if (label_width_ < 0) label_width_ = text_width(label_);
+    return label_width_;
 }
 
 Control::~Control() {
@@ -110,7 +134,7 @@ bool Control::has_caption() const {
            kind_ != CTRL_DECORATION;
 }
 
-void Control::build_widget(QWidget* canvas, const ControlDesc&) {
+void Control::build_widget(QWidget* canvas) {
     switch (kind_) {
         case CTRL_NUMERIC:
         case CTRL_NUMERIC_IND:
@@ -205,9 +229,13 @@ bool Control::eventFilter(QObject*, QEvent* event) {
     return false;
 }
 
+void Control::apply_geometry() {
+    if (widget_) widget_->setGeometry(left_, top_, width_, height_);
+}
+
 void Control::place_caption() {
     if (!caption_) return;
-    caption_->setGeometry(label_left_, label_top_, label_width_, label_height_);
+    caption_->setGeometry(label_left_, label_top_, label_width(), label_height_);
     caption_->setVisible(visible_ && !label_.empty());
     caption_->setEnabled(!dimmed_);
 }
@@ -232,6 +260,10 @@ std::string Control::display_text() const {
 }
 
 void Control::refresh() {
+    if (!widget_) {
+        if (visible_) build();  // once it has a canvas; build() shows the model
+        return;
+    }
     const QSignalBlocker block(widget_);
     const QString text = QString::fromStdString(display_text());
     switch (kind_) {
@@ -352,13 +384,10 @@ int Control::set_attribute(int attribute, const Value& value) {
             visible_ = i != 0;
             break;
         case ATTR_LABEL_TEXT:
+            // A caption widens for a longer text and never narrows.
+            if (has_caption()) label_width_ = std::max(label_width(), text_width(to_text(value)));
             label_ = to_text(value);
             if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) value_ = label_;
-            if (caption_ &&
-                label_width_ <
-                    caption_->fontMetrics().horizontalAdvance(QString::fromStdString(label_)) + 4)
-                label_width_ =
-                    caption_->fontMetrics().horizontalAdvance(QString::fromStdString(label_)) + 4;
             break;
         case ATTR_MIN_VALUE:
         case ATTR_MAX_VALUE:
@@ -395,16 +424,20 @@ int Control::set_attribute(int attribute, const Value& value) {
             graph_->set_axis_name(attribute == ATTR_YNAME, to_text(value));
             break;
         case ATTR_LEFT:
-            widget_->move(i, widget_->y());
+            left_ = i;
+            apply_geometry();
             break;
         case ATTR_TOP:
-            widget_->move(widget_->x(), i);
+            top_ = i;
+            apply_geometry();
             break;
         case ATTR_WIDTH:
-            widget_->resize(std::max(i, 1), widget_->height());
+            width_ = std::max(i, 1);
+            apply_geometry();
             break;
         case ATTR_HEIGHT:
-            widget_->resize(widget_->width(), std::max(i, 1));
+            height_ = std::max(i, 1);
+            apply_geometry();
             break;
         case ATTR_LABEL_LEFT:
             label_left_ = i;
@@ -471,16 +504,16 @@ int Control::get_attribute(int attribute, Value& out) const {
             out = graph_->axis_name(attribute == ATTR_YNAME);
             break;
         case ATTR_LEFT:
-            out = widget_->x();
+            out = left_;
             break;
         case ATTR_TOP:
-            out = widget_->y();
+            out = top_;
             break;
         case ATTR_WIDTH:
-            out = widget_->width();
+            out = width_;
             break;
         case ATTR_HEIGHT:
-            out = widget_->height();
+            out = height_;
             break;
         case ATTR_LABEL_LEFT:
             out = label_left_;
@@ -489,7 +522,7 @@ int Control::get_attribute(int attribute, Value& out) const {
             out = label_top_;
             break;
         case ATTR_LABEL_WIDTH:
-            out = label_width_;
+            out = label_width();
             break;
         case ATTR_LABEL_HEIGHT:
             out = label_height_;
@@ -557,7 +590,7 @@ std::vector<std::string> Control::labels() const {
 }
 
 void Control::focus() {
-    widget_->setFocus(Qt::OtherFocusReason);
+    if (widget_) widget_->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- user actions -------------------------------------------------------------------------

@@ -1,5 +1,6 @@
-// One control of a panel: its model (value, items, attributes), which is the truth that
-// reads come from, and the Qt widget that shows it and turns user actions into events.
+// One control of a panel: its model (value, items, attributes, geometry), which is the
+// truth that reads come from, and the Qt widget that shows it and turns user actions into
+// events. The widget is built only when its panel is first shown.
 #pragma once
 
 #include <QObject>
@@ -20,8 +21,12 @@ class Graph;
 
 class Control : public QObject {
 public:
-    Control(int panel, QWidget* canvas, const ControlDesc& desc);
+    Control(int panel, const ControlDesc& desc);
     ~Control() override;
+
+    // Gives the control its panel's canvas; the widget (and caption) is built there when
+    // the control is first visible.
+    void attach(QWidget* canvas);
 
     int id() const { return id_; }
     int kind() const { return kind_; }
@@ -61,9 +66,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void build_widget(QWidget* canvas, const ControlDesc& desc);
+    void build();
+    void build_widget(QWidget* canvas);
     void watch(QWidget* w);
+    void apply_geometry();
     void place_caption();
+    int label_width() const;  // the caption's width, measured on first need
     void refresh();  // shows the model in the widget, signals blocked
     Value clamp(const Value& value) const;
     std::string display_text() const;
@@ -87,9 +95,15 @@ private:
     bool indicator_;
     bool visible_;
     bool dimmed_;
-    int label_left_ = 0, label_top_ = 0, label_width_ = 0, label_height_ = 0;
+    int left_, top_, width_, height_;
+    int text_size_;
+    bool bold_;
+    bool centered_;
+    int label_left_ = 0, label_top_ = 0, label_height_ = 0;
+    mutable int label_width_ = -1;  // -1 until measured or set
     CtrlCallbackPtr callback_ = nullptr;
     void* callback_data_ = nullptr;
+    QWidget* canvas_ = nullptr;
     QWidget* widget_ = nullptr;
     QLabel* caption_ = nullptr;
     std::unique_ptr<Graph> graph_;

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -21,15 +22,52 @@ Panel::Panel(int handle, Panel* parent, const PanelDesc& desc)
       top_(desc.top),
       left_(desc.left),
       width_(std::max(desc.width, 1)),
-      height_(std::max(desc.height, 1)),
-      outer_(new QWidget(parent ? parent->canvas() : nullptr)) {
-    if (parent) {
+      height_(std::max(desc.height, 1)) {
+    auto& reg = rt().callbacks;
+    if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
+        callback = it->second;
+    for (const ControlDesc& c : desc.controls)
+        controls_[c.id] = std::make_unique<Control>(handle, c);
+    if (parent_) parent_->children_.push_back(this);
+}
+
+Panel::~Panel() {
+    if (parent_) std::erase(parent_->children_, this);
+    controls_.clear();
+    delete outer_;
+}
+
+bool Panel::on_screen() const {
+    return displayed_ && (top_level() || popup_ || parent_->on_screen());
+}
+
+QWidget* Panel::canvas() {
+    build_widgets();
+    return canvas_;
+}
+
+QWidget* Panel::window() {
+    build_widgets();
+    return outer_;
+}
+
+void Panel::build_widgets() {
+    if (outer_) return;
+    outer_ = new QWidget(parent_ ? parent_->canvas() : nullptr);
+    if (parent_) {
         title_strip_ = new QLabel(outer_);
-        title_strip_->setStyleSheet(
-            "background-color: #1f3f7f; color: white; font-weight: bold; padding-left: 4px;");
-    } else {
-        outer_->setWindowTitle(QString::fromStdString(title_));
+        title_strip_->setAutoFillBackground(true);
+        QPalette colours = title_strip_->palette();
+        colours.setColor(QPalette::Window, QColor(0x1f, 0x3f, 0x7f));
+        colours.setColor(QPalette::WindowText, Qt::white);
+        title_strip_->setPalette(colours);
+        QFont font = title_strip_->font();
+        font.setBold(true);
+        title_strip_->setFont(font);
+        title_strip_->setIndent(4);
+        title_strip_->setText(QString::fromStdString(title_));
     }
+    if (!parent_) outer_->setWindowTitle(QString::fromStdString(title_));
     scroll_ = new QScrollArea(outer_);
     scroll_->setFrameShape(QFrame::NoFrame);
     canvas_ = new QWidget();
@@ -37,21 +75,16 @@ Panel::Panel(int handle, Panel* parent, const PanelDesc& desc)
     scroll_->setWidget(canvas_);
     scroll_->setWidgetResizable(true);
     apply_scroll_bars();
-    if (title_strip_) title_strip_->setText(QString::fromStdString(title_));
     outer_->installEventFilter(this);
     canvas_->installEventFilter(this);
     outer_->hide();
     apply_geometry();
-    auto& reg = rt().callbacks;
-    if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
-        callback = it->second;
-    for (const ControlDesc& c : desc.controls)
-        controls_[c.id] = std::make_unique<Control>(handle, canvas_, c);
-}
-
-Panel::~Panel() {
-    controls_.clear();
-    delete outer_;
+    install_menu_bar();
+    for (auto& [id, control] : controls_) control->attach(canvas_);
+    scroll_->horizontalScrollBar()->setValue(h_offset_);
+    scroll_->verticalScrollBar()->setValue(v_offset_);
+    if (active_control)
+        if (Control* c = control(active_control)) c->focus();
 }
 
 Control* Panel::control(int id) {
@@ -60,6 +93,7 @@ Control* Panel::control(int id) {
 }
 
 void Panel::apply_geometry() {
+    if (!outer_) return;
     resizing_ = true;
     if (top_level() || popup_) {
         const int strip = title_strip_ ? child_title_height : 0;
@@ -83,6 +117,7 @@ void Panel::layout_inside() {
 }
 
 void Panel::apply_scroll_bars() {
+    if (!scroll_) return;
     const bool h = scroll_bars_ == VAL_HORIZ_SCROLL_BAR || scroll_bars_ == VAL_BOTH_SCROLL_BARS;
     const bool v = scroll_bars_ == VAL_VERT_SCROLL_BAR || scroll_bars_ == VAL_BOTH_SCROLL_BARS;
     scroll_->setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -90,34 +125,45 @@ void Panel::apply_scroll_bars() {
 }
 
 void Panel::attach_menu_bar(QMenuBar* bar) {
-    delete menu_bar_;
+    if (menu_bar_ != bar) delete menu_bar_;
     menu_bar_ = bar;
-    if (bar) {
-        bar->setParent(outer_);
-        bar->setFixedHeight(menu_bar_height);
-        bar->show();
+    install_menu_bar();
+}
+
+void Panel::install_menu_bar() {
+    if (!outer_) return;
+    if (menu_bar_) {
+        menu_bar_->setParent(outer_);
+        menu_bar_->setFixedHeight(menu_bar_height);
+        menu_bar_->show();
     }
     layout_inside();
 }
 
 void Panel::display() {
     displayed_ = true;
+    if (!on_screen()) return;  // built and shown with its parent
+    build_widgets();
     outer_->show();
     outer_->raise();
     if (top_level() || popup_) outer_->activateWindow();
+    for (Panel* child : children_)
+        if (child->displayed_ && !child->outer_) child->display();
 }
 
 void Panel::hide() {
     displayed_ = false;
-    outer_->hide();
+    if (outer_) outer_->hide();
 }
 
 void Panel::make_popup(bool popup) {
+    if (popup) build_widgets();
     if (popup == popup_) {
         if (popup) display();
         return;
     }
     popup_ = popup;
+    if (!outer_) return;  // never shown: nothing to undo
     if (popup) {
         if (!top_level()) {
             QWidget* owner = parent_->window()->window();
@@ -179,7 +225,7 @@ int Panel::set_attribute(int attribute, const Value& value) {
     switch (attribute) {
         case ATTR_TITLE:
             title_ = to_text(value);
-            outer_->setWindowTitle(QString::fromStdString(title_));
+            if (outer_) outer_->setWindowTitle(QString::fromStdString(title_));
             if (title_strip_) title_strip_->setText(QString::fromStdString(title_));
             return 0;
         case ATTR_LEFT:
@@ -198,10 +244,12 @@ int Panel::set_attribute(int attribute, const Value& value) {
             i ? display() : hide();
             return 0;
         case ATTR_HSCROLL_OFFSET:
-            scroll_->horizontalScrollBar()->setValue(i);
+            h_offset_ = i;
+            if (scroll_) scroll_->horizontalScrollBar()->setValue(i);
             return 0;
         case ATTR_VSCROLL_OFFSET:
-            scroll_->verticalScrollBar()->setValue(i);
+            v_offset_ = i;
+            if (scroll_) scroll_->verticalScrollBar()->setValue(i);
             return 0;
         case ATTR_SCROLL_BARS:
             if (i < VAL_NO_SCROLL_BARS || i > VAL_BOTH_SCROLL_BARS) return UIE_BAD_VALUE;
@@ -236,16 +284,16 @@ int Panel::get_attribute(int attribute, Value& out) const {
             out = displayed_ ? 1 : 0;
             break;
         case ATTR_HSCROLL_OFFSET:
-            out = scroll_->horizontalScrollBar()->value();
+            out = scroll_ ? scroll_->horizontalScrollBar()->value() : std::max(h_offset_, 0);
             break;
         case ATTR_VSCROLL_OFFSET:
-            out = scroll_->verticalScrollBar()->value();
+            out = scroll_ ? scroll_->verticalScrollBar()->value() : std::max(v_offset_, 0);
             break;
         case ATTR_SCROLL_BARS:
             out = scroll_bars_;
             break;
         case ATTR_TITLEBAR_THICKNESS:
-            out = title_strip_ ? child_title_height : 0;
+            out = parent_ ? child_title_height : 0;
             break;
         case ATTR_MENU_HEIGHT:
             out = menu_bar_ ? menu_bar_height : 0;

@@ -1,11 +1,14 @@
 // A panel: a top-level window, or a child panel drawn inside its parent with its own
-// title strip. Controls sit on a canvas inside a scroll area.
+// title strip. Controls sit on a canvas inside a scroll area. The model (geometry, title,
+// controls) exists from loading; the Qt widgets are built when the panel first comes on
+// screen: a child panel displayed inside a hidden parent waits for the parent.
 #pragma once
 
 #include <QObject>
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "control.hpp"
 #include "resource_file.hpp"
@@ -29,8 +32,9 @@ public:
     int handle() const { return handle_; }
     Panel* parent_panel() const { return parent_; }
     bool top_level() const { return parent_ == nullptr; }
-    QWidget* canvas() const { return canvas_; }
-    QWidget* window() const { return outer_; }
+    // The panel's widgets, built on first use.
+    QWidget* canvas();
+    QWidget* window();
     bool displayed() const { return displayed_; }
 
     Control* control(int id);
@@ -58,6 +62,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool on_screen() const;
+    void build_widgets();
+    void install_menu_bar();
     void apply_geometry();
     void layout_inside();
     void apply_scroll_bars();
@@ -67,15 +74,17 @@ private:
     std::string title_;
     int top_, left_, width_, height_;
     int scroll_bars_ = VAL_NO_SCROLL_BARS;
+    int h_offset_ = 0, v_offset_ = 0;  // scroll offsets asked for before the widgets exist
     bool displayed_ = false;
     bool popup_ = false;
     bool resizing_ = false;  // our own geometry changes are not user resizes
-    QWidget* outer_;
+    QWidget* outer_ = nullptr;
     QLabel* title_strip_ = nullptr;
-    QScrollArea* scroll_;
-    QWidget* canvas_;
+    QScrollArea* scroll_ = nullptr;
+    QWidget* canvas_ = nullptr;
     QMenuBar* menu_bar_ = nullptr;
     std::map<int, std::unique_ptr<Control>> controls_;
+    std::vector<Panel*> children_;
 };
 
 }  // namespace uirt::detail

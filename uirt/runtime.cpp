@@ -8,6 +8,7 @@
 #include "control.hpp"
 #include "menu_bar.hpp"
 #include "panel.hpp"
+#include "style.hpp"
 
 namespace uirt::detail {
 
@@ -192,6 +193,7 @@ bool start_app(int argc, char** argv) {
     args.count = static_cast<int>(args.texts.size());
     application() = std::make_unique<QApplication>(args.count, args.pointers.data());
     QApplication::setQuitOnLastWindowClosed(false);
+    install_style();
     Runtime& r = rt();
     r.idle_timer = new QTimer();
     QObject::connect(r.idle_timer, &QTimer::timeout, [] { deliver_idle(); });
