@@ -1,11 +1,13 @@
 // Baseline: QApplication and a QWidget of the given size, shown.
-//   bench_baseline_window W H        leaves when the event loop starts
+//   bench_baseline_window W H        marks the event loop's start, then leaves
 //   bench_baseline_window W H idle   stays in the loop with a 100 ms timer
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
 #include <cstring>
+
+#include "ready_mark.hpp"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -21,7 +23,10 @@ int main(int argc, char** argv) {
         QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
         timer.start(100);
     } else {
-        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        QTimer::singleShot(0, &app, [] {
+            mark_ready();
+            QCoreApplication::quit();
+        });
     }
     return app.exec();
 }
