@@ -2,6 +2,7 @@
 //   bench_baseline_window W H        marks the event loop's start, then leaves
 //   bench_baseline_window W H idle   stays in the loop with a 100 ms timer
 #include <QApplication>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWidget>
 #include <cstdlib>
@@ -23,10 +24,13 @@ int main(int argc, char** argv) {
         QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
         timer.start(100);
     } else {
-        QTimer::singleShot(0, &app, [] {
-            mark_ready();
-            QCoreApplication::quit();
-        });
     }
-    return app.exec();
+    // Left the way the program leaves its main loop: the loop ends, the window stays.
+    QEventLoop loop;
+    if (!idle)
+        QTimer::singleShot(0, &app, [&loop] {
+            mark_ready();
+            loop.exit(0);
+        });
+    return loop.exec();
 }

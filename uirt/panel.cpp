@@ -22,7 +22,8 @@ Panel::Panel(int handle, Panel* parent, const PanelDesc& desc)
       top_(desc.top),
       left_(desc.left),
       width_(std::max(desc.width, 1)),
-      height_(std::max(desc.height, 1)) {
+      height_(std::max(desc.height, 1)),
+      canvas_size_(width_, height_) {
     auto& reg = rt().callbacks;
     if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
         callback = it->second;
@@ -68,12 +69,8 @@ void Panel::build_widgets() {
         title_strip_->setText(QString::fromStdString(title_));
     }
     if (!parent_) outer_->setWindowTitle(QString::fromStdString(title_));
-    scroll_ = new QScrollArea(outer_);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    canvas_ = new QWidget();
-    canvas_->setMinimumSize(width_, height_);
-    scroll_->setWidget(canvas_);
-    scroll_->setWidgetResizable(true);
+    canvas_ = new QWidget(outer_);
+    canvas_->setMinimumSize(canvas_size_);
     apply_scroll_bars();
     outer_->installEventFilter(this);
     canvas_->installEventFilter(this);
@@ -81,10 +78,18 @@ void Panel::build_widgets() {
     apply_geometry();
     install_menu_bar();
     for (auto& [id, control] : controls_) control->attach(canvas_);
-    scroll_->horizontalScrollBar()->setValue(h_offset_);
-    scroll_->verticalScrollBar()->setValue(v_offset_);
     if (active_control)
         if (Control* c = control(active_control)) c->focus();
+}
+
+// Scroll bars need a scroll area around the canvas; panels without them go without.
+void Panel::make_scroll_area() {
+    scroll_ = new QScrollArea(outer_);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setWidget(canvas_);
+    scroll_->setWidgetResizable(true);
+    scroll_->show();
+    layout_inside();
 }
 
 Control* Panel::control(int id) {
@@ -109,7 +114,8 @@ void Panel::apply_geometry() {
 void Panel::layout_inside() {
     const int strip = title_strip_ ? child_title_height : 0;
     if (title_strip_) title_strip_->setGeometry(0, 0, outer_->width(), strip);
-    scroll_->setGeometry(0, strip, outer_->width(), std::max(outer_->height() - strip, 0));
+    QWidget* area = scroll_ ? static_cast<QWidget*>(scroll_) : canvas_;
+    area->setGeometry(0, strip, outer_->width(), std::max(outer_->height() - strip, 0));
     if (menu_bar_) {
         menu_bar_->setGeometry(0, 0, outer_->width(), menu_bar_height);
         menu_bar_->raise();
@@ -117,7 +123,11 @@ void Panel::layout_inside() {
 }
 
 void Panel::apply_scroll_bars() {
-    if (!scroll_) return;
+    if (!outer_) return;
+    if (!scroll_) {
+        if (scroll_bars_ == VAL_NO_SCROLL_BARS) return;
+        make_scroll_area();
+    }
     const bool h = scroll_bars_ == VAL_HORIZ_SCROLL_BAR || scroll_bars_ == VAL_BOTH_SCROLL_BARS;
     const bool v = scroll_bars_ == VAL_VERT_SCROLL_BAR || scroll_bars_ == VAL_BOTH_SCROLL_BARS;
     scroll_->setHorizontalScrollBarPolicy(h ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -144,11 +154,12 @@ void Panel::display() {
     displayed_ = true;
     if (!on_screen()) return;  // built and shown with its parent
     build_widgets();
+    // Children that waited for this panel are shown first, so it is drawn once, whole.
+    for (Panel* child : children_)
+        if (child->displayed_ && !child->outer_) child->display();
     outer_->show();
     outer_->raise();
     if (top_level() || popup_) outer_->activateWindow();
-    for (Panel* child : children_)
-        if (child->displayed_ && !child->outer_) child->display();
 }
 
 void Panel::hide() {
@@ -244,11 +255,9 @@ int Panel::set_attribute(int attribute, const Value& value) {
             i ? display() : hide();
             return 0;
         case ATTR_HSCROLL_OFFSET:
-            h_offset_ = i;
             if (scroll_) scroll_->horizontalScrollBar()->setValue(i);
             return 0;
         case ATTR_VSCROLL_OFFSET:
-            v_offset_ = i;
             if (scroll_) scroll_->verticalScrollBar()->setValue(i);
             return 0;
         case ATTR_SCROLL_BARS:
@@ -284,10 +293,10 @@ int Panel::get_attribute(int attribute, Value& out) const {
             out = displayed_ ? 1 : 0;
             break;
         case ATTR_HSCROLL_OFFSET:
-            out = scroll_ ? scroll_->horizontalScrollBar()->value() : std::max(h_offset_, 0);
+            out = scroll_ ? scroll_->horizontalScrollBar()->value() : 0;
             break;
         case ATTR_VSCROLL_OFFSET:
-            out = scroll_ ? scroll_->verticalScrollBar()->value() : std::max(v_offset_, 0);
+            out = scroll_ ? scroll_->verticalScrollBar()->value() : 0;
             break;
         case ATTR_SCROLL_BARS:
             out = scroll_bars_;

@@ -1,10 +1,11 @@
 // A panel: a top-level window, or a child panel drawn inside its parent with its own
-// title strip. Controls sit on a canvas inside a scroll area. The model (geometry, title,
+// title strip. Controls sit on a canvas, inside a scroll area once scroll bars are asked for. The model (geometry, title,
 // controls) exists from loading; the Qt widgets are built when the panel first comes on
 // screen: a child panel displayed inside a hidden parent waits for the parent.
 #pragma once
 
 #include <QObject>
+#include <QSize>
 #include <map>
 #include <memory>
 #include <string>
@@ -65,6 +66,7 @@ private:
     bool on_screen() const;
     void build_widgets();
     void install_menu_bar();
+    void make_scroll_area();
     void apply_geometry();
     void layout_inside();
     void apply_scroll_bars();
@@ -73,14 +75,14 @@ private:
     Panel* parent_;
     std::string title_;
     int top_, left_, width_, height_;
+    QSize canvas_size_;  // the size the panel was made with: what scrolling reaches
     int scroll_bars_ = VAL_NO_SCROLL_BARS;
-    int h_offset_ = 0, v_offset_ = 0;  // scroll offsets asked for before the widgets exist
     bool displayed_ = false;
     bool popup_ = false;
     bool resizing_ = false;  // our own geometry changes are not user resizes
     QWidget* outer_ = nullptr;
     QLabel* title_strip_ = nullptr;
-    QScrollArea* scroll_ = nullptr;
+    QScrollArea* scroll_ = nullptr;  // only while the panel has had scroll bars
     QWidget* canvas_ = nullptr;
     QMenuBar* menu_bar_ = nullptr;
     std::map<int, std::unique_ptr<Control>> controls_;

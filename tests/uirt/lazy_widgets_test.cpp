@@ -153,5 +153,29 @@ TEST_F(LazyWidgets, ChildAndPopupPanelsAreBuiltWhenFirstShown) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(LazyWidgets, ScrollBarsAskedForLaterScrollTheShownCanvas) {
+    const int panel = load();
+    DisplayPanel(panel);
+    SetPanelAttribute(panel, ATTR_WIDTH, 200);
+    SetPanelAttribute(panel, ATTR_HEIGHT, 150);
+    int v = -1;
+    SetPanelAttribute(panel, ATTR_VSCROLL_OFFSET, 50);  // no scroll bars: nothing moves
+    GetPanelAttribute(panel, ATTR_VSCROLL_OFFSET, &v);
+    EXPECT_EQ(v, 0);
+    QPushButton* go = find_widget<QPushButton>("Go");
+    ASSERT_NE(go, nullptr);
+    const int top = go->mapTo(go->window(), QPoint(0, 0)).y();
+
+    SetPanelAttribute(panel, ATTR_SCROLL_BARS, VAL_BOTH_SCROLL_BARS);
+    SetPanelAttribute(panel, ATTR_VSCROLL_OFFSET, 50);
+    GetPanelAttribute(panel, ATTR_VSCROLL_OFFSET, &v);
+    EXPECT_EQ(v, 50);
+    EXPECT_EQ(go->mapTo(go->window(), QPoint(0, 0)).y(), top - 50);
+    EXPECT_TRUE(go->isVisible());
+    events().clear();
+    test::press(panel, BUTTON);
+    EXPECT_EQ(events().back(), (Event{'C', panel, BUTTON, EVENT_COMMIT}));
+}
+
 }  // namespace
 }  // namespace uirt_tests
