@@ -1,5 +1,8 @@
 // The readings graph: waveforms, clearing and axes, and the chart view loaded late.
+#include <unistd.h>
+
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -225,6 +228,40 @@ TEST_F(UnshownGraphTest, PlotsMadeBeforeTheFirstShowAreDrawnOnceShown) {
     DeleteGraphPlot(panel, GRAPH, -1, VAL_IMMEDIATE_DRAW);
     EXPECT_EQ(test::drawn_plots(panel, GRAPH), 0);
     EXPECT_EQ(test::drawn_points(panel, GRAPH, 0), -1);
+}
+
+// Run by uirt.no_chart_module from a folder without the module; skipped beside it.
+TEST_F(UnshownGraphTest, WithoutTheChartModuleAGraphKeepsItsModelAndTheProgramGoesOn) {
+    const auto here = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+    if (std::filesystem::exists(here / "uirt_chart.so"))
+        GTEST_SKIP() << "the chart module is beside this binary";
+    const std::vector<double> y{1.0, 2.0, 3.0};
+    PlotY(panel, GRAPH, y.data(), y.size(), VAL_DOUBLE, VAL_THIN_LINE, 0, 0, 1, VAL_RED);
+
+    testing::internal::CaptureStderr();
+    DisplayPanel(panel);
+    ProcessSystemEvents();
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("graphs are not drawn"),
+              std::string::npos);
+    EXPECT_FALSE(charts_mapped());
+    EXPECT_EQ(test::drawn_plots(panel, GRAPH), -1);
+    EXPECT_EQ(test::plot_y(panel, GRAPH, 0), y);
+    double lo = 0, hi = 0;
+    ASSERT_TRUE(test::axis_range(panel, GRAPH, true, lo, hi));
+    EXPECT_LE(lo, 1.0);
+    EXPECT_GE(hi, 3.0);
+
+    // Said once per process; the graph still takes clicks.
+    const int second = load();
+    testing::internal::CaptureStderr();
+    DisplayPanel(second);
+    ProcessSystemEvents();
+    EXPECT_EQ(testing::internal::GetCapturedStderr().find("graphs are not drawn"),
+              std::string::npos);
+    events().clear();
+    test::click(panel, GRAPH);
+    ASSERT_FALSE(events().empty());
+    EXPECT_EQ(events().back(), (Event{'C', panel, GRAPH, EVENT_LEFT_CLICK}));
 }
 
 }  // namespace
