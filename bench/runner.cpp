@@ -61,7 +61,8 @@ Run timed_run(const std::vector<std::string>& args) {
     ::close(fds[1]);
     std::string out;
     char buf[256];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        out.append(buf, static_cast<std::size_t>(n));
     ::close(fds[0]);
     rusage usage{};
     ::wait4(pid, &r.status, 0, &usage);
@@ -210,12 +211,12 @@ int main() {
     const double t_ratio = prog.seconds / base.seconds;
     const double m_ratio = prog.rss_kb / base.rss_kb;
     const double l_ratio = prog_loop.rss_kb / base_loop.rss_kb;
-    std::printf("# frame %dx%d, live %d; to the event loop %.1f ms vs %.1f ms (to the exit %.1f ms"
-                " vs %.1f ms); peak RSS %.0f KiB vs %.0f KiB, ending at the loop %.0f KiB vs"
-                " %.0f KiB\n",
-                w, h, live, prog.seconds * 1e3, base.seconds * 1e3, prog.whole_seconds * 1e3,
-                base.whole_seconds * 1e3, prog.rss_kb, base.rss_kb, prog_loop.rss_kb,
-                base_loop.rss_kb);
+    std::printf(
+        "# frame %dx%d, live %d; to the event loop %.1f ms vs %.1f ms (to the exit %.1f ms"
+        " vs %.1f ms); peak RSS %.0f KiB vs %.0f KiB, ending at the loop %.0f KiB vs"
+        " %.0f KiB\n",
+        w, h, live, prog.seconds * 1e3, base.seconds * 1e3, prog.whole_seconds * 1e3,
+        base.whole_seconds * 1e3, prog.rss_kb, base.rss_kb, prog_loop.rss_kb, base_loop.rss_kb);
     line("startup_time_ratio", t_ratio, "x", "<= 1.25", t_ratio <= 1.25);
     line("startup_peak_rss_ratio", m_ratio, "x", "<= 1.25", m_ratio <= 1.25);
     line("startup_rss_at_loop_ratio", l_ratio, "x", "<= 1.25", l_ratio <= 1.25);
@@ -224,10 +225,11 @@ int main() {
     const Idle idle_base = idle_cpu({baseline, ws, hs, "idle"});
     if (!idle_prog.alive || !idle_base.alive)
         std::fprintf(stderr, "bench_runner: an idle process ended before it was measured\n");
-    std::printf("# idle CPU (scheduler) gu7304 %.3f ms/s, baseline %.3f ms/s;"
-                " (utime+stime) %.1f ms/s vs %.1f ms/s\n",
-                idle_prog.sched_per_s * 1e3, idle_base.sched_per_s * 1e3,
-                idle_prog.stat_per_s * 1e3, idle_base.stat_per_s * 1e3);
+    std::printf(
+        "# idle CPU (scheduler) gu7304 %.3f ms/s, baseline %.3f ms/s;"
+        " (utime+stime) %.1f ms/s vs %.1f ms/s\n",
+        idle_prog.sched_per_s * 1e3, idle_base.sched_per_s * 1e3, idle_prog.stat_per_s * 1e3,
+        idle_base.stat_per_s * 1e3);
     // The ratio uses the scheduler's counters: 10 ms clock ticks are too coarse here.
     const double i_ratio = idle_prog.sched_per_s / idle_base.sched_per_s;
     line("idle_cpu_ratio", i_ratio, "x", "<= 1.5",

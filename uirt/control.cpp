@@ -32,9 +32,10 @@ QColor qcolour(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// A caption's width in the default font, with a small margin.
+// A caption's width in the font captions are drawn with, with a small margin.
 int text_width(const std::string& text) {
-    return QFontMetrics(QApplication::font()).horizontalAdvance(QString::fromStdString(text)) + 4;
+    const QFontMetrics metrics(QApplication::font("QLabel"));
+    return metrics.horizontalAdvance(QString::fromStdString(text)) + 4;
 }
 
 bool is_text_attribute(int attribute) {

@@ -72,7 +72,7 @@ private:
     void apply_geometry();
     void place_caption();
     int label_width() const;  // the caption's width, measured on first need
-    void refresh();  // shows the model in the widget, signals blocked
+    void refresh();           // shows the model in the widget, signals blocked
     Value clamp(const Value& value) const;
     std::string display_text() const;
     bool numeric() const { return kind_ == CTRL_NUMERIC || kind_ == CTRL_NUMERIC_IND; }

@@ -1,7 +1,7 @@
 // A panel: a top-level window, or a child panel drawn inside its parent with its own
-// title strip. Controls sit on a canvas, inside a scroll area once scroll bars are asked for. The model (geometry, title,
-// controls) exists from loading; the Qt widgets are built when the panel first comes on
-// screen: a child panel displayed inside a hidden parent waits for the parent.
+// title strip. Controls sit on a canvas, inside a scroll area once scroll bars are asked for. The
+// model (geometry, title, controls) exists from loading; the Qt widgets are built when the panel
+// first comes on screen: a child panel displayed inside a hidden parent waits for the parent.
 #pragma once
 
 #include <QObject>

@@ -31,7 +31,8 @@ class Style : public QProxyStyle {
 public:
     QIcon standardIcon(StandardPixmap icon, const QStyleOption* option,
                        const QWidget* widget) const override {
-        if (icon == SP_ToolBarHorizontalExtensionButton || icon == SP_ToolBarVerticalExtensionButton)
+        if (icon == SP_ToolBarHorizontalExtensionButton ||
+            icon == SP_ToolBarVerticalExtensionButton)
             return chevron(icon == SP_ToolBarVerticalExtensionButton,
                            QApplication::palette().color(QPalette::ButtonText));
         return QProxyStyle::standardIcon(icon, option, widget);

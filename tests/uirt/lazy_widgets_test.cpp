@@ -109,7 +109,7 @@ TEST_F(LazyWidgets, CaptionsKeepTheirWidthRulesBeforeAndAfterShowing) {
     SetCtrlAttribute(panel, NUM_DBL, ATTR_LABEL_TEXT, "D");
     int delay = 0;
     GetCtrlAttribute(panel, NUM_DBL, ATTR_LABEL_WIDTH, &delay);
-    EXPECT_GT(delay, QFontMetrics(QApplication::font()).horizontalAdvance("D") + 4);
+    EXPECT_GT(delay, QFontMetrics(QApplication::font("QLabel")).horizontalAdvance("D") + 4);
 
     DisplayPanel(panel);
     QLabel* caption = find_widget<QLabel>("C");
