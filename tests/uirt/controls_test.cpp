@@ -11,16 +11,7 @@ namespace {
 
 using namespace uirt;
 
-class Controls : public Runtime {
-protected:
-    void SetUp() override {
-        Runtime::SetUp();
-        register_recorders();
-        panel = load();
-        ASSERT_GT(panel, 0);
-    }
-    int panel = 0;
-};
+class Controls : public LoadedPanel {};
 
 TEST_F(Controls, ValuesReadBackInTheControlsDataType) {
     int i = 0;

@@ -10,16 +10,12 @@ namespace {
 
 using namespace uirt;
 
-class Events : public Runtime {
+class Events : public LoadedPanel {
 protected:
     void SetUp() override {
-        Runtime::SetUp();
-        register_recorders();
-        panel = load();
-        ASSERT_GT(panel, 0);
+        LoadedPanel::SetUp();
         events().clear();
     }
-    int panel = 0;
 };
 
 TEST_F(Events, UserActionsReachTheMainCallbackThenTheControls) {

@@ -15,16 +15,12 @@ namespace {
 
 using namespace uirt;
 
-class GraphTest : public Runtime {
+class GraphTest : public LoadedPanel {
 protected:
     void SetUp() override {
-        Runtime::SetUp();
-        register_recorders();
-        panel = load();
-        ASSERT_GT(panel, 0);
+        LoadedPanel::SetUp();
         DisplayPanel(panel);
     }
-    int panel = 0;
 };
 
 TEST_F(GraphTest, WaveformsArePlottedScaledAndCleared) {
@@ -143,16 +139,7 @@ bool charts_mapped() {
 }
 
 // The panel is loaded but not yet displayed.
-class UnshownGraphTest : public Runtime {
-protected:
-    void SetUp() override {
-        Runtime::SetUp();
-        register_recorders();
-        panel = load();
-        ASSERT_GT(panel, 0);
-    }
-    int panel = 0;
-};
+class UnshownGraphTest : public LoadedPanel {};
 
 TEST_F(UnshownGraphTest, ChartsLoadOnlyWhenAGraphIsFirstShown) {
     const double y[3] = {1.0, 2.0, 3.0};

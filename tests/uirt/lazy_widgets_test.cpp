@@ -14,13 +14,6 @@ namespace {
 
 using namespace uirt;
 
-template <typename W>
-W* find_widget(const QString& text) {
-    for (QWidget* w : QApplication::allWidgets())
-        if (auto* typed = qobject_cast<W*>(w); typed && typed->text() == text) return typed;
-    return nullptr;
-}
-
 class LazyWidgets : public Runtime {
 protected:
     void SetUp() override {

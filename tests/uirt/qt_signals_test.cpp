@@ -12,13 +12,6 @@ namespace {
 
 using namespace uirt;
 
-template <typename W>
-W* find_widget(const QString& text) {
-    for (QWidget* w : QApplication::allWidgets())
-        if (auto* typed = qobject_cast<W*>(w); typed && typed->text() == text) return typed;
-    return nullptr;
-}
-
 TEST(QtInput, MouseAndKeyboardGiveTheSameEventsAsTheHooks) {
     CloseCVIRTE();  // panels left by earlier tests would hold widgets of the same texts
     ASSERT_EQ(InitCVIRTE(0, nullptr), 1);

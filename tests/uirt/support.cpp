@@ -1,5 +1,7 @@
 #include "support.hpp"
 
+#include "recorder.hpp"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -60,6 +62,13 @@ void Runtime::SetUp() {
 
 int Runtime::load(int resource, int parent) {
     return uirt::LoadPanel(parent, sample_uir().c_str(), resource);
+}
+
+void LoadedPanel::SetUp() {
+    Runtime::SetUp();
+    register_recorders();
+    panel = load();
+    ASSERT_GT(panel, 0);
 }
 
 }  // namespace uirt_tests

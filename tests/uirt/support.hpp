@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QString>
 #include <string>
 
 #include "uirt.hpp"
@@ -25,5 +27,20 @@ protected:
     void SetUp() override;
     int load(int resource = 1, int parent = 0);
 };
+
+// A run-time with the event recorders registered and panel 1 loaded, not displayed.
+class LoadedPanel : public Runtime {
+protected:
+    void SetUp() override;
+    int panel = 0;
+};
+
+// The first widget of type W showing `text`, null when none.
+template <typename W>
+W* find_widget(const QString& text) {
+    for (QWidget* w : QApplication::allWidgets())
+        if (auto* typed = qobject_cast<W*>(w); typed && typed->text() == text) return typed;
+    return nullptr;
+}
 
 }  // namespace uirt_tests
