@@ -1,7 +1,5 @@
 // Failed initiates and fetches of single readings and blocks: reported, the measurement
 // ended (or finished later) with nothing left measuring, and the next one taken whole.
-#include <tuple>
-
 #include "fault_scenario.hpp"
 
 using namespace faulttest;
@@ -12,6 +10,16 @@ const Commands BLOCK = {"INIT", "FETC?", "SYST:ERR?"};
 
 bool wait_panel_shown() {
     return uirt::test::panel_visible(gu::trigger_wait_panel);
+}
+
+// A click on `control` that shows only `failed`, sends `expected` and leaves nothing measuring.
+void expect_failed_click(const std::string& trace, int control, const Shown& failed,
+                         const Commands& expected) {
+    const auto [popups, sent] = click_main(trace, control);
+    EXPECT_EQ(popups, std::vector<Shown>{failed});
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(gu::measuring, 0);
+    EXPECT_FALSE(abort_button_shown());
 }
 
 void expect_block_of_readings(const std::string& trace, std::size_t n) {
@@ -26,21 +34,11 @@ TEST(InitiateFaults, AFailedInitiateEndsTheMeasurementAndTheNextOneIsTaken) {
     std::string trace;
     run_live("fault.write.fail = INIT\nfault.times = 2\n", trace, [&] {
         const Shown failed{"Error in vo_initImm", IO_ERROR_TEXT};
-        Commands sent;
-        std::vector<Shown> popups;
-        std::tie(popups, sent) = click_main(trace, READING);
-        EXPECT_EQ(popups, std::vector<Shown>{failed});
-        EXPECT_EQ(sent, Commands{"INIT"});
-        EXPECT_EQ(gu::measuring, 0);
-        EXPECT_FALSE(abort_button_shown());
+        expect_failed_click(trace, READING, failed, Commands{"INIT"});
         EXPECT_EQ(uirt::test::mouse_cursor(), uirt::VAL_DEFAULT_CURSOR);
 
         set_samples(4);
-        std::tie(popups, sent) = click_main(trace, GRAPH);
-        EXPECT_EQ(popups, std::vector<Shown>{failed});
-        EXPECT_EQ(sent, Commands{"INIT"});
-        EXPECT_EQ(gu::measuring, 0);
-        EXPECT_FALSE(abort_button_shown());
+        expect_failed_click(trace, GRAPH, failed, Commands{"INIT"});
         EXPECT_FALSE(wait_panel_shown());
 
         expect_block_of_readings(trace, 4);
@@ -52,27 +50,17 @@ TEST(FetchFaults, AFailedTimedFetchIsReportedAndEndsTheMeasurement) {
     std::string trace;
     run_live("fault.write.fail = FETC?\nfault.times = 2\n", trace, [&] {
         const Shown failed{"Error in vo_timedFetch_Q", IO_ERROR_TEXT};
-        Commands sent;
-        std::vector<Shown> popups;
-        std::tie(popups, sent) = click_main(trace, READING);
-        EXPECT_EQ(popups, std::vector<Shown>{failed});
-        EXPECT_EQ(sent, (Commands{"INIT", "FETC?"}));
-        EXPECT_EQ(gu::measuring, 0);
-        EXPECT_FALSE(abort_button_shown());
+        expect_failed_click(trace, READING, failed, Commands{"INIT", "FETC?"});
         let_the_reading_end();
 
         // A block goes on to the error queue and plots what the buffer holds.
         set_samples(4);
-        std::tie(popups, sent) = click_main(trace, GRAPH);
-        EXPECT_EQ(popups, std::vector<Shown>{failed});
-        EXPECT_EQ(sent, BLOCK);
-        EXPECT_EQ(gu::measuring, 0);
-        EXPECT_FALSE(abort_button_shown());
+        expect_failed_click(trace, GRAPH, failed, BLOCK);
         let_the_reading_end();
 
         expect_block_of_readings(trace, 4);
         set_samples(1);
-        sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
+        const Commands sent = sent_by(trace, [] { uirt::test::click(gu::main_panel, READING); });
         EXPECT_EQ(sent, (Commands{"INIT", "FETC?"}));
         EXPECT_NEAR(reading(), VOLTS, 1e-3);
         expect_still_working(trace);
@@ -169,8 +157,7 @@ TEST(FetchFaults, AFailedBlockReadAfterAWaitReportsTheInstrumentsErrorToo) {
         uirt::test::click(gu::main_panel, GRAPH);
         ASSERT_EQ(gu::measuring, 1);
         Commands sent;
-        const auto popups =
-            shown_by([&] { sent = sent_by(trace, [] { fetch_after_trigger(); }); });
+        const auto popups = shown_by([&] { sent = sent_by(trace, [] { fetch_after_trigger(); }); });
         ASSERT_EQ(popups.size(), 2u);
         EXPECT_EQ(popups[0], (Shown{"Error in vo_fetc_Q", IO_ERROR_TEXT}));
         EXPECT_EQ(popups[1].title, "Error");
