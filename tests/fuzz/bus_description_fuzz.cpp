@@ -37,20 +37,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(d.line > previous_line);
             previous_line = d.line;
             for (const auto& f : d.faults) {
-                if (f.where == simvisa::Fault::Where::after) check(f.after >= 0);
-                else check(!f.prefix.empty());
+                if (f.where == simvisa::Fault::Where::after)
+                    check(f.after >= 0);
+                else
+                    check(!f.prefix.empty());
             }
         }
     }
 
     const std::string_view expr = text.substr(0, size / 2);
     const std::string_view name = text.substr(size / 2);
-    if (const auto re = simvisa::compile_search(expr)) {
-        const bool a = simvisa::search_matches(*re, name);
-        check(a == simvisa::search_matches(*re, name));
+    if (const auto p = simvisa::SearchPattern::compile(expr)) {
+        const bool a = p->matches(name);
+        check(a == p->matches(name));
         check(!expr.empty());
     } else if (expr == "?*") {
         std::abort();  // the widest expression is always valid
+    }
+    // Every name matches "?*", and itself with each character escaped.
+    if (name.size() <= 128) {
+        check(simvisa::SearchPattern::compile("?*")->matches(name));
+        std::string literal;
+        for (const char c : name) (literal += '\\') += c;
+        if (!name.empty()) check(simvisa::SearchPattern::compile(literal)->matches(name));
     }
     return 0;
 }

@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "search.hpp"
 #include "support.hpp"
 
 using namespace visatest;
@@ -59,9 +60,9 @@ protected:
 using Names = std::vector<std::string>;
 
 TEST_F(VisaSearch, QuestionStarMatchesEveryDeviceInBusOrder) {
-    EXPECT_EQ(find("?*INSTR"), (Names{"VXI0::24::INSTR", "VXI0::8::INSTR", "GPIB0::9::INSTR",
-                                      "GPIB1::5::INSTR", "GPIB-VXI0::16::INSTR",
-                                      "VXI1::3::INSTR"}));
+    EXPECT_EQ(find("?*INSTR"),
+              (Names{"VXI0::24::INSTR", "VXI0::8::INSTR", "GPIB0::9::INSTR", "GPIB1::5::INSTR",
+                     "GPIB-VXI0::16::INSTR", "VXI1::3::INSTR"}));
 }
 
 TEST_F(VisaSearch, PrefixAndCharacterClassSelectInterfaces) {
@@ -84,6 +85,26 @@ TEST_F(VisaSearch, AlternationAndNegatedClass) {
 TEST_F(VisaSearch, MatchingIgnoresCase) {
     EXPECT_EQ(find("vxi?*instr"), (Names{"VXI0::24::INSTR", "VXI0::8::INSTR", "VXI1::3::INSTR"}));
     EXPECT_EQ(find("gpib1::5::Instr"), (Names{"GPIB1::5::INSTR"}));
+    // Ranges too: [a-z] takes the upper-case V.
+    EXPECT_EQ(find("[a-z]XI0::8::INSTR"), (Names{"VXI0::8::INSTR"}));
+    EXPECT_EQ(find("[^a-z]?*"), (Names{}));
+}
+
+TEST_F(VisaSearch, BackslashMakesTheNextCharacterPlain) {
+    EXPECT_EQ(find("GPIB\\-VXI0\\:\\:16::INSTR"), (Names{"GPIB-VXI0::16::INSTR"}));
+    // Not a digit class: "\\d" is the letter d.
+    ViStatus st = 0;
+    EXPECT_TRUE(find("VXI0::\\d\\d::INSTR", &st).empty());
+    EXPECT_EQ(st, VI_ERROR_RSRC_NFOUND);
+    // Escaped inside a list, ']' and '-' are members.
+    EXPECT_EQ(find("GPIB[\\-]VXI?*"), (Names{"GPIB-VXI0::16::INSTR"}));
+}
+
+TEST_F(VisaSearch, NestedRepetitionsStillMatch) {
+    EXPECT_EQ(find("((V|X|I)*(?)*)*::3::INSTR"), (Names{"VXI1::3::INSTR"}));
+    EXPECT_EQ(find("(VXI|GPIB)(0|1)*::?+"),
+              (Names{"VXI0::24::INSTR", "VXI0::8::INSTR", "GPIB0::9::INSTR", "GPIB1::5::INSTR",
+                     "VXI1::3::INSTR"}));
 }
 
 TEST_F(VisaSearch, ExpressionMatchesTheWholeName) {
@@ -95,8 +116,8 @@ TEST_F(VisaSearch, ExpressionMatchesTheWholeName) {
 }
 
 TEST_F(VisaSearch, InvalidExpressionsAreRefused) {
-    for (const char* expr : {"*INSTR", "(VXI?*", "VXI?*)", "[0-9", "VXI\\", "?**", "",
-                             "?*INSTR{VI_ATTR_SLOT==3}"}) {
+    for (const char* expr : {"*INSTR", "(VXI?*", "VXI?*)", "[0-9", "VXI\\", "?**", "", "[9-0]?*",
+                             "?*INSTR{VI_ATTR_SLOT==3}", "(*)", "a|*"}) {
         ViFindList list = 0;
         ViUInt32 count = 0;
         ViChar desc[VI_FIND_BUFLEN] = {};
@@ -137,6 +158,19 @@ TEST_F(VisaSearch, FindNeedsAResourceManagerSession) {
     ViChar desc[VI_FIND_BUFLEN] = {};
     EXPECT_EQ(viFindRsrc(vi, "?*", &list, nullptr, desc), VI_ERROR_INV_OBJECT);
     EXPECT_EQ(viFindNext(vi, desc), VI_ERROR_INV_OBJECT);
+}
+
+// Expressions whose backtracking would take exponential time take time linear in the name.
+TEST(VisaSearchPattern, PathologicalExpressionsAnswerAtOnce) {
+    const std::string name(255, 'A');
+    for (const char* expr : {"(A*)*B", "((A|A)*)*B", "(A|AA)+B", "(?*)*(?*)*(?*)*B"}) {
+        const auto p = simvisa::SearchPattern::compile(expr);
+        ASSERT_TRUE(p) << expr;
+        EXPECT_FALSE(p->matches(name)) << expr;
+        EXPECT_TRUE(p->matches(name + "B")) << expr;
+    }
+    EXPECT_FALSE(simvisa::SearchPattern::compile(std::string(257, '?')));
+    EXPECT_TRUE(simvisa::SearchPattern::compile(std::string(256, '?')));
 }
 
 }  // namespace

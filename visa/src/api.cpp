@@ -85,13 +85,13 @@ VISA_EXPORT ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList 
     auto rm = find_session(sesn);
     if (!rm || rm->kind != Session::Kind::resource_manager) return finish(call, VI_ERROR_INV_OBJECT);
     if (expr == nullptr) return finish(call, VI_ERROR_INV_EXPR);
-    const auto re = compile_search(expr);
-    if (!re) return finish(call, VI_ERROR_INV_EXPR);
+    const auto pattern = SearchPattern::compile(expr);
+    if (!pattern) return finish(call, VI_ERROR_INV_EXPR);
     auto found = std::make_shared<Session>();
     found->kind = Session::Kind::find_list;
     found->owner = sesn;
     for (const auto& d : bus())
-        if (search_matches(*re, d->desc().name)) found->found.push_back(d->desc().name);
+        if (pattern->matches(d->desc().name)) found->found.push_back(d->desc().name);
     if (count) *count = static_cast<ViUInt32>(found->found.size());
     if (found->found.empty()) return finish(call, VI_ERROR_RSRC_NFOUND);
     copy_name(desc, found->found.front());

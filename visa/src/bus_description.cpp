@@ -2,7 +2,6 @@
 #include <cctype>
 #include <charconv>
 #include <cstdlib>
-#include <regex>
 #include <string>
 
 #include "bus.hpp"
@@ -55,10 +54,14 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         return {};
     };
     if (key == "interface") {
-        if (value == "vxi") d.intf_type = VI_INTF_VXI;
-        else if (value == "gpib") d.intf_type = VI_INTF_GPIB;
-        else if (value == "gpib-vxi") d.intf_type = VI_INTF_GPIB_VXI;
-        else return "bad interface: " + value;
+        if (value == "vxi")
+            d.intf_type = VI_INTF_VXI;
+        else if (value == "gpib")
+            d.intf_type = VI_INTF_GPIB;
+        else if (value == "gpib-vxi")
+            d.intf_type = VI_INTF_GPIB_VXI;
+        else
+            return "bad interface: " + value;
         return {};
     }
     if (key == "manufacturer") return in_range(0, 0xFFFF, d.manufacturer);
@@ -67,9 +70,12 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     if (key == "slot") return in_range(-1, 0x7FFF, d.slot);
     if (key == "spec_version") return in_range(0, 0xFFFFFFFFLL, d.spec_version);
     if (key == "q7304") {
-        if (value == "yes") d.q7304 = true;
-        else if (value == "no") d.q7304 = false;
-        else return "bad value for q7304: " + value;
+        if (value == "yes")
+            d.q7304 = true;
+        else if (value == "no")
+            d.q7304 = false;
+        else
+            return "bad value for q7304: " + value;
         return {};
     }
     if (key == "idn") {
@@ -81,17 +87,28 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         const auto n = number(value);
         if (!n) return "bad number for " + key + ": " + value;
         auto& in = d.input;
-        if (field == "volt_dc") in.volt_dc = *n;
-        else if (field == "volt_ac") in.volt_ac = *n;
-        else if (field == "curr_dc") in.curr_dc = *n;
-        else if (field == "curr_ac") in.curr_ac = *n;
-        else if (field == "resistance") in.resistance = *n;
-        else if (field == "frequency") in.frequency = *n;
-        else if (field == "ratio") in.ratio = *n;
-        else if (field == "noise") in.noise = *n;
-        else if (field == "line_frequency") in.line_frequency = static_cast<int>(*n);
-        else if (field == "seed") in.seed = static_cast<std::uint32_t>(*n);
-        else return "unknown input field: " + field;
+        if (field == "volt_dc")
+            in.volt_dc = *n;
+        else if (field == "volt_ac")
+            in.volt_ac = *n;
+        else if (field == "curr_dc")
+            in.curr_dc = *n;
+        else if (field == "curr_ac")
+            in.curr_ac = *n;
+        else if (field == "resistance")
+            in.resistance = *n;
+        else if (field == "frequency")
+            in.frequency = *n;
+        else if (field == "ratio")
+            in.ratio = *n;
+        else if (field == "noise")
+            in.noise = *n;
+        else if (field == "line_frequency")
+            in.line_frequency = static_cast<int>(*n);
+        else if (field == "seed")
+            in.seed = static_cast<std::uint32_t>(*n);
+        else
+            return "unknown input field: " + field;
         return {};
     }
     if (key == "fault.open") {
@@ -117,7 +134,8 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     if (key == "fault.skip" || key == "fault.times") {
         const bool skip = key == "fault.skip";
         const auto n = integer(value);
-        if (!n || *n < (skip ? 0 : 1) || *n > 0x7FFFFFFF) return "bad value for " + key + ": " + value;
+        if (!n || *n < (skip ? 0 : 1) || *n > 0x7FFFFFFF)
+            return "bad value for " + key + ": " + value;
         if (d.faults.empty()) return key + " without a fault before it";
         (skip ? d.faults.back().skip : d.faults.back().times) = static_cast<long>(*n);
         return {};
@@ -148,8 +166,8 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     if (key == "fault.after") {
         const auto space = value.find(' ');
         const auto n = integer(trim(value.substr(0, space)));
-        const auto kind = space == std::string::npos ? std::nullopt
-                                                     : fault_kind(trim(value.substr(space + 1)));
+        const auto kind =
+            space == std::string::npos ? std::nullopt : fault_kind(trim(value.substr(space + 1)));
         if (!n || *n < 0 || !kind) return "bad value for fault.after: " + value;
         d.faults.push_back({Fault::Where::after, *kind, {}, static_cast<long>(*n)});
         return {};
@@ -159,26 +177,91 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
 
 }  // namespace
 
+namespace {
+
+// Reads a resource name from left to right; every step fails once one has failed.
+class NameReader {
+public:
+    explicit NameReader(std::string_view s) : s_(s) {}
+
+    // The given word, letters in any case.
+    bool word(std::string_view w) {
+        if (!ok_ || s_.size() - pos_ < w.size()) return ok_ = false;
+        for (std::size_t i = 0; i < w.size(); ++i)
+            if (std::toupper(static_cast<unsigned char>(s_[pos_ + i])) != w[i]) return ok_ = false;
+        pos_ += w.size();
+        return true;
+    }
+    // One or more digits whose value fits in `max`.
+    long number(long max) {
+        long n = 0;
+        const std::size_t from = pos_;
+        while (ok_ && pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) {
+            n = n * 10 + (s_[pos_++] - '0');
+            if (n > max) ok_ = false;
+        }
+        if (pos_ == from) ok_ = false;
+        return n;
+    }
+    bool at_digit() const {
+        return ok_ && pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]));
+    }
+    bool ended() const { return ok_ && pos_ == s_.size(); }
+
+private:
+    std::string_view s_;
+    std::size_t pos_ = 0;
+    bool ok_ = true;
+};
+
+constexpr long kMaxBoard = 65535;    // ViUInt16
+constexpr long kMaxAddress = 32767;  // ViInt16
+
+}  // namespace
+
+// VXI<n>::<la>::INSTR, GPIB-VXI<n>::[<secondary>::]<la>::INSTR, GPIB<n>::<primary>[::<sec>]::INSTR
 std::optional<ParsedName> parse_resource_name(std::string_view name) {
-    static const std::regex vxi(R"(VXI(\d+)::(\d+)::INSTR)", std::regex::icase);
-    static const std::regex gpib_vxi(R"(GPIB-VXI(\d+)::(?:(\d+)::)?(\d+)::INSTR)",
-                                     std::regex::icase);
-    static const std::regex gpib(R"(GPIB(\d+)::(\d+)(?:::(\d+))?::INSTR)", std::regex::icase);
     if (name.size() > 255) return std::nullopt;
-    const std::string s(name);
-    std::smatch m;
-    auto num = [](const std::ssub_match& sm) { return std::atoi(sm.str().c_str()); };
-    if (std::regex_match(s, m, vxi))
-        return ParsedName{VI_INTF_VXI, static_cast<ViUInt16>(num(m[1])), 0,
-                          static_cast<ViInt16>(num(m[2]))};
-    if (std::regex_match(s, m, gpib_vxi))
-        return ParsedName{VI_INTF_GPIB_VXI, static_cast<ViUInt16>(num(m[1])),
-                          static_cast<ViUInt16>(m[2].matched ? num(m[2]) : 0),
-                          static_cast<ViInt16>(num(m[3]))};
-    if (std::regex_match(s, m, gpib))
-        return ParsedName{VI_INTF_GPIB, static_cast<ViUInt16>(num(m[1])),
-                          static_cast<ViUInt16>(num(m[2])), -1};
-    return std::nullopt;
+    const auto upper_name = upper(std::string(name));
+    const std::string_view n(upper_name);
+    ParsedName parsed{};
+    NameReader r(name);
+    if (n.starts_with("GPIB-VXI")) {
+        r.word("GPIB-VXI");
+        parsed.intf_type = VI_INTF_GPIB_VXI;
+        parsed.intf_num = static_cast<ViUInt16>(r.number(kMaxBoard));
+        r.word("::");
+        long address = r.number(kMaxAddress);
+        r.word("::");
+        if (r.at_digit()) {
+            parsed.primary = static_cast<ViUInt16>(address);
+            address = r.number(kMaxAddress);
+            r.word("::");
+        }
+        parsed.logical_address = static_cast<ViInt16>(address);
+    } else if (n.starts_with("GPIB")) {
+        r.word("GPIB");
+        parsed.intf_type = VI_INTF_GPIB;
+        parsed.intf_num = static_cast<ViUInt16>(r.number(kMaxBoard));
+        r.word("::");
+        parsed.primary = static_cast<ViUInt16>(r.number(kMaxBoard));
+        r.word("::");
+        if (r.at_digit()) {
+            r.number(kMaxBoard);  // secondary address
+            r.word("::");
+        }
+        parsed.logical_address = -1;
+    } else {
+        r.word("VXI");
+        parsed.intf_type = VI_INTF_VXI;
+        parsed.intf_num = static_cast<ViUInt16>(r.number(kMaxBoard));
+        r.word("::");
+        parsed.logical_address = static_cast<ViInt16>(r.number(kMaxAddress));
+        r.word("::");
+    }
+    r.word("INSTR");
+    if (!r.ended()) return std::nullopt;
+    return parsed;
 }
 
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name) {
@@ -193,7 +276,8 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
     std::size_t pos = 0;
     while (pos <= text.size()) {
         const auto nl = text.find('\n', pos);
-        std::string_view raw = text.substr(pos, nl == std::string_view::npos ? text.npos : nl - pos);
+        std::string_view raw =
+            text.substr(pos, nl == std::string_view::npos ? text.npos : nl - pos);
         pos = nl == std::string_view::npos ? text.size() + 1 : nl + 1;
         ++line_no;
         const std::string line = trim(raw);

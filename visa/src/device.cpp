@@ -3,8 +3,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "bus.hpp"
@@ -19,7 +20,8 @@ std::string upper_trimmed(std::string_view s) {
     std::string out;
     const auto b = s.find_first_not_of(" \t\r\n");
     if (b == std::string_view::npos) return out;
-    for (char c : s.substr(b)) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char c : s.substr(b))
+        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -48,10 +50,10 @@ std::optional<FaultKind> Device::fault_for(Fault::Where where, std::string_view 
     const long n = transfer ? ++transfers_ : transfers_;
     for (std::size_t i = 0; i < desc_.faults.size(); ++i) {
         const Fault& f = desc_.faults[i];
-        const bool matches = f.where == Fault::Where::after
-                                 ? transfer && n > f.after
-                                 : f.where == where &&
-                                       command.substr(0, f.prefix.size()) == f.prefix;
+        const bool matches =
+            f.where == Fault::Where::after
+                ? transfer && n > f.after
+                : f.where == where && command.substr(0, f.prefix.size()) == f.prefix;
         if (!matches) continue;
         const long m = ++matched_[i];
         if (m <= f.skip || (f.times >= 0 && m > f.skip + f.times)) continue;
@@ -72,7 +74,8 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms) {
         std::lock_guard lock(mutex_);
         last_command_ = command;
     }
-    if (const auto fault = fault_for(Fault::Where::write, command)) return strike(*fault, timeout_ms);
+    if (const auto fault = fault_for(Fault::Where::write, command))
+        return strike(*fault, timeout_ms);
     if (instrument_) {
         instrument_->write(bytes, end);
     } else {
@@ -89,7 +92,8 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
         std::lock_guard lock(mutex_);
         command = last_command_;
     }
-    if (const auto fault = fault_for(Fault::Where::read, command)) return strike(*fault, timeout_ms);
+    if (const auto fault = fault_for(Fault::Where::read, command))
+        return strike(*fault, timeout_ms);
     end = false;
     if (instrument_) {
         const auto r = instrument_->read(out, max, std::chrono::milliseconds(timeout_ms), end);
@@ -98,7 +102,8 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
     std::unique_lock lock(mutex_);
     if (plain_reply_.empty()) {
         lock.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
         return VI_ERROR_TMO;
     }
     out = plain_reply_.substr(0, max);
@@ -134,6 +139,20 @@ void Device::trigger() {
     if (instrument_) instrument_->trigger();
 }
 
+namespace {
+
+std::optional<std::string> read_file(const char* path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path, "rb"), std::fclose);
+    if (!f) return std::nullopt;
+    std::string text;
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f.get())) > 0;) text.append(buf, n);
+    if (std::ferror(f.get())) return std::nullopt;
+    return text;
+}
+
+}  // namespace
+
 std::vector<std::unique_ptr<Device>>& bus() {
     static std::vector<std::unique_ptr<Device>> devices = [] {
         std::vector<std::unique_ptr<Device>> out;
@@ -142,14 +161,12 @@ std::vector<std::unique_ptr<Device>>& bus() {
             out.push_back(std::make_unique<Device>(default_q7304()));
             return out;
         }
-        std::ifstream in(path, std::ios::binary);
-        if (!in) {
+        const auto text = read_file(path);
+        if (!text) {
             std::fprintf(stderr, "%s:0: cannot read the bus description\n", path);
             return out;
         }
-        std::ostringstream text;
-        text << in.rdbuf();
-        ParseResult parsed = parse_bus_description(text.str(), path);
+        ParseResult parsed = parse_bus_description(*text, path);
         if (!parsed.error.empty()) {
             std::fprintf(stderr, "%s\n", parsed.error.c_str());
             return out;

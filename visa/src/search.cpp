@@ -1,80 +1,203 @@
 #include "search.hpp"
 
-#include <string>
+#include <cctype>
 
 namespace simvisa {
 
-std::optional<std::regex> compile_search(std::string_view expr) {
-    if (expr.empty() || expr.size() > 256) return std::nullopt;
-    std::string re;
-    int depth = 0;
-    bool in_class = false;
-    bool have_atom = false;  // '*' and '+' repeat the preceding atom
-    for (std::size_t i = 0; i < expr.size(); ++i) {
-        const char c = expr[i];
-        if (in_class) {
-            if (c == '\\' && i + 1 < expr.size()) {
-                re += '\\';
-                re += expr[++i];
-            } else {
-                if (c == ']') in_class = false;
-                re += c;
-            }
-            continue;
-        }
-        switch (c) {
-            case '?': re += '.'; have_atom = true; break;
-            case '*':
-            case '+':
-                if (!have_atom) return std::nullopt;
-                re += c;
-                have_atom = false;
-                break;
-            case '[':
-                if (expr.find(']', i + 1) == std::string_view::npos) return std::nullopt;
-                re += '[';
-                in_class = true;
-                have_atom = true;
-                if (i + 1 < expr.size() && expr[i + 1] == '^') {
-                    re += '^';
-                    ++i;
-                }
-                break;
-            case '(': ++depth; re += '('; have_atom = false; break;
-            case ')':
-                if (--depth < 0) return std::nullopt;
-                re += ')';
-                have_atom = true;
-                break;
-            case '|': re += '|'; have_atom = false; break;
-            case '\\':
-                if (i + 1 >= expr.size()) return std::nullopt;
-                re += '\\';
-                re += expr[++i];
-                have_atom = true;
-                break;
-            case '{':
-                return std::nullopt;  // attribute expressions are not supported
-            default:
-                if (std::string_view(".^$}").find(c) != std::string_view::npos) re += '\\';
-                re += c;
-                have_atom = true;
-        }
-    }
-    if (depth != 0 || in_class) return std::nullopt;
-    try {
-        return std::regex(re, std::regex::icase | std::regex::ECMAScript);
-    } catch (const std::regex_error&) {
-        return std::nullopt;
-    }
+namespace {
+
+char lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+char upper(char c) {
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
 }
 
-bool search_matches(const std::regex& re, std::string_view name) {
-    try {
-        return std::regex_match(name.begin(), name.end(), re);
-    } catch (const std::regex_error&) {
-        return false;
+constexpr std::size_t kMaxExpression = 256;
+
+}  // namespace
+
+bool SearchPattern::CharClass::contains(char c) const {
+    bool in = false;
+    for (const char v : {c, lower(c), upper(c)})
+        for (const auto& [lo, hi] : ranges)
+            if (lo <= v && v <= hi) in = true;
+    return in != negated;
+}
+
+// Recursive descent over the expression, building the automaton one fragment at a time
+// (Thompson's construction).
+class SearchCompiler {
+public:
+    explicit SearchCompiler(std::string_view expr) : expr_(expr) {}
+
+    std::optional<SearchPattern> run() {
+        auto whole = alternation();
+        if (!whole || pos_ != expr_.size()) return std::nullopt;
+        patch(*whole, add({State::Kind::match}));
+        p_.start_ = whole->start;
+        return std::move(p_);
     }
+
+private:
+    using State = SearchPattern::State;
+    // A piece of the automaton: its entry and the exits still to be connected.
+    struct Fragment {
+        int start;
+        std::vector<std::pair<int, bool>> exits;  // state, and whether it is its out1
+    };
+
+    int add(State s) {
+        p_.states_.push_back(s);
+        return static_cast<int>(p_.states_.size()) - 1;
+    }
+    void patch(const Fragment& f, int to) {
+        for (const auto& [s, second] : f.exits)
+            (second ? p_.states_[s].out1 : p_.states_[s].out) = to;
+    }
+    Fragment single(State s) {
+        const int i = add(s);
+        return {i, {{i, false}}};
+    }
+    bool at(char c) const { return pos_ < expr_.size() && expr_[pos_] == c; }
+
+    std::optional<Fragment> alternation() {
+        auto left = sequence();
+        while (left && at('|')) {
+            ++pos_;
+            auto right = sequence();
+            if (!right) return std::nullopt;
+            const int split = add({State::Kind::split, 0, -1, left->start, right->start});
+            left->start = split;
+            left->exits.insert(left->exits.end(), right->exits.begin(), right->exits.end());
+        }
+        return left;
+    }
+
+    std::optional<Fragment> sequence() {
+        Fragment seq = single({State::Kind::epsilon});
+        while (pos_ < expr_.size() && !at('|') && !at(')')) {
+            auto item = atom();
+            if (!item) return std::nullopt;
+            if (at('*') || at('+')) {
+                const bool at_least_once = at('+');
+                ++pos_;
+                const int split = add({State::Kind::split, 0, -1, item->start, -1});
+                patch(*item, split);
+                item = Fragment{at_least_once ? item->start : split, {{split, true}}};
+            }
+            patch(seq, item->start);
+            seq.exits = std::move(item->exits);
+        }
+        return seq;
+    }
+
+    std::optional<Fragment> atom() {
+        const char c = expr_[pos_++];
+        switch (c) {
+            case '?':
+                return single({State::Kind::any});
+            case '[':
+                return char_class();
+            case '(': {
+                auto inner = alternation();
+                if (!inner || !at(')')) return std::nullopt;
+                ++pos_;
+                return inner;
+            }
+            case '\\':
+                if (pos_ >= expr_.size()) return std::nullopt;
+                return single({State::Kind::literal, lower(expr_[pos_++])});
+            case '*':
+            case '+':  // nothing to repeat
+            case '{':  // attribute expressions are not supported
+                return std::nullopt;
+            default:
+                return single({State::Kind::literal, lower(c)});
+        }
+    }
+
+    // After '[': items up to the first ']' not escaped; "a-z" is a range.
+    std::optional<Fragment> char_class() {
+        SearchPattern::CharClass cls;
+        if (at('^')) {
+            cls.negated = true;
+            ++pos_;
+        }
+        const auto item = [this]() -> std::optional<char> {
+            if (pos_ >= expr_.size()) return std::nullopt;
+            if (expr_[pos_] == '\\') ++pos_;
+            if (pos_ >= expr_.size()) return std::nullopt;
+            return expr_[pos_++];
+        };
+        while (!at(']')) {
+            const auto lo = item();
+            if (!lo) return std::nullopt;
+            char hi = *lo;
+            if (at('-') && pos_ + 1 < expr_.size() && expr_[pos_ + 1] != ']') {
+                ++pos_;
+                const auto end = item();
+                if (!end || *end < *lo) return std::nullopt;
+                hi = *end;
+            }
+            cls.ranges.emplace_back(*lo, hi);
+        }
+        ++pos_;
+        p_.classes_.push_back(std::move(cls));
+        return single({State::Kind::char_class, 0, static_cast<int>(p_.classes_.size()) - 1});
+    }
+
+    std::string_view expr_;
+    std::size_t pos_ = 0;
+    SearchPattern p_;
+};
+
+std::optional<SearchPattern> SearchPattern::compile(std::string_view expr) {
+    if (expr.empty() || expr.size() > kMaxExpression) return std::nullopt;
+    return SearchCompiler(expr).run();
+}
+
+// Runs every path of the automaton at once: one set of states per character.
+bool SearchPattern::matches(std::string_view name) const {
+    std::vector<int> current, next, todo, seen(states_.size(), -1);
+    int step = 0;
+    // Adds a state and what it reaches without reading a character.
+    const auto add = [&](std::vector<int>& set, int s) {
+        todo.assign(1, s);
+        while (!todo.empty()) {
+            const int i = todo.back();
+            todo.pop_back();
+            if (i < 0 || seen[i] == step) continue;
+            seen[i] = step;
+            const State& st = states_[i];
+            if (st.kind == State::Kind::split) {
+                todo.push_back(st.out1);
+                todo.push_back(st.out);
+            } else if (st.kind == State::Kind::epsilon) {
+                todo.push_back(st.out);
+            } else {
+                set.push_back(i);
+            }
+        }
+    };
+    add(current, start_);
+    for (const char ch : name) {
+        ++step;
+        next.clear();
+        for (const int i : current) {
+            const State& st = states_[i];
+            const bool takes =
+                (st.kind == State::Kind::literal && st.c == lower(ch)) ||
+                st.kind == State::Kind::any ||
+                (st.kind == State::Kind::char_class && classes_[st.cls].contains(ch));
+            if (takes) add(next, st.out);
+        }
+        current.swap(next);
+        if (current.empty()) return false;
+    }
+    for (const int i : current)
+        if (states_[i].kind == State::Kind::match) return true;
+    return false;
 }
 
 }  // namespace simvisa
