@@ -80,14 +80,13 @@ TEST(VisaBus, OpenMatchesNamesIgnoringCaseAndRefusesUnknownOnes) {
 }
 
 TEST(VisaBus, DescribedVxiDeviceAttributes) {
-    use_bus(
-        "[VXI0::200::INSTR]\n"
-        "q7304 = yes\n"
-        "spec_version = 0x00500800\n"
-        "[VXI2::7::INSTR]\n"
-        "manufacturer = 0x0FFE\n"
-        "model = 65535\n"
-        "idn = X,Y,Z,W\n");
+    use_bus("[VXI0::200::INSTR]\n"
+            "q7304 = yes\n"
+            "spec_version = 0x00500800\n"
+            "[VXI2::7::INSTR]\n"
+            "manufacturer = 0x0FFE\n"
+            "model = 65535\n"
+            "idn = X,Y,Z,W\n");
     const ViSession rm = open_rm();
     const ViSession q = open_instr(rm, "VXI0::200::INSTR");
     // A Q7304 without maker or model gets the Q7304's; the slot is unknown.
@@ -105,11 +104,10 @@ TEST(VisaBus, DescribedVxiDeviceAttributes) {
 }
 
 TEST(VisaBus, GpibPlainDeviceAnswersItsIdn) {
-    use_bus(
-        "# a plain GPIB device\n"
-        "[GPIB0::9::INSTR]\n"
-        "interface = gpib\n"
-        "idn = NORVELL,PX-20,77,1.0\n");
+    use_bus("# a plain GPIB device\n"
+            "[GPIB0::9::INSTR]\n"
+            "interface = gpib\n"
+            "idn = NORVELL,PX-20,77,1.0\n");
     const ViSession rm = open_rm();
     const ViSession vi = open_instr(rm, "GPIB0::9::INSTR");
     expect_16bit<ViUInt16>(vi, VI_ATTR_INTF_TYPE, VI_INTF_GPIB);
@@ -143,8 +141,8 @@ TEST(VisaBus, ReadOnlyAttributesRefuseSetAttribute) {
     const ViSession rm = open_rm();
     const ViSession vi = open_instr(rm, "VXI0::24::INSTR");
     for (ViAttr attr : {VI_ATTR_INTF_TYPE, VI_ATTR_INTF_NUM, VI_ATTR_RSRC_NAME, VI_ATTR_MANF_ID,
-                        VI_ATTR_MODEL_CODE, VI_ATTR_VXI_LA, VI_ATTR_SLOT, VI_ATTR_RSRC_SPEC_VERSION,
-                        VI_ATTR_RSRC_MANF_ID})
+                        VI_ATTR_MODEL_CODE, VI_ATTR_VXI_LA, VI_ATTR_SLOT,
+                        VI_ATTR_RSRC_SPEC_VERSION, VI_ATTR_RSRC_MANF_ID})
         EXPECT_EQ(viSetAttribute(vi, attr, 5), VI_ERROR_ATTR_READONLY) << std::hex << attr;
     expect_16bit<ViInt16>(vi, VI_ATTR_VXI_LA, 24);
     expect_16bit<ViInt16>(vi, VI_ATTR_SLOT, 3);
@@ -162,9 +160,7 @@ struct Malformed {
     const char* reason;
 };
 
-void PrintTo(const Malformed& m, std::ostream* os) {
-    *os << m.label;
-}
+void PrintTo(const Malformed& m, std::ostream* os) { *os << m.label; }
 
 class VisaBusMalformed : public ::testing::TestWithParam<Malformed> {};
 
@@ -193,16 +189,13 @@ TEST_P(VisaBusMalformed, ReportedWithFileAndLineThenEmptyBus) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, VisaBusMalformed,
-    ::testing::Values(Malformed{"UnknownKey",
-                                "[VXI0::24::INSTR]\nq7304 = yes\n\n# note\ncolour = red\n", 5,
-                                "unknown key: colour"},
-                      Malformed{"KeyOutsideDevice", "# header\nq7304 = yes\n[VXI0::24::INSTR]\n", 2,
-                                "key outside a device"},
-                      Malformed{"BadResourceName", "[VXI0::24::INSTR]\n[VXI0::24]\n", 2,
-                                "bad resource name: VXI0::24"},
-                      Malformed{"DuplicateDevice",
-                                "[VXI0::24::INSTR]\nq7304 = yes\n[vxi0::24::instr]\n", 3,
-                                "duplicate device: vxi0::24::instr"}),
+    ::testing::Values(
+        Malformed{"UnknownKey", "[VXI0::24::INSTR]\nq7304 = yes\n\n# note\ncolour = red\n", 5,
+                  "unknown key: colour"},
+        Malformed{"KeyOutsideDevice", "# header\nq7304 = yes\n[VXI0::24::INSTR]\n", 2, "key outside a device"},
+        Malformed{"BadResourceName", "[VXI0::24::INSTR]\n[VXI0::24]\n", 2, "bad resource name: VXI0::24"},
+        Malformed{"DuplicateDevice", "[VXI0::24::INSTR]\nq7304 = yes\n[vxi0::24::instr]\n", 3,
+                  "duplicate device: vxi0::24::instr"}),
     [](const ::testing::TestParamInfo<Malformed>& info) { return std::string(info.param.label); });
 
 TEST(VisaBusUnreadable, MissingFileGivesEmptyBus) {
@@ -226,8 +219,7 @@ void expect_error(const std::string& text, const std::string& error) {
 TEST(VisaBusParser, ErrorsCarryFileLineAndReason) {
     expect_error("[VXI0::1::INSTR]\nflavour = 3\n", "bus.txt:2: unknown key: flavour");
     expect_error("\n\n  model = 3\n", "bus.txt:3: key outside a device");
-    expect_error("[VXI0::1::INSTR]\n[GPIB0::x::INSTR]\n",
-                 "bus.txt:2: bad resource name: GPIB0::x::INSTR");
+    expect_error("[VXI0::1::INSTR]\n[GPIB0::x::INSTR]\n", "bus.txt:2: bad resource name: GPIB0::x::INSTR");
     expect_error("[GPIB0::9::INSTR]\n[VXI0::1::INSTR]\n[Gpib0::9::Instr]\n",
                  "bus.txt:3: duplicate device: Gpib0::9::Instr");
     expect_error("[VXI0::1::INSTR\n", "bus.txt:1: unterminated device name");

@@ -54,14 +54,10 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         return {};
     };
     if (key == "interface") {
-        if (value == "vxi")
-            d.intf_type = VI_INTF_VXI;
-        else if (value == "gpib")
-            d.intf_type = VI_INTF_GPIB;
-        else if (value == "gpib-vxi")
-            d.intf_type = VI_INTF_GPIB_VXI;
-        else
-            return "bad interface: " + value;
+        if (value == "vxi") d.intf_type = VI_INTF_VXI;
+        else if (value == "gpib") d.intf_type = VI_INTF_GPIB;
+        else if (value == "gpib-vxi") d.intf_type = VI_INTF_GPIB_VXI;
+        else return "bad interface: " + value;
         return {};
     }
     if (key == "manufacturer") return in_range(0, 0xFFFF, d.manufacturer);
@@ -70,12 +66,9 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     if (key == "slot") return in_range(-1, 0x7FFF, d.slot);
     if (key == "spec_version") return in_range(0, 0xFFFFFFFFLL, d.spec_version);
     if (key == "q7304") {
-        if (value == "yes")
-            d.q7304 = true;
-        else if (value == "no")
-            d.q7304 = false;
-        else
-            return "bad value for q7304: " + value;
+        if (value == "yes") d.q7304 = true;
+        else if (value == "no") d.q7304 = false;
+        else return "bad value for q7304: " + value;
         return {};
     }
     if (key == "idn") {
@@ -87,28 +80,17 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         const auto n = number(value);
         if (!n) return "bad number for " + key + ": " + value;
         auto& in = d.input;
-        if (field == "volt_dc")
-            in.volt_dc = *n;
-        else if (field == "volt_ac")
-            in.volt_ac = *n;
-        else if (field == "curr_dc")
-            in.curr_dc = *n;
-        else if (field == "curr_ac")
-            in.curr_ac = *n;
-        else if (field == "resistance")
-            in.resistance = *n;
-        else if (field == "frequency")
-            in.frequency = *n;
-        else if (field == "ratio")
-            in.ratio = *n;
-        else if (field == "noise")
-            in.noise = *n;
-        else if (field == "line_frequency")
-            in.line_frequency = static_cast<int>(*n);
-        else if (field == "seed")
-            in.seed = static_cast<std::uint32_t>(*n);
-        else
-            return "unknown input field: " + field;
+        if (field == "volt_dc") in.volt_dc = *n;
+        else if (field == "volt_ac") in.volt_ac = *n;
+        else if (field == "curr_dc") in.curr_dc = *n;
+        else if (field == "curr_ac") in.curr_ac = *n;
+        else if (field == "resistance") in.resistance = *n;
+        else if (field == "frequency") in.frequency = *n;
+        else if (field == "ratio") in.ratio = *n;
+        else if (field == "noise") in.noise = *n;
+        else if (field == "line_frequency") in.line_frequency = static_cast<int>(*n);
+        else if (field == "seed") in.seed = static_cast<std::uint32_t>(*n);
+        else return "unknown input field: " + field;
         return {};
     }
     if (key == "fault.open") {
@@ -134,8 +116,7 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     if (key == "fault.skip" || key == "fault.times") {
         const bool skip = key == "fault.skip";
         const auto n = integer(value);
-        if (!n || *n < (skip ? 0 : 1) || *n > 0x7FFFFFFF)
-            return "bad value for " + key + ": " + value;
+        if (!n || *n < (skip ? 0 : 1) || *n > 0x7FFFFFFF) return "bad value for " + key + ": " + value;
         if (d.faults.empty()) return key + " without a fault before it";
         (skip ? d.faults.back().skip : d.faults.back().times) = static_cast<long>(*n);
         return {};
@@ -166,18 +147,14 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     if (key == "fault.after") {
         const auto space = value.find(' ');
         const auto n = integer(trim(value.substr(0, space)));
-        const auto kind =
-            space == std::string::npos ? std::nullopt : fault_kind(trim(value.substr(space + 1)));
+        const auto kind = space == std::string::npos ? std::nullopt
+                                                     : fault_kind(trim(value.substr(space + 1)));
         if (!n || *n < 0 || !kind) return "bad value for fault.after: " + value;
         d.faults.push_back({Fault::Where::after, *kind, {}, static_cast<long>(*n)});
         return {};
     }
     return "unknown key: " + key;
 }
-
-}  // namespace
-
-namespace {
 
 // Reads a resource name from left to right; every step fails once one has failed.
 class NameReader {
@@ -276,8 +253,7 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
     std::size_t pos = 0;
     while (pos <= text.size()) {
         const auto nl = text.find('\n', pos);
-        std::string_view raw =
-            text.substr(pos, nl == std::string_view::npos ? text.npos : nl - pos);
+        std::string_view raw = text.substr(pos, nl == std::string_view::npos ? text.npos : nl - pos);
         pos = nl == std::string_view::npos ? text.size() + 1 : nl + 1;
         ++line_no;
         const std::string line = trim(raw);

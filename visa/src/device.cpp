@@ -20,8 +20,7 @@ std::string upper_trimmed(std::string_view s) {
     std::string out;
     const auto b = s.find_first_not_of(" \t\r\n");
     if (b == std::string_view::npos) return out;
-    for (char c : s.substr(b))
-        out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (char c : s.substr(b)) out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return out;
 }
 
@@ -50,10 +49,10 @@ std::optional<FaultKind> Device::fault_for(Fault::Where where, std::string_view 
     const long n = transfer ? ++transfers_ : transfers_;
     for (std::size_t i = 0; i < desc_.faults.size(); ++i) {
         const Fault& f = desc_.faults[i];
-        const bool matches =
-            f.where == Fault::Where::after
-                ? transfer && n > f.after
-                : f.where == where && command.substr(0, f.prefix.size()) == f.prefix;
+        const bool matches = f.where == Fault::Where::after
+                                 ? transfer && n > f.after
+                                 : f.where == where &&
+                                       command.substr(0, f.prefix.size()) == f.prefix;
         if (!matches) continue;
         const long m = ++matched_[i];
         if (m <= f.skip || (f.times >= 0 && m > f.skip + f.times)) continue;
@@ -74,8 +73,7 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms) {
         std::lock_guard lock(mutex_);
         last_command_ = command;
     }
-    if (const auto fault = fault_for(Fault::Where::write, command))
-        return strike(*fault, timeout_ms);
+    if (const auto fault = fault_for(Fault::Where::write, command)) return strike(*fault, timeout_ms);
     if (instrument_) {
         instrument_->write(bytes, end);
     } else {
@@ -92,8 +90,7 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
         std::lock_guard lock(mutex_);
         command = last_command_;
     }
-    if (const auto fault = fault_for(Fault::Where::read, command))
-        return strike(*fault, timeout_ms);
+    if (const auto fault = fault_for(Fault::Where::read, command)) return strike(*fault, timeout_ms);
     end = false;
     if (instrument_) {
         const auto r = instrument_->read(out, max, std::chrono::milliseconds(timeout_ms), end);
@@ -102,8 +99,7 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
     std::unique_lock lock(mutex_);
     if (plain_reply_.empty()) {
         lock.unlock();
-        std::this_thread::sleep_for(
-            std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
         return VI_ERROR_TMO;
     }
     out = plain_reply_.substr(0, max);
