@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "bus.hpp"
 
@@ -192,53 +193,41 @@ private:
 };
 
 constexpr long kMaxBoard = 65535;    // ViUInt16
-constexpr long kMaxAddress = 32767;  // ViInt16
+constexpr long kMaxAddress = 32767;  // ViInt16, and below every ViUInt16 address
 
 }  // namespace
 
 // VXI<n>::<la>::INSTR, GPIB-VXI<n>::[<secondary>::]<la>::INSTR, GPIB<n>::<primary>[::<sec>]::INSTR
 std::optional<ParsedName> parse_resource_name(std::string_view name) {
     if (name.size() > 255) return std::nullopt;
-    const auto upper_name = upper(std::string(name));
-    const std::string_view n(upper_name);
-    ParsedName parsed{};
-    NameReader r(name);
-    if (n.starts_with("GPIB-VXI")) {
-        r.word("GPIB-VXI");
-        parsed.intf_type = VI_INTF_GPIB_VXI;
-        parsed.intf_num = static_cast<ViUInt16>(r.number(kMaxBoard));
+    static constexpr std::pair<std::string_view, ViUInt16> kinds[] = {
+        {"GPIB-VXI", VI_INTF_GPIB_VXI}, {"GPIB", VI_INTF_GPIB}, {"VXI", VI_INTF_VXI}};
+    for (const auto& [prefix, type] : kinds) {
+        NameReader r(name);
+        if (!r.word(prefix)) continue;
+        const auto board = static_cast<ViUInt16>(r.number(kMaxBoard));
         r.word("::");
-        long address = r.number(kMaxAddress);
-        r.word("::");
-        if (r.at_digit()) {
-            parsed.primary = static_cast<ViUInt16>(address);
-            address = r.number(kMaxAddress);
-            r.word("::");
-        }
-        parsed.logical_address = static_cast<ViInt16>(address);
-    } else if (n.starts_with("GPIB")) {
-        r.word("GPIB");
-        parsed.intf_type = VI_INTF_GPIB;
-        parsed.intf_num = static_cast<ViUInt16>(r.number(kMaxBoard));
-        r.word("::");
-        parsed.primary = static_cast<ViUInt16>(r.number(kMaxBoard));
+        // One or two address fields, each followed by "::".
+        long first = r.number(kMaxAddress), second = -1;
         r.word("::");
         if (r.at_digit()) {
-            r.number(kMaxBoard);  // secondary address
+            second = r.number(kMaxAddress);
             r.word("::");
         }
-        parsed.logical_address = -1;
-    } else {
-        r.word("VXI");
-        parsed.intf_type = VI_INTF_VXI;
-        parsed.intf_num = static_cast<ViUInt16>(r.number(kMaxBoard));
-        r.word("::");
-        parsed.logical_address = static_cast<ViInt16>(r.number(kMaxAddress));
-        r.word("::");
+        r.word("INSTR");
+        if (!r.ended() || (type == VI_INTF_VXI && second >= 0)) return std::nullopt;
+        ParsedName parsed{type, board};
+        if (type == VI_INTF_GPIB) {
+            parsed.primary = static_cast<ViUInt16>(first);  // the secondary address is not kept
+        } else if (second >= 0) {
+            parsed.primary = static_cast<ViUInt16>(first);
+            parsed.logical_address = static_cast<ViInt16>(second);
+        } else {
+            parsed.logical_address = static_cast<ViInt16>(first);
+        }
+        return parsed;
     }
-    r.word("INSTR");
-    if (!r.ended()) return std::nullopt;
-    return parsed;
+    return std::nullopt;
 }
 
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name) {
