@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 
 #include "context.hpp"
 #include "interpreter.hpp"
@@ -19,10 +20,42 @@ struct Q7304::State {
         interpreter.resolve();
     }
 
+    // Under the lock: whether the request-service bit rose since the last look.
+    bool service_request_rose() {
+        const bool rqs = (ctx.status_byte() & 0x40) != 0;
+        const bool rose = rqs && !rqs_seen;
+        rqs_seen = rqs;
+        return rose && static_cast<bool>(on_service_request);
+    }
+
+    // Runs an entry point's body under the lock, then the service-request handler outside it.
+    template <class Body>
+    auto serve(Body&& body) {
+        std::unique_lock lock(mutex);
+        catch_up();
+        auto notify = [&] {
+            auto handler = service_request_rose() ? on_service_request : nullptr;
+            lock.unlock();
+            if (handler) handler();
+        };
+        if constexpr (std::is_void_v<decltype(body())>) {
+            body();
+            notify();
+        } else {
+            auto result = body();
+            notify();
+            return result;
+        }
+    }
+
     std::mutex mutex;
     Context ctx;
     Interpreter interpreter;
+    bool rqs_seen = false;
+    std::function<void()> on_service_request;
 };
+
+
 
 namespace {
 // Longest sleep in read(), so a trigger from another thread is noticed soon.
@@ -33,9 +66,7 @@ Q7304::Q7304(const Q7304Input& input) : state_(std::make_unique<State>(input)) {
 Q7304::~Q7304() = default;
 
 void Q7304::write(std::string_view bytes, bool end) {
-    std::lock_guard lock(state_->mutex);
-    state_->catch_up();
-    state_->interpreter.write(bytes, end);
+    state_->serve([&] { state_->interpreter.write(bytes, end); });
 }
 
 Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::milliseconds timeout,
@@ -69,22 +100,24 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
 }
 
 std::uint8_t Q7304::status_byte() {
-    std::lock_guard lock(state_->mutex);
-    state_->catch_up();
-    return state_->ctx.status_byte();
+    return state_->serve([&] { return state_->ctx.status_byte(); });
 }
 
 void Q7304::device_clear() {
-    std::lock_guard lock(state_->mutex);
-    state_->catch_up();
-    state_->interpreter.device_clear();
+    state_->serve([&] { state_->interpreter.device_clear(); });
 }
 
 void Q7304::trigger() {
+    state_->serve([&] {
+        bus_trigger(state_->ctx);
+        state_->interpreter.resolve();
+    });
+}
+
+void Q7304::set_service_request_handler(std::function<void()> handler) {
     std::lock_guard lock(state_->mutex);
-    state_->catch_up();
-    bus_trigger(state_->ctx);
-    state_->interpreter.resolve();
+    state_->on_service_request = std::move(handler);
+    state_->rqs_seen = (state_->ctx.status_byte() & 0x40) != 0;
 }
 
 }  // namespace sim

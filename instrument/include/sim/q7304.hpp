@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -48,6 +49,10 @@ public:
     std::uint8_t status_byte();  // serial poll
     void device_clear();         // viClear
     void trigger();              // bus / word-serial trigger, as *TRG
+
+    // `handler` runs, without the instrument's lock held, each time the request-service
+    // bit of the status byte rises. An empty handler stops the calls.
+    void set_service_request_handler(std::function<void()> handler);
 
 private:
     struct State;
