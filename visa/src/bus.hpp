@@ -92,6 +92,14 @@ public:
     ViStatus close();  // a session to the device is closed
     void trigger();
 
+    // The VXI configuration registers in A16 space (offsets 0 to 63, 16 bits each) and
+    // word serial commands; VI_ERROR_BERR where nothing answers.
+    ViStatus register_read(ViBusAddress offset, ViUInt16& value);
+    ViStatus register_write(ViBusAddress offset, ViUInt16 value, ViUInt32 timeout_ms, Stop stop);
+    // A word serial command; `has_response` tells whether one came back in `response`.
+    ViStatus word_serial(ViUInt16 command, ViUInt32 timeout_ms, Stop stop, bool& has_response,
+                         ViUInt16& response);
+
     LockTable locks;
 
 private:
@@ -110,6 +118,11 @@ private:
     long transfers_ = 0;           // writes and reads so far
     bool owes_ = false;            // a query was sent whose reply is not yet read to its END
     bool message_has_query_ = false;  // the message being written so far holds a '?'
+    // VXI registers: the control register, the response a word serial command left, and
+    // whether a command was not understood.
+    ViUInt16 control_ = 0;
+    std::optional<ViUInt16> data_low_;
+    bool protocol_error_ = false;
 };
 
 // The bus of this process: loaded once, from $VISA_SIM_BUS or the default.

@@ -134,11 +134,11 @@ ViStatus format_print(PrintTarget& t, std::string_view fmt, VaArgs& args) {
                     if (k > 0) t.out += ',';
                     long long v;
                     switch (s.size) {
-                        case Size::h: v = is_unsigned ? static_cast<const unsigned short*>(a)[k] : static_cast<const short*>(a)[k]; break;
-                        case Size::hh: v = is_unsigned ? static_cast<const unsigned char*>(a)[k] : static_cast<const signed char*>(a)[k]; break;
+                        case Size::h: v = is_unsigned ? static_cast<long long>(static_cast<const unsigned short*>(a)[k]) : static_cast<const short*>(a)[k]; break;
+                        case Size::hh: v = is_unsigned ? static_cast<long long>(static_cast<const unsigned char*>(a)[k]) : static_cast<const signed char*>(a)[k]; break;
                         case Size::l: v = static_cast<const long*>(a)[k]; break;
                         case Size::ll: v = static_cast<const long long*>(a)[k]; break;
-                        case Size::none: v = is_unsigned ? static_cast<const unsigned*>(a)[k] : static_cast<const int*>(a)[k]; break;
+                        case Size::none: v = is_unsigned ? static_cast<long long>(static_cast<const unsigned*>(a)[k]) : static_cast<const int*>(a)[k]; break;
                         default: return VI_ERROR_INV_FMT;
                     }
                     put_integer(t.out, s, w, p, v, is_unsigned);
