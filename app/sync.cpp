@@ -26,7 +26,8 @@ int update() {
     SampleCount(0, MSG_GET, &samples);
     TrigCount(0, MSG_GET, &triggers);
     double value = 0.0;
-    if (triggers * samples > 1)
+    // In 64 bits, as a click decides: no product of two counts wraps below the block limit.
+    if (static_cast<long long>(triggers) * samples > 1)
         Readings(0, MSG_QUERY, &value);
     else
         Reading(0, MSG_QUERY, &value);

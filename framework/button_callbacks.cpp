@@ -10,6 +10,7 @@ int ignore_callback(int, int, int, void*, int, int) {
 int SyncButtonCallback(int panel, int control, int event, void* callback_data, int event_data1,
                        int event_data2) {
     if (measuring) {
+        if (event != uirt::EVENT_COMMIT) return 0;
         add_pending_event(SyncButtonCallback, panel, control, event, callback_data, event_data1,
                           event_data2);
         return 0;
@@ -21,6 +22,7 @@ int SyncButtonCallback(int panel, int control, int event, void* callback_data, i
 int AboutButtonCallback(int panel, int control, int event, void* callback_data, int event_data1,
                         int event_data2) {
     if (measuring) {
+        if (event != uirt::EVENT_COMMIT) return 0;
         add_pending_event(AboutButtonCallback, panel, control, event, callback_data, event_data1,
                           event_data2);
         return 0;

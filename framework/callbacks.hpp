@@ -19,13 +19,16 @@ constexpr std::uint32_t events(std::initializer_list<int> codes) { return msg_se
 template <Handler W, Defer D, std::uint32_t On, int Msg, Scratch S>
 int widget_callback(int panel, int control, int event, void* callback_data, int event_data1,
                     int event_data2) {
+    const bool acts = event >= 0 && event <= 31 && (On & (1u << event));
     if (measuring) {
+        // Only events the callback acts on wait: the others would do nothing on replay.
         if constexpr (D == Defer::yes)
-            add_pending_event(&widget_callback<W, D, On, Msg, S>, panel, control, event,
-                              callback_data, event_data1, event_data2);
+            if (acts)
+                add_pending_event(&widget_callback<W, D, On, Msg, S>, panel, control, event,
+                                  callback_data, event_data1, event_data2);
         if constexpr (D != Defer::no) return 0;
     }
-    if (event < 0 || event > 31 || !(On & (1u << event))) return 0;
+    if (!acts) return 0;
     if constexpr (S == Scratch::number) {
         double scratch = 0.0;
         W(panel, Msg, &scratch);
@@ -113,9 +116,10 @@ GU_CALLBACK(AverCountCallback, &widget_callback<AverCount, Defer::yes, ON_CLICK,
 GU_CALLBACK(ErrorValCallback, &widget_callback<ErrorVal, Defer::yes, ON_CLICK, MSG_COMMIT, Scratch::none>)
 GU_CALLBACK(ErrorMsgCallback, &widget_callback<ErrorMsg, Defer::yes, ON_CLICK, MSG_COMMIT, Scratch::none>)
 GU_CALLBACK(ClearStatusCallback, &widget_callback<ClearStatus, Defer::yes, ON_CLICK, MSG_COMMIT, Scratch::none>)
+// Its queries would cut off the fetch a waiting measurement has pending.
+GU_CALLBACK(ReadStatusCallback, &widget_callback<ReadStatus, Defer::yes, ON_COMMIT, MSG_COMMIT, Scratch::integer>)
 
-// Never deferred.
-GU_CALLBACK(ReadStatusCallback, &widget_callback<ReadStatus, Defer::no, ON_COMMIT, MSG_COMMIT, Scratch::integer>)
+// Never deferred (the status byte is read by serial poll, which a waiting fetch survives).
 GU_CALLBACK(StatusByteCallback, &widget_callback<StatusByte, Defer::no, ON_COMMIT, MSG_QUERY, Scratch::integer>)
 GU_CALLBACK(CloseButtonCallback, &widget_callback<CloseBtn, Defer::no, ON_COMMIT, MSG_COMMIT, Scratch::none>)
 GU_CALLBACK(AbortCallback, &widget_callback<Abort, Defer::no, ON_COMMIT, MSG_COMMIT, Scratch::number>)

@@ -19,6 +19,12 @@ struct PendingEvent {
     void* callback_data;
     int event_data1;
     int event_data2;
+    // A commit's value as the control held it when the event was parked, given back to
+    // the control before the replay (the control may have changed meanwhile, for example
+    // a range list refilled by a function change replayed before it).
+    enum class Held { none, number, text } held = Held::none;
+    double number = 0.0;
+    char text[NAME_SIZE]{};
 };
 extern std::array<PendingEvent, PENDING_CAPACITY> pending_events;
 

@@ -38,19 +38,27 @@ void back_to_main(int panel) {
     if (panel == shown_panel) shown_panel = 0;
 }
 
-}  // namespace
+// The instrument part of a button waits, like any deferred event, while a measurement
+// runs (its commands would cut off the measurement's pending fetch); true when parked.
+bool parked(uirt::CtrlCallbackPtr part, int panel, int control, int event, void* callback_data,
+            int event_data1, int event_data2) {
+    if (!measuring) return false;
+    add_pending_event(part, panel, control, event, callback_data, event_data1, event_data2);
+    return true;
+}
 
-int SecOKButtonCallback(int panel, int, int event, void*, int, int) {
-    if (event != uirt::EVENT_COMMIT) return 0;
-    back_to_main(panel);
+int ok_send(int panel, int control, int event, void* callback_data, int event_data1,
+            int event_data2) {
+    if (parked(ok_send, panel, control, event, callback_data, event_data1, event_data2)) return 0;
     send_step(panel);
     applied = 0;
     return 0;
 }
 
-int SecCancelButtonCallback(int panel, int, int event, void*, int, int) {
-    if (event != uirt::EVENT_COMMIT) return 0;
-    back_to_main(panel);
+int cancel_restore(int panel, int control, int event, void* callback_data, int event_data1,
+                   int event_data2) {
+    if (parked(cancel_restore, panel, control, event, callback_data, event_data1, event_data2))
+        return 0;
     if (const SecondaryPanel* p = find(panel)) {
         p->remember(panel, MSG_SET);
         if (applied) p->send(panel);
@@ -59,14 +67,38 @@ int SecCancelButtonCallback(int panel, int, int event, void*, int, int) {
     return 0;
 }
 
-int SecApplyButtonCallback(int panel, int, int event, void*, int, int) {
-    if (event != uirt::EVENT_COMMIT) return 0;
+int apply_send(int panel, int control, int event, void* callback_data, int event_data1,
+               int event_data2) {
+    if (parked(apply_send, panel, control, event, callback_data, event_data1, event_data2))
+        return 0;
     if (panel > 0 && panel == errors_panel)
         ErrorSend(panel);
     else
         send_step(panel);
     applied = 1;
     return 0;
+}
+
+}  // namespace
+
+int SecOKButtonCallback(int panel, int control, int event, void* callback_data, int event_data1,
+                        int event_data2) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    back_to_main(panel);
+    return ok_send(panel, control, event, callback_data, event_data1, event_data2);
+}
+
+int SecCancelButtonCallback(int panel, int control, int event, void* callback_data, int event_data1,
+                            int event_data2) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    back_to_main(panel);
+    return cancel_restore(panel, control, event, callback_data, event_data1, event_data2);
+}
+
+int SecApplyButtonCallback(int panel, int control, int event, void* callback_data, int event_data1,
+                           int event_data2) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    return apply_send(panel, control, event, callback_data, event_data1, event_data2);
 }
 
 }  // namespace gu

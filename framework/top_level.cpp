@@ -9,11 +9,16 @@ constexpr int MAX_WIDTH = 400;
 constexpr int MAX_HEIGHT = 316;
 
 void close_requested() {
+    const int was_measuring = measuring;
     measuring = 0;
     closing = 1;
     quit_confirmed = 0;
     quit_sequence();
-    if (!quit_confirmed) closing = 0;  // the user stayed: handle events again
+    if (quit_confirmed) return;
+    // The user stayed: events are handled again, and a measurement under way goes on to
+    // its end, which also turns the driver's error query back on.
+    closing = 0;
+    measuring = was_measuring;
 }
 
 // One thing per idle event: poll the measurement, replay one event, or update.

@@ -9,6 +9,9 @@
 namespace gu {
 
 inline constexpr int FETCH_TIMEOUT_MS = 500;
+// Bound of the fetch left pending while the trigger-wait panel still has triggers to give:
+// it cannot complete before they are given, so the query is only handed to the instrument.
+inline constexpr int PENDING_FETCH_TIMEOUT_MS = 10;
 inline constexpr int TRIGGER_SOURCE_BUS = 0;  // the program triggers the instrument itself
 inline constexpr int FUNCTION_RING = 6;       // main panel control focused around a reading
 
@@ -22,6 +25,21 @@ inline void error_query_detect(bool on) {
     drv_call_quiet(vo_errorQueryDetect, static_cast<ViBoolean>(on ? 1 : 0));
 }
 
+// Readings a fetch returned: the count the driver wrote back, none when it failed.
+inline ViInt32 readings_returned(int status, ViInt32 count, int capacity) {
+    const bool data = status >= 0 || status == instr_error_detected;
+    return data ? bounded_count(count, capacity) : 0;
+}
+
+// The fetch of a measurement: bounded in time, so the window never waits longer.
+inline int timed_fetch(int timeout_ms, ViReal64* buffer, ViInt32& count) {
+    if (!livemode) {
+        count = 0;
+        return 0;
+    }
+    return drv_status = vo_timedFetch_Q(instr_session, timeout_ms, buffer, &count);
+}
+
 // A failed measurement step: `measuring` is clear while the failure is reported.
 inline int report_failure(int status, const char* label) {
     measuring = 0;
@@ -29,11 +47,24 @@ inline int report_failure(int status, const char* label) {
 }
 
 void busy_cursor_unless_auto_update();
-// Enables the trigger-wait buttons for the triggers after the first, shows the panel.
-void arm_trigger_buttons(int panel, int trigger_count);
+// Sets the triggers the trigger-wait panel may still give (none unless bus-triggered).
+void count_triggers(int source, int trigger_count);
+// Enables the trigger-wait buttons for the triggers left, shows the panel.
+void arm_trigger_buttons(int panel);
+// A serial poll: whether the instrument has a reply waiting (message available). Reports
+// nothing; a failed poll counts as no reply.
+bool message_waiting();
+// Whether the wait can end only by triggers the user has still to give.
+bool triggers_pending(int panel);
 // Every exit from a wait: default cursor, abort button and trigger-wait panel hidden.
 void end_wait(int panel);
 // The 4096-point refusal.
 void too_many_points();
+
+// What the displays show while a measurement waits (on) and once the wait is over (off):
+// never a value the instrument has not returned. Called with the abort button's showing.
+void show_waiting(bool on);
+void reading_shows_waiting(bool on);
+void block_shows_waiting(bool on);
 
 }  // namespace gu

@@ -7,6 +7,9 @@ namespace gu {
 
 namespace {
 
+constexpr const char* WAITING_TEXT = "measuring\u2026";
+constexpr const char* NO_READING_TEXT = "no reading";
+
 struct ReadingState {
     Widget<double> w{"Reading", Answers{MSG_GET_PANEL, 0, msg_set({MSG_FINISH})}, 0.0};
     ViReal64 buffer[1]{};  // one reading: the driver is never given a larger count
@@ -20,12 +23,22 @@ void hide_abort(int panel) {
     show(Abort2, panel, false);
 }
 
-// Shows the first reading of the buffer as the stored one.
-void take_first(void* data) {
+// Shows the reading the fetch returned, or that it returned none: never an older one.
+void take_first(ViInt32 returned, void* data) {
     ReadingState& s = state();
-    s.w.value = s.buffer[0];
+    s.w.value = returned > 0 ? s.buffer[0] : 0.0;
     s.w.show();
+    if (returned <= 0) s.w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);
     s.w.get(data);
+}
+
+// One bounded fetch into the buffer; the readings it returned.
+ViInt32 fetch(int timeout_ms, int& status) {
+    ReadingState& s = state();
+    s.buffer[0] = 0.0;
+    ViInt32 n = 1;
+    status = timed_fetch(timeout_ms, s.buffer, n);
+    return readings_returned(status, n, 1);
 }
 
 int query_live(int panel, void* data) {
@@ -40,6 +53,7 @@ int query_live(int panel, void* data) {
     if (drv_status != 0) {
         if (report_failure(drv_status, "vo_initImm") != 0) {
             error_query_detect(true);
+            take_first(0, data);
             hide_abort(panel);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
             return 0;
@@ -50,31 +64,30 @@ int query_live(int panel, void* data) {
         drv_call("vo_trg", vo_trg);
         disable_auto_update();
     }
-    const int triggers = get_int(TrigCount, panel);
-    const std::int64_t count = reading_count(panel);
+    count_triggers(source, get_int(TrigCount, panel));
 
-    int status = VI_ERROR_TMO;  // a bus-triggered reading always waits
-    if (source == TRIGGER_SOURCE_BUS) {
-        arm_trigger_buttons(panel, triggers);
-    } else {
-        busy_cursor_unless_auto_update();
-        ViInt32 n = bounded_count(count, 1);
-        status = drv_status = vo_timedFetch_Q(instr_session, FETCH_TIMEOUT_MS, s.buffer, &n);
-    }
+    // A bus-triggered reading also leaves its fetch with the instrument: its reply is the
+    // message the poll waits for.
+    busy_cursor_unless_auto_update();
+    int status = 0;
+    const ViInt32 returned =
+        fetch(triggers_pending(panel) ? PENDING_FETCH_TIMEOUT_MS : FETCH_TIMEOUT_MS, status);
     if (status == VI_ERROR_TMO) {
+        if (source == TRIGGER_SOURCE_BUS) arm_trigger_buttons(panel);
         show(Abort2, panel, true);
         return 0;  // finished later by MSG_FINISH, still measuring
     }
     error_query_detect(true);
     if (status != 0) {
         if (report_failure(status, "vo_timedFetch_Q") == 0) {
+            take_first(0, data);
             hide_abort(panel);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
             return 0;
         }
         measuring = 1;
     }
-    take_first(data);
+    take_first(returned, data);
     uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
     hide_abort(panel);
     measuring = 0;
@@ -82,6 +95,17 @@ int query_live(int panel, void* data) {
 }
 
 }  // namespace
+
+void reading_shows_waiting(bool on) {
+    const Widget<double>& w = state().w;
+    char shown[32]{};
+    uirt::GetCtrlAttribute(w.panel, w.ctrl, uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, shown, sizeof shown);
+    w.enable(!on);
+    if (on)
+        w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, WAITING_TEXT);
+    else if (std::string_view(shown) == WAITING_TEXT)
+        w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);  // ended without one
+}
 
 int Reading(int panel, int msg, void* data) {
     ReadingState& s = state();
@@ -110,11 +134,12 @@ int Reading(int panel, int msg, void* data) {
             break;
         case MSG_FINISH: {
             drv_call_quiet(vo_dcl);
-            ViInt32 n = 1;
-            drv_call("vo_fetc_Q", vo_fetc_Q, s.buffer, &n);
+            int status = 0;
+            const ViInt32 returned = fetch(FETCH_TIMEOUT_MS, status);
+            if (status != 0) display_error(instr_session, status, "vo_timedFetch_Q");
             error_query_detect(true);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
-            take_first(data);
+            take_first(returned, data);
             hide_abort(panel);
             uirt::SetActiveCtrl(w.panel, FUNCTION_RING);
             break;

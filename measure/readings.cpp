@@ -21,19 +21,30 @@ void zero_buffer() {
     reading_buffer.fill(0.0);
 }
 
-// Replaces the graph's plots by the first `count` entries of the buffer (at most all).
-void plot(int panel) {
+// Replaces the graph's plots by the first `n` entries of the buffer (at most all).
+void plot(ViInt32 n) {
     uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
-    const ViInt32 n = bounded_count(reading_count(panel), READING_CAPACITY);
+    n = bounded_count(n, READING_CAPACITY);
+    if (n == 0) return;  // nothing came back: nothing to show
     uirt::PlotWaveform(graph.panel, graph.ctrl, reading_buffer.data(), n, uirt::VAL_DOUBLE, 1.0,
                        0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID,
                        1, PLOT_COLOR);
 }
-void plot_and_end(int panel) {
-    plot(panel);
+void plot_count(int panel) {
+    plot(bounded_count(reading_count(panel), READING_CAPACITY));
+}
+void plot_and_end(int panel, ViInt32 n) {
+    plot(n);
     uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
     uirt::HidePanel(trigger_wait_panel);
     show(Abort2, panel, false);
+}
+
+// One bounded fetch of the block into the buffer; the readings it returned.
+ViInt32 fetch(int timeout_ms, std::int64_t count, int& status) {
+    ViInt32 n = bounded_count(count, READING_CAPACITY);
+    status = timed_fetch(timeout_ms, reading_buffer.data(), n);
+    return readings_returned(status, n, READING_CAPACITY);
 }
 
 // The instrument's error queue after a block fetch; true when it held an error.
@@ -74,6 +85,7 @@ bool query_live(int panel) {
         // query that found the queue empty lets it go on.
         if (report_failure(drv_status, "vo_initImm") != 0) {
             error_query_detect(true);
+            plot(0);
             show(Abort2, panel, false);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
             uirt::HidePanel(trigger_wait_panel);
@@ -81,24 +93,26 @@ bool query_live(int panel) {
         }
         measuring = 1;
     }
-    int status = VI_ERROR_TMO;  // bus triggers: always a wait
+    count_triggers(source, get_int(TrigCount, panel));
     if (source == TRIGGER_SOURCE_BUS) {
-        arm_trigger_buttons(panel, get_int(TrigCount, panel));
         drv_call_quiet(vo_trg);
         disable_auto_update();
-    } else {
-        busy_cursor_unless_auto_update();
-        ViInt32 n = bounded_count(count, READING_CAPACITY);
-        status = drv_status =
-            vo_timedFetch_Q(instr_session, FETCH_TIMEOUT_MS, reading_buffer.data(), &n);
     }
+    // Bus-triggered blocks too leave their fetch with the instrument: its reply is the
+    // message the poll waits for.
+    busy_cursor_unless_auto_update();
+    int status = 0;
+    const ViInt32 returned =
+        fetch(triggers_pending(panel) ? PENDING_FETCH_TIMEOUT_MS : FETCH_TIMEOUT_MS, count, status);
     if (status == VI_ERROR_TMO) {
+        if (source == TRIGGER_SOURCE_BUS) arm_trigger_buttons(panel);
         show(Abort2, panel, true);
         return true;
     }
     error_query_detect(true);
     if (status != 0) {
         if (report_failure(status, "vo_timedFetch_Q") == 0) {
+            plot(0);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
             show(Abort2, panel, false);
             uirt::HidePanel(trigger_wait_panel);
@@ -107,17 +121,18 @@ bool query_live(int panel) {
         measuring = 1;
     }
     if (instrument_error(panel)) return false;
-    plot_and_end(panel);
+    plot_and_end(panel, returned);
     return false;
 }
 
 void finish(int panel) {
     drv_call_quiet(vo_dcl);
-    ViInt32 n = bounded_count(reading_count(panel), READING_CAPACITY);
-    drv_call("vo_fetc_Q", vo_fetc_Q, reading_buffer.data(), &n);
+    int status = 0;
+    const ViInt32 returned = fetch(FETCH_TIMEOUT_MS, reading_count(panel), status);
+    if (status != 0) display_error(instr_session, status, "vo_timedFetch_Q");
     const bool failed = instrument_error(panel);
     error_query_detect(true);  // on again whether or not the instrument reported an error
-    if (!failed) plot_and_end(panel);
+    if (!failed) plot_and_end(panel, returned);
 }
 
 void clear(int panel) {
@@ -130,10 +145,28 @@ void clear(int panel) {
         return;
     }
     zero_buffer();
-    plot(panel);
+    plot_count(panel);
 }
 
 }  // namespace
+
+void block_shows_waiting(bool on) {
+    if (!on) {
+        graph.attr(uirt::ATTR_XNAME, "");
+        return;
+    }
+    // The block under way is not on the graph yet; an older one is not shown as it.
+    uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
+    const long long expected = reading_count();
+    const int triggers = get_int(TrigCount, main_panel);
+    char text[128];
+    if (get_int(TrigSource, main_panel) == TRIGGER_SOURCE_BUS)
+        std::snprintf(text, sizeof text, "measuring\u2026 %lld readings, %d of %d triggers given",
+                      expected, triggers - std::max(triggers_left, 0), triggers);
+    else
+        std::snprintf(text, sizeof text, "measuring\u2026 %lld readings", expected);
+    graph.attr(uirt::ATTR_XNAME, text);
+}
 
 int Readings(int panel, int msg, void* data) {
     if (!READINGS_ANSWERS(msg)) {
@@ -159,7 +192,7 @@ int Readings(int panel, int msg, void* data) {
                 if (query_live(panel)) return 0;
             } else {
                 for (ViReal64& r : reading_buffer) r = std::rand() / 1000.0;
-                plot_and_end(panel);
+                plot_and_end(panel, bounded_count(reading_count(panel), READING_CAPACITY));
             }
             break;
         case MSG_GET_CTRL:

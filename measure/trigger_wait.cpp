@@ -23,8 +23,10 @@ int Abort(int panel, int msg, void* data) {
         case MSG_COMMIT:
             measuring = 0;
             if (livemode) {
-                drv_call_quiet(vo_abor);
+                // The clear first: it drops the fetch the wait left pending, which the
+                // abort alone would answer with an error (no readings yet).
                 drv_call_quiet(vo_dcl);
+                drv_call_quiet(vo_abor);
                 error_query_detect(true);  // off since the measurement started
                 poll_count = 0;
             }
@@ -50,6 +52,10 @@ int Abort2(int panel, int msg, void* data) {
             return 0;
         case MSG_COMMIT:
             return Abort(panel, MSG_COMMIT, data);
+        case MSG_SHOW:
+            w.visible(data);
+            show_waiting(data && *static_cast<const int*>(data) != 0);
+            return 0;
     }
     return w.common(panel, msg, data);
 }
@@ -61,10 +67,13 @@ int Fetch(int panel, int msg, void* data) {
         case MSG_DEFAULT:
             return 0;
         case MSG_COMMIT:
-            if (livemode) {
-                finish_reading();
-                uirt::HidePanel(trigger_wait_panel);
-            }
+            if (!livemode) return 0;
+            // What the instrument has: its reply when one is there, or the readings taken
+            // so far when triggers the user has not given would be needed for the rest.
+            // Otherwise the block completes on its own and the poll collects it.
+            if (measuring && !triggers_pending(panel) && !message_waiting()) return 0;
+            finish_reading();
+            uirt::HidePanel(trigger_wait_panel);
             return 0;
     }
     return w.common(panel, msg, data);
@@ -84,6 +93,7 @@ int SingleTrig(int panel, int msg, void* data) {
                 --triggers_left;
             }
             if (triggers_left <= 0) dim_trigger_buttons(panel);
+            if (measuring) block_shows_waiting(reading_count(panel) > 1);
             return 0;
     }
     return w.common(panel, msg, data);
@@ -100,6 +110,7 @@ int MultiTrig(int panel, int msg, void* data) {
             if (!livemode) return 0;
             for (; triggers_left > 0; --triggers_left) drv_call_quiet(vo_trg);
             dim_trigger_buttons(panel);
+            if (measuring) block_shows_waiting(reading_count(panel) > 1);
             return 0;
     }
     return w.common(panel, msg, data);

@@ -40,7 +40,8 @@ int text_width(const std::string& text) {
 
 bool is_text_attribute(int attribute) {
     return attribute == ATTR_LABEL_TEXT || attribute == ATTR_ON_TEXT ||
-           attribute == ATTR_OFF_TEXT || attribute == ATTR_YNAME || attribute == ATTR_XNAME;
+           attribute == ATTR_OFF_TEXT || attribute == ATTR_YNAME || attribute == ATTR_XNAME ||
+           attribute == ATTR_TEXT_IN_PLACE_OF_VALUE;
 }
 
 }  // namespace
@@ -254,6 +255,7 @@ Value Control::clamp(const Value& value) const {
 
 std::string Control::display_text() const {
     if (!numeric()) return to_text(value_);
+    if (!text_in_place_.empty()) return text_in_place_;
     const double v = to_double(value_);
     if (format_ == VAL_SCIENTIFIC_FORMAT) return QString::number(v, 'e', precision_).toStdString();
     if (type_ == DataType::integer) return std::to_string(to_int(value_));
@@ -355,6 +357,7 @@ int Control::set_value(const Value& value) {
         value_ = convert(Value{to_int(value) != 0 ? 1 : 0}, type_);
     } else {
         value_ = clamp(convert(value, type_));
+        text_in_place_.clear();
         if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) label_ = to_text(value_);
     }
     refresh();
@@ -389,6 +392,10 @@ int Control::set_attribute(int attribute, const Value& value) {
             if (has_caption()) label_width_ = std::max(label_width(), text_width(to_text(value)));
             label_ = to_text(value);
             if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) value_ = label_;
+            break;
+        case ATTR_TEXT_IN_PLACE_OF_VALUE:
+            if (!numeric()) return UIE_BAD_ATTRIBUTE;
+            text_in_place_ = to_text(value);
             break;
         case ATTR_MIN_VALUE:
         case ATTR_MAX_VALUE:
@@ -469,6 +476,10 @@ int Control::get_attribute(int attribute, Value& out) const {
             break;
         case ATTR_LABEL_TEXT:
             out = label_;
+            break;
+        case ATTR_TEXT_IN_PLACE_OF_VALUE:
+            if (!numeric()) return UIE_BAD_ATTRIBUTE;
+            out = text_in_place_;
             break;
         case ATTR_MIN_VALUE:
         case ATTR_MAX_VALUE:

@@ -87,6 +87,7 @@ private:
     std::vector<ItemDesc> items_;
     int index_ = -1;
     std::string label_;
+    std::string text_in_place_;  // shown instead of a numeric value, until the value is set
     double min_, max_;
     int format_ = VAL_DECIMAL_FORMAT;
     int precision_;

@@ -77,6 +77,9 @@ inline constexpr int ATTR_CTRL_STYLE = 950;      // read-only: the control's kin
 inline constexpr int ATTR_DATA_TYPE = 951;       // read-only: VAL_INTEGER, VAL_DOUBLE, VAL_STRING
 inline constexpr int ATTR_YNAME = 1093;          // graph y-axis name
 inline constexpr int ATTR_XNAME = 1092;          // graph x-axis name
+// Numeric controls: a text shown in place of the value until the value is next set
+// (empty: the value is shown).
+inline constexpr int ATTR_TEXT_IN_PLACE_OF_VALUE = 2001;
 // Display formats of numeric controls (ATTR_FORMAT).
 inline constexpr int VAL_DECIMAL_FORMAT = 65520;     // whole numbers / fixed point
 inline constexpr int VAL_FLOATING_PT_FORMAT = 65521; // fixed point with precision

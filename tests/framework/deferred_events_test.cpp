@@ -27,14 +27,27 @@ int recorder(int panel, int control, int event, void* data, int data1, int data2
     return 0;
 }
 
-TEST(DeferredEvents, ElevenEventsKeepTenAndReplayNewestFirstOnePerIdleEvent) {
+// Replayed oldest first, so changes reach the instrument in the order the user made them;
+// a change that finds the queue full is refused visibly, its control showing the value
+// the widget has.
+TEST(DeferredEvents, ElevenEventsKeepTenRefuseTheEleventhAndReplayOldestFirst) {
     gutest::use_bus(fwtest::OFFLINE_BUS);
     gutest::run_program([&] {
         gu::measuring = 1;
-        static int tags[11];
-        for (int i = 0; i < 11; ++i)
+        uirt::test::clear_popups();
+        static int tags[10];
+        for (int i = 0; i < 10; ++i)
             gu::add_pending_event(recorder, 100 + i, 200 + i, i, &tags[i], 300 + i, -i);
         EXPECT_EQ(gu::pending_count, 10);
+        EXPECT_TRUE(uirt::test::popups().empty());
+        uirt::test::set_value(gu::main_panel, SAMPLE_COUNT_CTRL, 9.0);  // the eleventh
+        EXPECT_EQ(gu::pending_count, 10);
+        ASSERT_EQ(fwtest::count_titled("Message"), 1);
+        EXPECT_EQ(fwtest::popups_titled("Message")[0].text,
+                  "Too many changes wait for the measurement in progress: this one was not made.");
+        double shown = 0;
+        uirt::GetCtrlVal(gu::main_panel, SAMPLE_COUNT_CTRL, &shown);
+        EXPECT_EQ(shown, 1.0);  // the sample count the widget has, not the refused 9
 
         gu::measuring = 0;
         for (int n = 1; n <= 10; ++n) {
@@ -42,16 +55,18 @@ TEST(DeferredEvents, ElevenEventsKeepTenAndReplayNewestFirstOnePerIdleEvent) {
             ASSERT_EQ(delivered.size(), static_cast<std::size_t>(n));
         }
         EXPECT_EQ(gu::pending_count, 0);
-        for (int n = 0; n < 10; ++n) {
-            const int i = 9 - n;  // the tenth first, the first last
-            EXPECT_EQ(delivered[n].panel, 100 + i);
-            EXPECT_EQ(delivered[n].control, 200 + i);
-            EXPECT_EQ(delivered[n].event, i);
-            EXPECT_EQ(delivered[n].data, &tags[i]);
-            EXPECT_EQ(delivered[n].data1, 300 + i);
-            EXPECT_EQ(delivered[n].data2, -i);
+        for (int i = 0; i < 10; ++i) {
+            EXPECT_EQ(delivered[i].panel, 100 + i);
+            EXPECT_EQ(delivered[i].control, 200 + i);
+            EXPECT_EQ(delivered[i].event, i);
+            EXPECT_EQ(delivered[i].data, &tags[i]);
+            EXPECT_EQ(delivered[i].data1, 300 + i);
+            EXPECT_EQ(delivered[i].data2, -i);
         }
         EXPECT_EQ(gu::process_pending_event(), 0);
+        int stored = 0;
+        gu::SampleCount(0, gu::MSG_GET, &stored);
+        EXPECT_EQ(stored, 1);
     });
 }
 

@@ -56,8 +56,9 @@ void go_live_on_stand_ins() {
     calls().clear();
     uirt::test::clear_popups();
     STAND_IN_PLAIN(confFreq)
-    STAND_IN_PLAIN(confPer) STAND_IN_PLAIN(confFres) STAND_IN_PLAIN(confRes) STAND_IN_PLAIN(
-        confVoltAc) STAND_IN_PLAIN(confVoltDc) STAND_IN_PLAIN(confCurrAc) STAND_IN_PLAIN(confCurrDc)
+    STAND_IN_PLAIN(confPer)
+    STAND_IN_PLAIN(confFres) STAND_IN_PLAIN(confRes) STAND_IN_PLAIN(confVoltAc) STAND_IN_PLAIN(
+        confVoltDc) STAND_IN_PLAIN(confCurrAc) STAND_IN_PLAIN(confCurrDc)
         STAND_IN_PLAIN(confVoltDcRat) STAND_IN_PLAIN(initImm) STAND_IN_PLAIN(trg) STAND_IN_PLAIN(
             dcl) STAND_IN_PLAIN(abor) STAND_IN_RANGE(voltDcRang) STAND_IN_RANGE(voltAcRang)
             STAND_IN_RANGE(freqVoltRang) STAND_IN_RANGE(perVoltRang) STAND_IN_RANGE(currDcRang)
@@ -83,8 +84,14 @@ void go_live_on_stand_ins() {
     // A driver that writes at most *count readings, as the real one does.
     gu::vo_timedFetch_Q = +[](ViSession, ViInt32 ms, ViReal64 buf[], ViPInt32 n) -> ViStatus {
         log("timedFetch_Q", "%g %g", ms, *n);
-        if (reported().fetch_status != 0) return reported().fetch_status;
-        for (ViInt32 i = 0; i < *n; ++i) buf[i] = reported().reading;
+        Reported& r = reported();
+        if (r.fetch_status != 0 && r.failing_fetches != 0) {
+            if (r.failing_fetches > 0) --r.failing_fetches;
+            *n = 0;
+            return r.fetch_status;
+        }
+        if (r.available >= 0 && r.available < *n) *n = r.available;
+        for (ViInt32 i = 0; i < *n; ++i) buf[i] = r.reading;
         return 0;
     };
     gu::vo_fetc_Q = +[](ViSession, ViReal64 buf[], ViPInt32 n) -> ViStatus {

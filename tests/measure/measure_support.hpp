@@ -36,6 +36,8 @@ struct Reported {
     double value = 0.0;             // range, resolution or aperture
     ViStatus status = 0;            // status of the stand-in queries
     ViStatus fetch_status = 0;      // status of the timed fetch
+    int failing_fetches = -1;       // fetches that fail with fetch_status; -1: every one
+    int available = -1;             // readings a fetch returns at most; -1: all asked for
     int stb_polls_before_mav = -1;  // -1: never message available
     double reading = 1.5;
 };

@@ -44,7 +44,48 @@ TEST(Readings, AtMost4096PointsAndNoProductSlipsPast) {
             EXPECT_EQ(shown[1].text, "Reduce either sample count or trigger count.");
             EXPECT_TRUE(calls().empty());  // no instrument traffic
             EXPECT_EQ(gu::measuring, 0);
+
+            uirt::test::clear_popups();  // auto update decides with the same product
+            gu::update();
+            EXPECT_EQ(popups_titled("Error").size(), 2u) << triggers << " x " << samples;
+            EXPECT_TRUE(calls().empty());
         }
+    });
+}
+
+// A fetch that failed or returned fewer readings than asked for shows what came back and
+// nothing older.
+TEST(Readings, OnlyWhatThisMeasurementReturnedIsShown) {
+    gutest::use_bus(OFFLINE_BUS);
+    gutest::run_program([] {
+        go_live_on_stand_ins();
+        set_int(gu::TrigSource, 2);
+        set_counts(1, 1);
+        uirt::test::click(gu::main_panel, READING);
+        double value = 0;
+        gu::Reading(0, gu::MSG_GET, &value);
+        ASSERT_DOUBLE_EQ(value, 1.5);
+
+        reported().fetch_status = static_cast<ViStatus>(0xBFFF003E);  // I/O error
+        reported().failing_fetches = 1;
+        uirt::test::click(gu::main_panel, READING);
+        gu::Reading(0, gu::MSG_GET, &value);
+        EXPECT_EQ(value, 0.0);
+        char text[32]{};
+        uirt::GetCtrlAttribute(gu::main_panel, READING, uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, text,
+                               sizeof text);
+        EXPECT_STREQ(text, "no reading");
+
+        set_counts(10, 1);
+        reported().available = 10;
+        gu::Readings(0, gu::MSG_QUERY, nullptr);
+        EXPECT_EQ(points_plotted(), 10u);
+        reported().available = 4;
+        reported().reading = 2.5;
+        gu::Readings(0, gu::MSG_QUERY, nullptr);
+        const int n = uirt::test::plot_count(gu::main_panel, READINGS);
+        ASSERT_EQ(n, 1);
+        EXPECT_EQ(uirt::test::plot_y(gu::main_panel, READINGS, 0), std::vector<double>(4, 2.5));
     });
 }
 
@@ -57,17 +98,22 @@ TEST(Readings, FetchesNeverAskForMoreThanTheBufferHolds) {
         gu::Reading(0, gu::MSG_QUERY, &value);
         EXPECT_TRUE(called("timedFetch_Q 500 1"));
         EXPECT_DOUBLE_EQ(value, 1.5);
+        calls().clear();
         gu::Reading(0, gu::MSG_FINISH, &value);
-        EXPECT_TRUE(called("fetc_Q 1"));
+        EXPECT_TRUE(called("timedFetch_Q 500 1"));  // bounded in time as well
 
         set_counts(100, 100);  // finishing a block larger than the buffer
         calls().clear();
         gu::Readings(0, gu::MSG_FINISH, nullptr);
-        EXPECT_TRUE(called("fetc_Q 4096"));
+        EXPECT_TRUE(called("timedFetch_Q 500 4096"));
+        EXPECT_FALSE(called("fetc_Q"));
         EXPECT_EQ(points_plotted(), 4096u);
     });
 }
 
+// A bus-triggered measurement leaves a fetch with the instrument like any other, so its
+// reply is what the poll sees; Fetch collects what the instrument has and never waits on
+// a reply that cannot come.
 TEST(Readings, BusTriggerFromTheProgramAndThePanel) {
     gutest::use_bus(OFFLINE_BUS);
     gutest::run_program([] {
@@ -75,28 +121,47 @@ TEST(Readings, BusTriggerFromTheProgramAndThePanel) {
         const int wait = gu::trigger_wait_panel;
         set_int(gu::TrigSource, 0);
         set_counts(1, 1);
-        uirt::test::click(gu::main_panel, READING);
+        uirt::test::click(gu::main_panel, READING);  // the reading is there within the fetch
         EXPECT_EQ(count_calls("trg"), 1);
-        EXPECT_FALSE(called("timedFetch_Q"));
-        EXPECT_TRUE(uirt::test::panel_visible(wait));
-        EXPECT_TRUE(dimmed(wait, SINGLE_TRIG));
-        EXPECT_TRUE(dimmed(wait, MULTI_TRIG));
-        EXPECT_TRUE(visible(gu::main_panel, ABORT2));
-        EXPECT_EQ(gu::measuring, 1);
-
-        uirt::test::press(wait, FETCH);
+        EXPECT_TRUE(called("timedFetch_Q 500 1"));
         EXPECT_EQ(gu::measuring, 0);
         EXPECT_FALSE(uirt::test::panel_visible(wait));
-        EXPECT_FALSE(visible(gu::main_panel, ABORT2));
         double value = 0;
         gu::Reading(0, gu::MSG_GET, &value);
         EXPECT_DOUBLE_EQ(value, 1.5);
 
-        // Three triggers: the program gives the first, the panel the other two.
+        // A long reading: the wait; Fetch before the reply keeps waiting, after it collects.
+        reported().fetch_status = VI_ERROR_TMO;
+        reported().failing_fetches = 1;
+        reported().reading = 2.5;
+        uirt::test::click(gu::main_panel, READING);
+        EXPECT_TRUE(uirt::test::panel_visible(wait));
+        EXPECT_TRUE(dimmed(wait, SINGLE_TRIG));
+        EXPECT_TRUE(dimmed(wait, MULTI_TRIG));
+        EXPECT_TRUE(visible(gu::main_panel, ABORT2));
+        calls().clear();
+        uirt::test::press(wait, FETCH);
+        EXPECT_EQ(gu::measuring, 1);
+        EXPECT_FALSE(called("dcl"));
+        EXPECT_TRUE(uirt::test::panel_visible(wait));
+        reported().stb_polls_before_mav = 0;
+        uirt::test::press(wait, FETCH);
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_FALSE(uirt::test::panel_visible(wait));
+        EXPECT_FALSE(visible(gu::main_panel, ABORT2));
+        gu::Reading(0, gu::MSG_GET, &value);
+        EXPECT_DOUBLE_EQ(value, 2.5);
+
+        // Three triggers: the program gives the first, the panel the other two; the fetch is
+        // only handed over, since it cannot complete before them.
         set_counts(3, 1);
         calls().clear();
+        reported().stb_polls_before_mav = -1;
+        reported().failing_fetches = 1;  // nothing to fetch before the triggers
         gu::Readings(0, gu::MSG_QUERY, nullptr);
         EXPECT_EQ(count_calls("trg"), 1);
+        EXPECT_TRUE(called("timedFetch_Q 10 3"));
+        EXPECT_EQ(gu::measuring, 1);
         EXPECT_FALSE(dimmed(wait, SINGLE_TRIG));
         uirt::test::press(wait, SINGLE_TRIG);
         EXPECT_FALSE(dimmed(wait, SINGLE_TRIG));
@@ -105,14 +170,30 @@ TEST(Readings, BusTriggerFromTheProgramAndThePanel) {
         EXPECT_TRUE(dimmed(wait, SINGLE_TRIG));
         uirt::test::press(wait, SINGLE_TRIG);
         EXPECT_EQ(count_calls("trg"), 3);  // never more than asked for
-        uirt::test::press(wait, FETCH);
+        reported().stb_polls_before_mav = 1;
+        ASSERT_TRUE(idle_times(2));  // the second poll sees the reply
+        EXPECT_EQ(gu::measuring, 0);
         EXPECT_EQ(points_plotted(), 3u);
 
+        // Fetch with triggers still to give ends the triggering: the readings taken so far,
+        // and only those, are plotted.
         set_counts(4, 1);
         calls().clear();
+        reported().stb_polls_before_mav = -1;
+        reported().failing_fetches = 1;
+        gu::Readings(0, gu::MSG_QUERY, nullptr);
+        uirt::test::press(wait, SINGLE_TRIG);
+        reported().available = 2;
+        uirt::test::press(wait, FETCH);
+        EXPECT_TRUE(called("dcl"));
+        EXPECT_EQ(gu::measuring, 0);
+        EXPECT_EQ(points_plotted(), 2u);
+        reported().available = -1;
+
+        reported().failing_fetches = 1;
         gu::Readings(0, gu::MSG_QUERY, nullptr);
         uirt::test::press(wait, MULTI_TRIG);
-        EXPECT_EQ(count_calls("trg"), 4);
+        EXPECT_EQ(count_calls("trg"), 6);  // 2 before, 1 from the program, 3 at once
         EXPECT_TRUE(dimmed(wait, MULTI_TRIG));
         uirt::test::press(wait, ABORT);
         EXPECT_EQ(gu::measuring, 0);
@@ -126,6 +207,7 @@ TEST(Readings, AWaitEndsByThePollOrTimesOutAfterItsLimit) {
         set_int(gu::TrigSource, 2);
         set_counts(10, 1);
         reported().fetch_status = VI_ERROR_TMO;
+        reported().failing_fetches = 1;
         reported().stb_polls_before_mav = 3;
         uirt::test::click(gu::main_panel, READINGS);
         EXPECT_EQ(gu::measuring, 1);
@@ -137,7 +219,7 @@ TEST(Readings, AWaitEndsByThePollOrTimesOutAfterItsLimit) {
         EXPECT_EQ(gu::measuring, 0);
         EXPECT_EQ(count_calls("readStatusByte"), 4);
         EXPECT_TRUE(called("dcl"));
-        EXPECT_TRUE(called("fetc_Q 10"));
+        EXPECT_TRUE(called("timedFetch_Q 500 10"));
         EXPECT_EQ(points_plotted(), 10u);
         EXPECT_FALSE(visible(gu::main_panel, ABORT2));
 
@@ -146,6 +228,7 @@ TEST(Readings, AWaitEndsByThePollOrTimesOutAfterItsLimit) {
         int ms = 1000;
         gu::Timeout(0, gu::MSG_SET, &ms);
         reported().stb_polls_before_mav = -1;
+        reported().failing_fetches = 1;
         uirt::test::clear_popups();
         calls().clear();
         uirt::test::click(gu::main_panel, READING);

@@ -63,6 +63,7 @@ void select_trigger_source(int item) {
 }
 
 void fetch_after_trigger() {
+    uirt::test::press(gu::trigger_wait_panel, ALL_TRIGGERS);
     // A reading takes one power-line cycle (20 ms) by default; the blocks here are short.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     uirt::test::press(gu::trigger_wait_panel, FETCH);

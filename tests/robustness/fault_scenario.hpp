@@ -21,13 +21,13 @@ using Commands = std::vector<std::string>;
 
 // Control ids of the resource file.
 inline constexpr int RANGE = 3, READING = 4, FUNCTION = 6, GRAPH = 8, SAMPLE_COUNT = 11,
-                     ABORT2 = 12;                              // main panel
-inline constexpr int TRIG_SOURCE = 2;                          // trigger panel
-inline constexpr int FETCH = 4;                                // trigger-wait panel
-inline constexpr int TIMEOUT = 2;                              // configuration panel
+                     ABORT2 = 12;                      // main panel
+inline constexpr int TRIG_SOURCE = 2, TRIG_COUNT = 3;  // trigger panel
+inline constexpr int ALL_TRIGGERS = 2, FETCH = 4;      // trigger-wait panel
+inline constexpr int TIMEOUT = 2;                      // configuration panel
 inline constexpr int ERROR_VAL = 2, ERROR_MSG = 3, ERROR_BTN = 5, STATUS_BYTE = 7;  // status
 inline constexpr int MENU_SYNC = 2, MENU_AUTO_UPDATE = 3, MENU_EXIT = 13;
-inline constexpr int SOURCE_BUS = 0, SOURCE_IMMEDIATE = 2;     // trigger source ring items
+inline constexpr int SOURCE_BUS = 0, SOURCE_IMMEDIATE = 2;  // trigger source ring items
 
 inline constexpr int IO_ERROR = static_cast<int>(0xBFFF003E);  // VI_ERROR_IO
 inline constexpr const char* IO_ERROR_TEXT =
@@ -87,9 +87,8 @@ std::vector<Shown> shown_by(const std::function<void()>& action);
 // Pop-ups shown and commands written while a control of the main panel is clicked.
 inline std::pair<std::vector<Shown>, Commands> click_main(const std::string& trace, int control) {
     Commands sent;
-    auto popups = shown_by([&] {
-        sent = sent_by(trace, [control] { uirt::test::click(gu::main_panel, control); });
-    });
+    auto popups = shown_by(
+        [&] { sent = sent_by(trace, [control] { uirt::test::click(gu::main_panel, control); }); });
     return {std::move(popups), std::move(sent)};
 }
 
@@ -117,9 +116,12 @@ inline void set_samples(int n) {
     uirt::test::set_value(gu::main_panel, SAMPLE_COUNT, static_cast<double>(n));
 }
 void select_trigger_source(int item);
+inline void set_trigger_count(int n) {
+    uirt::test::set_value(gu::trigger_panel, TRIG_COUNT, static_cast<double>(n));
+}
 
-// A bus-triggered measurement waiting on the trigger-wait panel: the instrument is
-// given time to take its readings, then the user fetches them.
+// A bus-triggered measurement waiting on the trigger-wait panel: the user gives the
+// triggers left, the instrument is given time to take its readings, then the user fetches.
 void fetch_after_trigger();
 // A measurement whose fetch failed still runs in the instrument for a moment; a new one
 // started meanwhile would be refused (-213, init ignored), as a user could not be so quick.

@@ -42,11 +42,11 @@ TEST(CloseFaults, AFailedCloseDuringAWaitStillEndsTheProgram) {
     std::vector<std::string> closes;
     const int result = run_live("fault.close = fail\n", trace, [&] {
         select_trigger_source(SOURCE_BUS);
-        uirt::test::click(gu::main_panel, READING);
+        set_trigger_count(2);  // waits for the second trigger
+        uirt::test::click(gu::main_panel, GRAPH);
         ASSERT_EQ(gu::measuring, 1);
         uirt::test::push_answer(yes());
-        closes = calls_by(trace, "viClose",
-                          [] { uirt::test::close_window(gu::frame_panel); });
+        closes = calls_by(trace, "viClose", [] { uirt::test::close_window(gu::frame_panel); });
         EXPECT_EQ(gu::measuring, 0);
     });
     EXPECT_EQ(result, 0);
