@@ -1,6 +1,7 @@
 // Every callback under the name by which the resource file refers to it.
 #include <string_view>
 
+#include "data_commands.hpp"
 #include "framework.hpp"
 
 namespace gu {
@@ -128,6 +129,7 @@ void register_callbacks() {
         else
             uirt::RegisterMenuCallback(entry.name, entry.menu);
     }
+    register_data_callbacks();
 }
 
 }  // namespace gu

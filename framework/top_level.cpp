@@ -1,5 +1,7 @@
 // The main callback: close request, idle-time work and the size rule of panels.
+#include "data_commands.hpp"
 #include "framework.hpp"
+#include "io_monitor.hpp"
 
 namespace gu {
 
@@ -55,12 +57,14 @@ void panel_resized(int panel) {
 
 int TopLevelCallback(int handle, int, int event, void*, int, int) {
     if (closing) return 0;
+    if (data_window_event(handle, event)) return 0;
     switch (event) {
         case uirt::EVENT_CLOSE:
             close_requested();
             break;
         case uirt::EVENT_IDLE:
             idle();
+            io_monitor_idle();
             break;
         case uirt::EVENT_PANEL_SIZE:
             panel_resized(handle);

@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "measurement.hpp"
+#include "reading_record.hpp"
 
 namespace gu {
 
@@ -28,6 +29,7 @@ void take_first(ViInt32 returned, void* data) {
     ReadingState& s = state();
     s.w.value = returned > 0 ? s.buffer[0] : 0.0;
     s.w.show();
+    if (returned > 0) reading_taken(s.w.value);
     if (returned <= 0) s.w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);
     s.w.get(data);
 }
@@ -128,6 +130,7 @@ int Reading(int panel, int msg, void* data) {
             if (livemode) return query_live(panel, data);
             w.value = std::rand() / 1000.0;
             w.show();
+            reading_taken(w.value);
             w.get(data);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
             hide_abort(panel);

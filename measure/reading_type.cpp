@@ -1,5 +1,6 @@
 // Number or graph: one reading is shown as a number with its unit, several as a graph.
 #include "messages.hpp"
+#include "reading_record.hpp"
 
 namespace gu {
 
@@ -26,6 +27,7 @@ int check_reading_type() {
 
     const bool several = triggers > 1 || samples > 1;
     graph.visible(several ? 1 : 0);
+    show_block_stats(several);
     binding_of(Reading, panel).visible(several ? 0 : 1);
     binding_of(Units, panel).visible(several ? 0 : 1);
     return 0;

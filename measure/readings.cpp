@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "measurement.hpp"
+#include "reading_record.hpp"
 
 namespace gu {
 
@@ -13,6 +14,7 @@ constexpr Answers READINGS_ANSWERS{
     MSG_FINISH, msg_set({MSG_COMMIT, MSG_SET, MSG_GET, MSG_ENABLE, MSG_FILL_LIST})};
 constexpr int FIRST_PLOT_POINTS = 200;
 constexpr int PLOT_COLOR = uirt::MakeColor(255, 255, 0);
+constexpr const char* X_TITLE = "Reading number";
 
 Binding graph;
 std::array<ViReal64, READING_CAPACITY> reading_buffer{};
@@ -24,6 +26,7 @@ void zero_buffer() {
 // Replaces the graph's plots by the first `n` entries of the buffer (at most all).
 void plot(ViInt32 n) {
     uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
+    block_cleared();
     n = bounded_count(n, READING_CAPACITY);
     if (n == 0) return;  // nothing came back: nothing to show
     uirt::PlotWaveform(graph.panel, graph.ctrl, reading_buffer.data(), n, uirt::VAL_DOUBLE, 1.0,
@@ -35,6 +38,7 @@ void plot_count(int panel) {
 }
 void plot_and_end(int panel, ViInt32 n) {
     plot(n);
+    block_taken(reading_buffer.data(), bounded_count(n, READING_CAPACITY));
     uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
     uirt::HidePanel(trigger_wait_panel);
     show(Abort2, panel, false);
@@ -152,11 +156,12 @@ void clear(int panel) {
 
 void block_shows_waiting(bool on) {
     if (!on) {
-        graph.attr(uirt::ATTR_XNAME, "");
+        graph.attr(uirt::ATTR_XNAME, X_TITLE);
         return;
     }
     // The block under way is not on the graph yet; an older one is not shown as it.
     uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
+    block_cleared();
     const long long expected = reading_count();
     const int triggers = get_int(TrigCount, main_panel);
     char text[128];
@@ -177,6 +182,8 @@ int Readings(int panel, int msg, void* data) {
     switch (msg) {
         case MSG_INIT:
             graph.init(panel, data);
+            graph.attr(uirt::ATTR_XNAME, X_TITLE);
+            graph.attr(uirt::ATTR_XWHOLE_TICKS, 1);
             break;
         case MSG_DEFAULT:
             zero_buffer();
@@ -188,6 +195,7 @@ int Readings(int panel, int msg, void* data) {
             graph.visible(0);
             break;
         case MSG_QUERY:
+            if (!measuring) block_started();
             if (livemode) {
                 if (query_live(panel)) return 0;
             } else {
@@ -203,6 +211,7 @@ int Readings(int panel, int msg, void* data) {
             break;
         case MSG_UNITS:
             graph.attr(uirt::ATTR_YNAME, data ? static_cast<const char*>(data) : "");
+            graph.attr(uirt::ATTR_YUNITS, data ? static_cast<const char*>(data) : "");
             break;
         case MSG_CLEAR:
             clear(panel);

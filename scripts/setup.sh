@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 mode="${1:-run}"
 shift || true
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-svg-dev
           libgl1-mesa-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool
           x11-utils imagemagick python3-pyvisa)
 missing=()

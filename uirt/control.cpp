@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -41,7 +43,23 @@ int text_width(const std::string& text) {
 bool is_text_attribute(int attribute) {
     return attribute == ATTR_LABEL_TEXT || attribute == ATTR_ON_TEXT ||
            attribute == ATTR_OFF_TEXT || attribute == ATTR_YNAME || attribute == ATTR_XNAME ||
-           attribute == ATTR_TEXT_IN_PLACE_OF_VALUE;
+           attribute == ATTR_TEXT_IN_PLACE_OF_VALUE || attribute == ATTR_XUNITS ||
+           attribute == ATTR_YUNITS;
+}
+
+int lines_in(const std::string& text) {
+    return text.empty() ? 0 : static_cast<int>(std::count(text.begin(), text.end(), '\n')) + 1;
+}
+
+// Offset of the start of line `line` (the text's size past the last line).
+std::size_t line_offset(const std::string& text, int line) {
+    std::size_t at = 0;
+    for (int i = 0; i < line; ++i) {
+        const std::size_t nl = text.find('\n', at);
+        if (nl == std::string::npos) return text.size();
+        at = nl + 1;
+    }
+    return at;
 }
 
 }  // namespace
@@ -90,8 +108,10 @@ Control::Control(int panel, const ControlDesc& desc)
     if (auto it = reg.find(desc.callback); !desc.callback.empty() && it != reg.end())
         callback_ = it->second;
 
+    if (kind_ == CTRL_TEXT_BOX) text_lines_ = lines_in(to_text(value_));
     if (kind_ == CTRL_GRAPH) {
         graph_ = std::make_unique<Graph>();
+        graph_->set_left_drag_zooms(callback_ == nullptr);  // a click takes nothing there
         if (!desc.y_name.empty()) graph_->set_axis_name(true, desc.y_name);
         if (!desc.x_name.empty()) graph_->set_axis_name(false, desc.x_name);
     }
@@ -359,6 +379,7 @@ int Control::set_value(const Value& value) {
         value_ = clamp(convert(value, type_));
         text_in_place_.clear();
         if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) label_ = to_text(value_);
+        if (kind_ == CTRL_TEXT_BOX) text_lines_ = lines_in(to_text(value_));
     }
     refresh();
     return 0;
@@ -431,6 +452,15 @@ int Control::set_attribute(int attribute, const Value& value) {
             if (!graph_) return UIE_BAD_ATTRIBUTE;
             graph_->set_axis_name(attribute == ATTR_YNAME, to_text(value));
             break;
+        case ATTR_XUNITS:
+        case ATTR_YUNITS:
+            if (!graph_) return UIE_BAD_ATTRIBUTE;
+            graph_->set_units(attribute == ATTR_YUNITS, to_text(value));
+            return 0;
+        case ATTR_XWHOLE_TICKS:
+            if (!graph_) return UIE_BAD_ATTRIBUTE;
+            graph_->set_whole_x_ticks(i != 0);
+            return 0;
         case ATTR_LEFT:
             left_ = i;
             apply_geometry();
@@ -514,6 +544,15 @@ int Control::get_attribute(int attribute, Value& out) const {
         case ATTR_XNAME:
             if (!graph_) return UIE_BAD_ATTRIBUTE;
             out = graph_->axis_name(attribute == ATTR_YNAME);
+            break;
+        case ATTR_XUNITS:
+        case ATTR_YUNITS:
+            if (!graph_) return UIE_BAD_ATTRIBUTE;
+            out = graph_->units(attribute == ATTR_YUNITS);
+            break;
+        case ATTR_XWHOLE_TICKS:
+            if (!graph_) return UIE_BAD_ATTRIBUTE;
+            out = graph_->whole_x_ticks() ? 1 : 0;
             break;
         case ATTR_LEFT:
             out = left_;
@@ -599,6 +638,48 @@ std::vector<std::string> Control::labels() const {
     std::vector<std::string> out;
     for (const ItemDesc& item : items_) out.push_back(item.label);
     return out;
+}
+
+int Control::insert_line(int index, const std::string& text) {
+    if (kind_ != CTRL_TEXT_BOX) return UIE_TYPE_MISMATCH;
+    if (index < -1 || index > text_lines_) return UIE_INDEX_OUT_OF_RANGE;
+    std::string all = to_text(value_);
+    const std::string line = text.substr(0, text.find('\n'));
+    if (index == -1 || index == text_lines_) {
+        all += (text_lines_ > 0 ? "\n" : "") + line;
+        if (widget_) static_cast<QPlainTextEdit*>(widget_)->appendPlainText(QString::fromStdString(line));
+        value_ = std::move(all);
+        ++text_lines_;
+        return 0;
+    }
+    all.insert(line_offset(all, index), line + "\n");
+    value_ = std::move(all);
+    ++text_lines_;
+    refresh();
+    return 0;
+}
+
+int Control::delete_lines(int first, int count) {
+    if (kind_ != CTRL_TEXT_BOX) return UIE_TYPE_MISMATCH;
+    if (first < 0 || first >= text_lines_) return UIE_INDEX_OUT_OF_RANGE;
+    const int end = count < 0 ? text_lines_ : std::min(text_lines_, first + count);
+    std::string all = to_text(value_);
+    std::size_t from = line_offset(all, first), to = line_offset(all, end);
+    if (end == text_lines_ && from > 0) --from;  // the line end before the first one goes
+    all.erase(from, to - from);
+    value_ = std::move(all);
+    text_lines_ -= end - first;
+    if (widget_ && first == 0 && end < text_lines_ + (end - first)) {
+        // The oldest lines of a log: removed from the document without laying it out again.
+        auto* box = static_cast<QPlainTextEdit*>(widget_);
+        QTextCursor cursor(box->document());
+        cursor.movePosition(QTextCursor::Start);
+        cursor.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor, end);
+        cursor.removeSelectedText();
+        return 0;
+    }
+    refresh();
+    return 0;
 }
 
 void Control::focus() {

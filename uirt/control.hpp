@@ -54,6 +54,11 @@ public:
 
     void focus();
 
+    // Text boxes: the text as lines, appended without drawing the whole text again.
+    int insert_line(int index, const std::string& text);
+    int delete_lines(int first, int count);
+    int line_count() const { return text_lines_; }
+
     // User actions: the Qt signal handlers and the test hooks both land here.
     bool accepts_input() const;
     void user_change(const Value& value, bool value_changed_event);
@@ -88,6 +93,7 @@ private:
     int index_ = -1;
     std::string label_;
     std::string text_in_place_;  // shown instead of a numeric value, until the value is set
+    int text_lines_ = 0;         // lines of a text box
     double min_, max_;
     int format_ = VAL_DECIMAL_FORMAT;
     int precision_;

@@ -1,13 +1,18 @@
 #include "graph.hpp"
 
+#include <QCursor>
 #include <QEvent>
+#include <QLabel>
 #include <QMetaObject>
+#include <QMouseEvent>
 #include <QObject>
 #include <QPalette>
+#include <QRubberBand>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "chart_loader.hpp"
 #include "uirt.hpp"
@@ -23,9 +28,19 @@ std::pair<double, double> padded(double lo, double hi) {
     return {lo - pad, hi + pad};
 }
 
+// Digits of a readout value with a prefix from p to T.
+std::string with_prefix(double v, const std::string& units) {
+    static constexpr const char* prefixes[] = {"p", "n", "\u00b5", "m", "", "k", "M", "G", "T"};
+    int e = v == 0.0 || !std::isfinite(v) ? 0 : static_cast<int>(std::floor(std::log10(std::abs(v)) / 3));
+    e = std::clamp(e, -4, 4);
+    const QString digits = QString::number(v / std::pow(10.0, 3 * e), 'g', 7);
+    return digits.toStdString() + " " + prefixes[e + 4] + units;
+}
+
 }  // namespace
 
-// Black until shown; then it holds the chart view, sized to fill it.
+// Black until shown; then it holds the chart view, sized to fill it, and a readout of the
+// point under the pointer.
 class Graph::Placeholder : public QWidget {
 public:
     Placeholder(Graph* graph, QWidget* parent) : QWidget(parent), graph_(graph) {
@@ -33,11 +48,20 @@ public:
         black.setColor(QPalette::Window, Qt::black);
         setPalette(black);
         setAutoFillBackground(true);
+        setMouseTracking(true);
     }
     ~Placeholder() override {
         if (graph_) graph_->drop_view();
     }
     void release() { graph_ = nullptr; }
+    void view_opened() {
+        if (readout_) readout_->raise();
+    }
+    // The plots or ranges changed under a pointer that stayed.
+    void refresh_readout() {
+        if (readout_ && readout_->isVisible() && band_button_ == Qt::NoButton)
+            show_readout(mapFromGlobal(QCursor::pos()));
+    }
 
 protected:
     bool event(QEvent* event) override {
@@ -46,9 +70,71 @@ protected:
             graph_->view_->widget()->resize(size());
         return QWidget::event(event);
     }
+    void mousePressEvent(QMouseEvent* e) override {
+        if (!graph_ || !graph_->view_ || band_button_ != Qt::NoButton) return;
+        const bool zooms = e->button() == Qt::RightButton ||
+                           (e->button() == Qt::LeftButton && graph_->left_drag_zooms_);
+        if (!zooms) return;
+        band_button_ = e->button();
+        origin_ = e->position().toPoint();
+        if (!band_) band_ = new QRubberBand(QRubberBand::Rectangle, this);
+        band_->setGeometry(QRect(origin_, QSize()));
+        band_->show();
+    }
+    void mouseMoveEvent(QMouseEvent* e) override {
+        if (band_button_ != Qt::NoButton) {
+            band_->setGeometry(QRect(origin_, e->position().toPoint()).normalized());
+            return;
+        }
+        show_readout(e->position());
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (band_button_ == Qt::NoButton || e->button() != band_button_) return;
+        const Qt::MouseButton button = band_button_;
+        band_button_ = Qt::NoButton;
+        band_->hide();
+        if (!graph_ || !graph_->view_) return;
+        const QRect r = band_->geometry();
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        if (r.width() > 4 && r.height() > 4 &&
+            graph_->view_->value_at(QPointF(r.topLeft()), x0, y1) &&
+            graph_->view_->value_at(QPointF(r.bottomRight()), x1, y0))
+            graph_->zoom_in(x0, x1, y0, y1);
+        else if (r.width() <= 4 && r.height() <= 4 && button == Qt::RightButton)
+            graph_->zoom_back(false);
+    }
+    void leaveEvent(QEvent*) override {
+        if (readout_) readout_->hide();
+    }
 
 private:
+    void show_readout(const QPointF& at) {
+        const std::string text = graph_ ? graph_->readout_at(at.x(), at.y()) : std::string();
+        if (text.empty()) {
+            if (readout_) readout_->hide();
+            return;
+        }
+        if (!readout_) {
+            readout_ = new QLabel(this);
+            readout_->setAttribute(Qt::WA_TransparentForMouseEvents);
+            readout_->setStyleSheet("QLabel { color: white; background: rgba(40, 40, 40, 200); "
+                                    "padding: 1px 3px; }");
+            QFont font = readout_->font();
+            font.setPointSize(7);
+            readout_->setFont(font);
+        }
+        readout_->setText(QString::fromStdString(text));
+        readout_->adjustSize();
+        readout_->move(std::max(width() - readout_->width() - 4, 0), 2);
+        readout_->show();
+        readout_->raise();
+    }
+
     Graph* graph_;
+    QRubberBand* band_ = nullptr;
+    QLabel* readout_ = nullptr;
+    QPoint origin_;
+    Qt::MouseButton band_button_ = Qt::NoButton;
 };
 
 Graph::Graph() : guard_(std::make_unique<QObject>()) {}
@@ -79,12 +165,18 @@ void Graph::open_view() {
     // Clicks go to the placeholder, which the control watches.
     drawn->setAttribute(Qt::WA_TransparentForMouseEvents);
     drawn->setGeometry(placeholder_->rect());
+    draw_all();
+    drawn->show();
+    placeholder_->view_opened();
+}
+
+void Graph::draw_all() {
     if (!x_name_.empty()) view_->set_axis_name(false, x_name_);
     if (!y_name_.empty()) view_->set_axis_name(true, y_name_);
+    view_->set_whole_x_ticks(whole_x_ticks_);
     for (std::size_t i = 0; i < slots_.size(); ++i)
         if (slots_[i].handle != 0) draw(i);
-    view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
-    drawn->show();
+    apply_axes();
 }
 
 void Graph::drop_view() {
@@ -110,34 +202,43 @@ void Graph::draw(std::size_t index) {
     look.small_points = slot.small_points;
     look.x0 = slot.x0;
     look.dx = slot.dx;
+    look.x = slot.x.empty() ? nullptr : slot.x.data();
     look.y = slot.y.data();
     look.count = slot.y.size();
     view_->show_plot(index, look);
 }
 
-int Graph::plot(const double* y, std::size_t count, double gain, double offset, double x0,
-                double dx, int plot_style, int point_style, int colour) {
-    if (y == nullptr && count > 0) return UIE_BAD_VALUE;
-    const PlotShape shape = plot_style == VAL_SCATTER            ? PlotShape::scatter
-                            : plot_style == VAL_CONNECTED_POINTS ? PlotShape::line_with_points
-                                                                 : PlotShape::line;
+namespace {
+
+PlotShape shape_of(int plot_style) {
+    return plot_style == VAL_SCATTER            ? PlotShape::scatter
+           : plot_style == VAL_CONNECTED_POINTS ? PlotShape::line_with_points
+                                                : PlotShape::line;
+}
+
+std::pair<double, double> extent(const std::vector<double>& v) {
+    if (v.empty()) return {0.0, 0.0};
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    return {*lo, *hi};
+}
+
+}  // namespace
+
+int Graph::add_slot(PlotShape shape, std::vector<double> x, std::vector<double> y, double x0,
+                    double dx, int point_style, int colour) {
     const std::size_t index = free_slot(shape);
     Slot& slot = slots_[index];
-    slot.y.resize(count);
-    double y_min = std::numeric_limits<double>::max(),
-           y_max = std::numeric_limits<double>::lowest();
-    for (std::size_t i = 0; i < count; ++i) {
-        const double v = y[i] * gain + offset;
-        y_min = std::min(y_min, v);
-        y_max = std::max(y_max, v);
-        slot.y[i] = v;
+    const std::size_t count = y.size();
+    std::tie(slot.y_min, slot.y_max) = extent(y);
+    if (x.empty()) {
+        const double x_last = x0 + dx * static_cast<double>(count ? count - 1 : 0);
+        slot.x_min = std::min(x0, x_last);
+        slot.x_max = std::max(x0, x_last);
+    } else {
+        std::tie(slot.x_min, slot.x_max) = extent(x);
     }
-    if (count == 0) y_min = y_max = 0.0;
-    const double x_last = x0 + dx * static_cast<double>(count ? count - 1 : 0);
-    slot.x_min = std::min(x0, x_last);
-    slot.x_max = std::max(x0, x_last);
-    slot.y_min = y_min;
-    slot.y_max = y_max;
+    slot.x = std::move(x);
+    slot.y = std::move(y);
     slot.x0 = x0;
     slot.dx = dx;
     slot.colour = colour & 0xFFFFFF;
@@ -148,11 +249,33 @@ int Graph::plot(const double* y, std::size_t count, double gain, double offset, 
     return slot.handle;
 }
 
+int Graph::plot(const double* y, std::size_t count, double gain, double offset, double x0,
+                double dx, int plot_style, int point_style, int colour) {
+    if (y == nullptr && count > 0) return UIE_BAD_VALUE;
+    const PlotShape shape = shape_of(plot_style);
+    std::vector<double> values = std::move(slots_[free_slot(shape)].y);  // keeps its room
+    values.resize(count);
+    for (std::size_t i = 0; i < count; ++i) values[i] = y[i] * gain + offset;
+    return add_slot(shape, {}, std::move(values), x0, dx, point_style, colour);
+}
+
+int Graph::plot_xy(const double* x, const double* y, std::size_t count, int plot_style,
+                   int point_style, int colour) {
+    if ((x == nullptr || y == nullptr) && count > 0) return UIE_BAD_VALUE;
+    const PlotShape shape = shape_of(plot_style);
+    Slot& reused = slots_[free_slot(shape)];
+    std::vector<double> xs = std::move(reused.x), ys = std::move(reused.y);
+    xs.assign(x, x + count);
+    ys.assign(y, y + count);
+    return add_slot(shape, std::move(xs), std::move(ys), 0.0, 1.0, point_style, colour);
+}
+
 int Graph::remove(int handle) {
     bool found = false;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         Slot& slot = slots_[i];
         if (slot.handle == 0 || (handle != -1 && slot.handle != handle)) continue;
+        slot.x.clear();
         slot.y.clear();
         slot.handle = 0;
         if (view_) view_->hide_plot(i);
@@ -210,7 +333,87 @@ void Graph::schedule_axes() {
 
 void Graph::apply_axes() {
     axes_pending_ = false;
-    if (view_) view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
+    if (!view_) return;
+    if (zooms_.empty())
+        view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
+    else
+        view_->set_ranges(zooms_.back().x.lo, zooms_.back().x.hi, zooms_.back().y.lo,
+                          zooms_.back().y.hi);
+    if (placeholder_) placeholder_->refresh_readout();
+}
+
+void Graph::zoom_in(double x_lo, double x_hi, double y_lo, double y_hi) {
+    if (!(x_lo < x_hi) || !(y_lo < y_hi)) return;
+    zooms_.push_back({{x_lo, x_hi}, {y_lo, y_hi}});
+    schedule_axes();
+}
+
+int Graph::zoom_back(bool all) {
+    if (zooms_.empty()) return 0;
+    if (all)
+        zooms_.clear();
+    else
+        zooms_.pop_back();
+    schedule_axes();
+    return 0;
+}
+
+void Graph::set_whole_x_ticks(bool whole) {
+    whole_x_ticks_ = whole;
+    if (view_) view_->set_whole_x_ticks(whole);
+}
+
+std::string Graph::readout_at(double px, double py) const {
+    constexpr double reach = 40.0;  // pixels from the pointer to the nearest point shown
+    if (!view_) return {};
+    double x = 0, y = 0;
+    if (!view_->value_at(QPointF(px, py), x, y)) return {};
+    double best = reach * reach, best_x = 0, best_y = 0;
+    bool found = false;
+    for (const Slot& slot : slots_) {
+        if (slot.handle == 0 || slot.y.empty()) continue;
+        const std::size_t n = slot.y.size();
+        std::size_t i = 0;
+        if (slot.x.empty()) {
+            const double k = slot.dx != 0.0 ? std::round((x - slot.x0) / slot.dx) : 0.0;
+            i = static_cast<std::size_t>(std::clamp(k, 0.0, static_cast<double>(n - 1)));
+        } else {
+            // Plots over time have ascending x: the neighbours of the pointer's x.
+            i = static_cast<std::size_t>(
+                std::lower_bound(slot.x.begin(), slot.x.end(), x) - slot.x.begin());
+            if (i == n || (i > 0 && x - slot.x[i - 1] < slot.x[i] - x)) i = i == 0 ? 0 : i - 1;
+        }
+        const double xi = slot.x.empty() ? slot.x0 + slot.dx * static_cast<double>(i) : slot.x[i];
+        const QPointF p = view_->pixel_of(xi, slot.y[i]);
+        const double d = (p.x() - px) * (p.x() - px) + (p.y() - py) * (p.y() - py);
+        if (d <= best) {
+            best = d;
+            best_x = xi;
+            best_y = slot.y[i];
+            found = true;
+        }
+    }
+    if (!found) return {};
+    const QString xs = whole_x_ticks_ ? QString::number(std::llround(best_x))
+                                      : QString::number(best_x, 'g', 6);
+    return xs.toStdString() + (x_units_.empty() ? "" : " " + x_units_) + ": " +
+           with_prefix(best_y, y_units_);
+}
+
+bool Graph::image(ImageFormat format, int width, int height, std::string& bytes) {
+    if (view_) {
+        if (axes_pending_) apply_axes();
+        return view_->image(format, bytes);
+    }
+    // Never shown: a view of its own for the picture, then none again.
+    std::unique_ptr<ChartView> temp = make_chart_view(nullptr);
+    if (!temp) return false;
+    view_ = std::move(temp);
+    view_->widget()->resize(std::max(width, 50), std::max(height, 40));
+    draw_all();
+    const bool done = view_->image(format, bytes);
+    view_.reset();
+    return done;
 }
 
 void Graph::axis_range(bool y_axis, double& lo, double& hi) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace uirt {
@@ -254,5 +255,32 @@ int CVI_OpenFile(const char* path, int readWrite, int action, int type);
 int CVI_ReadFile(int handle, char* buffer, int count);         // bytes read, -1 on error
 int CVI_WriteFile(int handle, const char* buffer, int count);  // bytes written, -1 on error
 int CVI_CloseFile(int handle);
+
+// ---- graph: plots over x, pointer readout, zoom and pictures ------------------------------
+int PlotXY(int panel, int control, const double* x, const double* y, std::size_t count,
+           int xDataType, int yDataType, int plotStyle, int pointStyle, int lineStyle,
+           int pointFrequency, int color);
+// Graph attributes: units the pointer readout writes after x and after y (y with an
+// engineering prefix), and x ticks at whole numbers only (1) for sample indices.
+inline constexpr int ATTR_XUNITS = 2002;
+inline constexpr int ATTR_YUNITS = 2003;
+inline constexpr int ATTR_XWHOLE_TICKS = 2004;
+// The user zooms a graph by dragging a rectangle; this undoes one zoom, or every one (all 1).
+int ZoomGraphBack(int panel, int control, int all);
+int GetGraphZoomDepth(int panel, int control, int* depth);
+// The graph as drawn, as PNG or SVG bytes; a graph never shown is drawn at its size.
+inline constexpr int VAL_PNG = 1;
+inline constexpr int VAL_SVG = 2;
+int GetGraphImage(int panel, int control, int format, std::string& bytes);
+
+// ---- text boxes: lines ------------------------------------------------------------------
+int InsertTextBoxLine(int panel, int control, int index, const char* text);  // -1: at the end
+int DeleteTextBoxLines(int panel, int control, int firstLine, int count);   // count -1: to the end
+int GetNumTextBoxLines(int panel, int control, int* count);
+int ResetTextBox(int panel, int control, const char* text);
+
+// ---- clipboard ----------------------------------------------------------------------------
+int ClipboardPutText(const char* text);
+int ClipboardGetText(std::string& text);
 
 }  // namespace uirt

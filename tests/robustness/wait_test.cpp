@@ -87,7 +87,7 @@ TEST(Wait, ABusTriggeredMeasurementEndsThroughThePoll) {
         popups = shown_by([] { EXPECT_TRUE(poll_until_done(3000)); });
         EXPECT_TRUE(popups.empty());
         EXPECT_TRUE(all_near(plotted(), 3, VOLTS));
-        EXPECT_EQ(graph_caption(), "");
+        EXPECT_EQ(graph_caption(), "Reading number");
         EXPECT_FALSE(uirt::test::panel_visible(gu::trigger_wait_panel));
         select_trigger_source(SOURCE_IMMEDIATE);
         expect_still_working(trace);

@@ -1,10 +1,19 @@
 // The chart view on Qt Charts, built as the module uirt_chart.so.
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPixmap>
 #include <QPointer>
+#include <QResizeEvent>
+#include <QSvgGenerator>
+#include <QGraphicsLayout>
+#include <QtCharts/QAbstractAxis>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
+#include <cmath>
 #include <vector>
 
 #include "chart_view.hpp"
@@ -15,6 +24,28 @@ namespace {
 
 QColor qcolour(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// 1, 2 or 5 times a power of ten, giving about `ticks` intervals over `span`.
+double round_step(double span, int ticks) {
+    const double raw = span / std::max(ticks, 1);
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double m = raw / power;
+    return (m < 1.5 ? 1.0 : m < 3.5 ? 2.0 : m < 7.5 ? 5.0 : 10.0) * power;
+}
+
+// Ticks at whole multiples of a round step, labelled with the decimals the step needs.
+void round_ticks(QValueAxis* axis, double lo, double hi, int ticks, bool whole) {
+    if (!(hi > lo) || !std::isfinite(hi - lo)) return;
+    double step = round_step(hi - lo, ticks);
+    if (whole) step = std::max(1.0, std::round(step));
+    const int decimals = whole ? 0 : std::max(0, static_cast<int>(-std::floor(std::log10(step))));
+    const bool huge = std::max(std::abs(lo), std::abs(hi)) >= 1e7 || decimals > 9;
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(0.0);
+    axis->setTickInterval(step);
+    axis->setMinorTickCount(0);
+    axis->setLabelFormat(huge ? QStringLiteral("%.3g") : QStringLiteral("%.%1f").arg(decimals));
 }
 
 class QtChartView final : public ChartView {
@@ -29,8 +60,14 @@ public:
     void range(bool y_axis, double& lo, double& hi) const override;
     void set_axis_name(bool y_axis, const std::string& name) override;
     int drawn_points(std::size_t slot) const override;
+    void set_whole_x_ticks(bool whole) override;
+    bool value_at(const QPointF& pixel, double& x, double& y) const override;
+    QPointF pixel_of(double x, double y) const override;
+    bool image(ImageFormat format, std::string& bytes) override;
 
 private:
+    void apply_ticks();
+
     struct Slot {
         QXYSeries* series = nullptr;
         PlotShape shape = PlotShape::line;
@@ -42,6 +79,13 @@ private:
     QValueAxis* x_axis_;
     QValueAxis* y_axis_;
     std::vector<Slot> slots_;
+    bool whole_x_ = false;
+    struct Ticks {
+        double x_lo = 0, x_hi = 0, y_lo = 0, y_hi = 0;
+        int across = 0, down = 0;
+        bool whole = false;
+        bool operator==(const Ticks&) const = default;
+    } ticks_;
 };
 
 QtChartView::QtChartView(QWidget* parent)
@@ -53,6 +97,8 @@ QtChartView::QtChartView(QWidget* parent)
     chart_->legend()->hide();
     chart_->setBackgroundBrush(Qt::black);
     chart_->setMargins(QMargins(2, 2, 2, 2));
+    chart_->setBackgroundRoundness(0);
+    if (chart_->layout()) chart_->layout()->setContentsMargins(0, 0, 0, 0);
     for (QValueAxis* axis : {x_axis_, y_axis_}) {
         axis->setLabelsColor(Qt::white);
         axis->setGridLineColor(QColor(60, 60, 60));
@@ -60,11 +106,13 @@ QtChartView::QtChartView(QWidget* parent)
         QFont font = axis->labelsFont();
         font.setPointSize(7);
         axis->setLabelsFont(font);
+        axis->setTitleFont(font);
     }
     chart_->addAxis(x_axis_, Qt::AlignBottom);
     chart_->addAxis(y_axis_, Qt::AlignLeft);
     view_->setChart(chart_);
     view_->setRenderHint(QPainter::Antialiasing, false);
+    QObject::connect(chart_, &QChart::plotAreaChanged, chart_, [this] { apply_ticks(); });
 }
 
 // A slot keeps its series while the shape stays; pooled slots always do.
@@ -99,8 +147,11 @@ void QtChartView::show_plot(std::size_t slot, const PlotLook& plot) {
     QXYSeries* series = series_for(slot, plot.shape);
     QList<QPointF> points;
     points.reserve(static_cast<qsizetype>(plot.count));
-    for (std::size_t i = 0; i < plot.count; ++i)
-        points.append(QPointF(plot.x0 + static_cast<double>(i) * plot.dx, plot.y[i]));
+    if (plot.x)
+        for (std::size_t i = 0; i < plot.count; ++i) points.append(QPointF(plot.x[i], plot.y[i]));
+    else
+        for (std::size_t i = 0; i < plot.count; ++i)
+            points.append(QPointF(plot.x0 + static_cast<double>(i) * plot.dx, plot.y[i]));
     const QColor c = qcolour(plot.colour);
     if (plot.shape == PlotShape::scatter) {
         auto* scatter = static_cast<QScatterSeries*>(series);
@@ -127,6 +178,67 @@ void QtChartView::set_ranges(double x_lo, double x_hi, double y_lo, double y_hi)
     // QValueAxis lays out again only when a bound really changes.
     x_axis_->setRange(x_lo, x_hi);
     y_axis_->setRange(y_lo, y_hi);
+    apply_ticks();
+}
+
+// About one tick per 80 pixels across and 30 down, once the plot area is known.
+void QtChartView::apply_ticks() {
+    const QRectF area = chart_->plotArea();
+    const int across = std::max(area.width() > 0 ? static_cast<int>(area.width() / 80) : 5, 2);
+    const int down = std::max(area.height() > 0 ? static_cast<int>(area.height() / 30) : 4, 2);
+    const Ticks now{x_axis_->min(), x_axis_->max(), y_axis_->min(), y_axis_->max(), across, down,
+                    whole_x_};
+    if (now == ticks_) return;  // new labels move the plot area, which comes back here
+    ticks_ = now;
+    round_ticks(x_axis_, now.x_lo, now.x_hi, across, whole_x_);
+    round_ticks(y_axis_, now.y_lo, now.y_hi, down, false);
+}
+
+void QtChartView::set_whole_x_ticks(bool whole) {
+    whole_x_ = whole;
+    apply_ticks();
+}
+
+bool QtChartView::value_at(const QPointF& pixel, double& x, double& y) const {
+    const QPointF scene = view_->mapToScene(pixel.toPoint());
+    const QPointF in_chart = chart_->mapFromScene(scene);
+    if (!chart_->plotArea().contains(in_chart)) return false;
+    const QPointF v = chart_->mapToValue(in_chart);
+    x = v.x();
+    y = v.y();
+    return true;
+}
+
+QPointF QtChartView::pixel_of(double x, double y) const {
+    const QPointF in_chart = chart_->mapToPosition(QPointF(x, y));
+    return QPointF(view_->mapFromScene(chart_->mapToScene(in_chart)));
+}
+
+bool QtChartView::image(ImageFormat format, std::string& bytes) {
+    // A view never shown is laid out at its size first.
+    if (!view_->isVisible()) {
+        QResizeEvent resize(view_->size(), QSize());
+        QCoreApplication::sendEvent(view_, &resize);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        apply_ticks();
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    if (format == ImageFormat::png) {
+        if (!view_->grab().save(&buffer, "PNG")) return false;
+    } else {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(view_->size());
+        svg.setViewBox(QRect(QPoint(0, 0), view_->size()));
+        svg.setTitle(QStringLiteral("Readings"));
+        QPainter painter;
+        if (!painter.begin(&svg)) return false;
+        view_->render(&painter);
+        painter.end();
+    }
+    bytes.assign(buffer.data().constData(), static_cast<std::size_t>(buffer.data().size()));
+    return !bytes.empty();
 }
 
 void QtChartView::range(bool y_axis, double& lo, double& hi) const {

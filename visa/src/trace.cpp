@@ -93,6 +93,8 @@ bool status_known(ViStatus status) {
 namespace {
 
 std::mutex trace_mutex;
+TraceHandler trace_handler = nullptr;  // both under trace_mutex
+void* trace_user = nullptr;
 
 }  // namespace
 
@@ -110,7 +112,15 @@ const char* status_text(ViStatus status) {
 
 bool tracing() {
     const char* path = std::getenv("VISA_SIM_TRACE");
-    return path != nullptr && *path != '\0';
+    if (path != nullptr && *path != '\0') return true;
+    std::lock_guard lock(trace_mutex);
+    return trace_handler != nullptr;
+}
+
+void set_trace_handler(TraceHandler handler, void* user) {
+    std::lock_guard lock(trace_mutex);
+    trace_handler = handler;
+    trace_user = user;
 }
 
 std::string quoted(std::string_view bytes) {
@@ -143,13 +153,17 @@ std::string hex(ViUInt32 v) {
 
 void trace(const std::string& call, ViStatus status, const std::string& extra) {
     const char* path = std::getenv("VISA_SIM_TRACE");
-    if (path == nullptr || *path == '\0') return;
+    const bool to_file = path != nullptr && *path != '\0';
     std::lock_guard lock(trace_mutex);
-    if (FILE* f = std::fopen(path, "a")) {
-        std::fprintf(f, "%s = %s (%s)%s\n", call.c_str(), status_name(status),
-                     hex(static_cast<ViUInt32>(status)).c_str(), extra.c_str());
-        std::fclose(f);
-    }
+    if (!to_file && !trace_handler) return;
+    const std::string line = call + " = " + status_name(status) + " (" +
+                             hex(static_cast<ViUInt32>(status)) + ")" + extra;
+    if (to_file)
+        if (FILE* f = std::fopen(path, "a")) {
+            std::fprintf(f, "%s\n", line.c_str());
+            std::fclose(f);
+        }
+    if (trace_handler) trace_handler(line.c_str(), trace_user);
 }
 
 }  // namespace simvisa

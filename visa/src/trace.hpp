@@ -9,6 +9,9 @@
 namespace simvisa {
 
 bool tracing();
+// A function given every trace line (without its line end) as well as the file.
+using TraceHandler = void (*)(const char* line, void* user);
+void set_trace_handler(TraceHandler handler, void* user);
 std::string quoted(std::string_view bytes);  // C-escaped, in double quotes
 std::string hex(ViUInt32 v);
 // "<call> = <status name> (0x........)<extra>"

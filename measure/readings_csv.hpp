@@ -1,0 +1,18 @@
+// The last block or the trend as a table: a header of the settings and the start time,
+// then one row per reading (index, seconds since the start where known, value, unit).
+// Comma-separated for files, tab-separated for the clipboard.
+#pragma once
+
+#include <string>
+
+#include "reading_record.hpp"
+
+namespace gu {
+
+std::string block_table(const BlockRecord& block, char separator);
+std::string trend_table(char separator);
+
+// "2026-12-10T00:53:00.123Z"
+std::string iso_time(WallTime time);
+
+}  // namespace gu

@@ -1,0 +1,123 @@
+#include "trend.hpp"
+
+#include <algorithm>
+
+namespace gu {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Stored {
+    TrendPoint point;
+    int trace;  // TrendTrace::number
+};
+
+struct Trend {
+    std::vector<Stored> ring = std::vector<Stored>(TREND_CAPACITY);  // allocated once
+    std::size_t head = 0;   // oldest
+    std::size_t size = 0;
+    std::size_t added = 0;  // since the clear
+    std::vector<TrendTrace> traces;
+    Clock::time_point steady_start{};
+    WallTime wall_start{};
+};
+
+Trend& trend() {
+    static Trend t;
+    return t;
+}
+
+const Stored& at(const Trend& t, std::size_t i) {  // i-th kept, oldest first
+    return t.ring[(t.head + i) % TREND_CAPACITY];
+}
+
+void drop_oldest(Trend& t) {
+    const int number = t.ring[t.head].trace;
+    t.head = (t.head + 1) % TREND_CAPACITY;
+    --t.size;
+    auto& first = t.traces.front();
+    if (first.number == number) {
+        ++first.first;
+        if (--first.count == 0) t.traces.erase(t.traces.begin());
+    }
+}
+
+}  // namespace
+
+void trend_add(const double* values, int count, int function_code, const std::string& unit) {
+    Trend& t = trend();
+    if (count <= 0) return;
+    const Clock::time_point now = Clock::now();
+    if (t.added == 0) {
+        t.steady_start = now;
+        t.wall_start = std::chrono::system_clock::now();
+    }
+    if (t.traces.empty() || t.traces.back().function_code != function_code ||
+        t.traces.back().unit != unit) {
+        TrendTrace trace;
+        trace.number = t.traces.empty() ? 1 : t.traces.back().number + 1;
+        trace.function_code = function_code;
+        trace.unit = unit;
+        trace.settings = take_snapshot();
+        trace.start = std::chrono::system_clock::now();
+        trace.first = t.added;
+        t.traces.push_back(std::move(trace));
+    }
+    const double seconds = std::chrono::duration<double>(now - t.steady_start).count();
+    for (int i = 0; i < count; ++i) {
+        if (t.size == TREND_CAPACITY) drop_oldest(t);
+        t.ring[(t.head + t.size) % TREND_CAPACITY] = {{seconds, values[i]}, t.traces.back().number};
+        ++t.size;
+        ++t.added;
+        ++t.traces.back().count;
+    }
+}
+
+void trend_clear() {
+    Trend& t = trend();
+    t.head = t.size = t.added = 0;
+    t.traces.clear();
+}
+
+std::size_t trend_size() {
+    return trend().size;
+}
+
+const std::vector<TrendTrace>& trend_traces() {
+    return trend().traces;
+}
+
+WallTime trend_start() {
+    return trend().wall_start;
+}
+
+std::vector<TrendPoint> trend_points(std::size_t n) {
+    const Trend& t = trend();
+    std::vector<TrendPoint> out;
+    if (n >= t.traces.size()) return out;
+    const TrendTrace& trace = t.traces[n];
+    out.reserve(trace.count);
+    // A trace's readings are consecutive: it starts after every earlier trace's kept ones.
+    std::size_t offset = 0;
+    for (std::size_t i = 0; i < n; ++i) offset += t.traces[i].count;
+    for (std::size_t i = 0; i < trace.count; ++i) out.push_back(at(t, offset + i).point);
+    return out;
+}
+
+std::vector<TrendRow> trend_rows() {
+    const Trend& t = trend();
+    std::vector<TrendRow> rows;
+    rows.reserve(t.size);
+    std::size_t trace = 0;
+    std::size_t left = t.traces.empty() ? 0 : t.traces.front().count;
+    const std::size_t first_index = t.added - t.size + 1;
+    for (std::size_t i = 0; i < t.size; ++i) {
+        while (left == 0 && trace + 1 < t.traces.size()) left = t.traces[++trace].count;
+        rows.push_back({first_index + i, at(t, i).point, trace});
+        --left;
+    }
+    return rows;
+}
+
+}  // namespace gu

@@ -1,0 +1,47 @@
+// The trend of automatic updates: every reading auto update shows, with its time, the last
+// TREND_CAPACITY kept. A change of function or unit starts a new trace.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "reading_record.hpp"
+
+namespace gu {
+
+inline constexpr std::size_t TREND_CAPACITY = 10000;
+
+struct TrendTrace {
+    int number = 0;  // 1 for the first trace since the trend was cleared
+    int function_code = -1;
+    std::string unit;
+    SettingsSnapshot settings;  // when the trace started
+    WallTime start{};
+    std::size_t first = 0;  // index of its first reading kept, counted since the clear
+    std::size_t count = 0;  // readings of it still kept
+};
+
+struct TrendPoint {
+    double seconds;  // since the trend started
+    double value;
+};
+
+void trend_add(const double* values, int count, int function_code, const std::string& unit);
+void trend_clear();
+
+std::size_t trend_size();  // readings kept, over all traces
+const std::vector<TrendTrace>& trend_traces();  // oldest first; only traces with readings kept
+WallTime trend_start();
+// The kept readings of trace `n` of trend_traces(), oldest first.
+std::vector<TrendPoint> trend_points(std::size_t n);
+// All kept readings with the index of their trace in trend_traces().
+struct TrendRow {
+    std::size_t index;  // counted since the clear, from 1
+    TrendPoint point;
+    std::size_t trace;
+};
+std::vector<TrendRow> trend_rows();
+
+}  // namespace gu

@@ -1,0 +1,183 @@
+#include "io_monitor.hpp"
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <mutex>
+#include <string>
+
+#include "visa_sim.h"
+#include "widgets.hpp"
+
+namespace gu {
+
+namespace {
+
+constexpr int PANEL_IO_MONITOR = 13;
+enum Ctrl : int { LOG = 2, PAUSE = 3, CLEAR = 4, COUNT = 5 };
+constexpr int MIN_WIDTH = 360, MIN_HEIGHT = 160, MARGIN = 6, BUTTON_HEIGHT = 26;
+constexpr int MAX_LINES = 5000;      // shown; the oldest go first
+constexpr int LINES_DROPPED = 500;   // at a time, so the log is not trimmed on every line
+constexpr std::size_t MAX_WAITING = 5000;  // lines not yet taken in
+
+using Clock = std::chrono::steady_clock;
+
+// Filled by the trace handler on whichever thread made the call.
+struct Incoming {
+    std::mutex mutex;
+    std::deque<std::string> lines;
+    unsigned long long lost = 0;  // lines over MAX_WAITING
+    bool capturing = false;
+    Clock::time_point start = Clock::now();
+};
+Incoming& incoming() {
+    static Incoming in;
+    return in;
+}
+
+int window = 0;
+bool handler_installed = false;
+unsigned long long shown_calls = 0;
+
+void on_trace_line(const char* line, void*) {
+    Incoming& in = incoming();
+    const double t = std::chrono::duration<double>(Clock::now() - in.start).count();
+    char stamp[24];
+    std::snprintf(stamp, sizeof stamp, "%9.3f  ", t);
+    std::lock_guard lock(in.mutex);
+    if (!in.capturing) {
+        return;
+    }
+    if (in.lines.size() >= MAX_WAITING) {
+        in.lines.pop_front();
+        ++in.lost;
+    }
+    in.lines.push_back(stamp + std::string(line));
+}
+
+void set_capturing(bool on) {
+    Incoming& in = incoming();
+    std::lock_guard lock(in.mutex);
+    in.capturing = on;
+}
+
+bool paused() {
+    char label[16]{};
+    uirt::GetCtrlAttribute(window, PAUSE, uirt::ATTR_LABEL_TEXT, label, sizeof label);
+    return std::string_view(label) == "Resume";
+}
+
+void show_count() {
+    char text[128];
+    std::snprintf(text, sizeof text, "%llu calls shown%s", shown_calls,
+                  paused() ? ", paused: calls are not recorded" : "");
+    uirt::SetCtrlVal(window, COUNT, text);
+}
+
+// Binds the library's trace handler; false when this VISA library has none.
+bool install_handler() {
+    if (handler_installed) return true;
+    int status = 0;
+    auto set = reinterpret_cast<decltype(&viSimSetTraceHandler)>(
+        uirt::GetExternalModuleAddr(visa_module, "viSimSetTraceHandler", &status));
+    if (!set || visa_module < 0) return false;
+    handler_installed = set(on_trace_line, nullptr) == VI_SUCCESS;
+    return handler_installed;
+}
+
+}  // namespace
+
+int io_monitor() {
+    return window;
+}
+
+void open_io_monitor() {
+    if (window <= 0) {
+        window = uirt::LoadPanel(0, UIR_FILE, PANEL_IO_MONITOR);
+        if (window <= 0) {
+            uirt::MessagePopup("I/O Monitor", "The I/O Monitor window could not be loaded.");
+            window = 0;
+            return;
+        }
+    }
+    if (!install_handler()) {
+        uirt::MessagePopup("I/O Monitor",
+                           "This VISA library does not report its calls: nothing to show.");
+        return;
+    }
+    uirt::DisplayPanel(window);
+    set_capturing(!paused());
+    show_count();
+}
+
+void io_monitor_resized() {
+    int width = 0, height = 0;
+    uirt::GetPanelAttribute(window, uirt::ATTR_WIDTH, &width);
+    uirt::GetPanelAttribute(window, uirt::ATTR_HEIGHT, &height);
+    if (width < MIN_WIDTH || height < MIN_HEIGHT) {
+        width = std::max(width, MIN_WIDTH);
+        height = std::max(height, MIN_HEIGHT);
+        uirt::SetPanelAttribute(window, uirt::ATTR_WIDTH, width);
+        uirt::SetPanelAttribute(window, uirt::ATTR_HEIGHT, height);
+    }
+    const int buttons_top = height - MARGIN - BUTTON_HEIGHT;
+    uirt::SetCtrlAttribute(window, LOG, uirt::ATTR_WIDTH, width - 2 * MARGIN);
+    uirt::SetCtrlAttribute(window, LOG, uirt::ATTR_HEIGHT, buttons_top - 2 * MARGIN);
+    for (int ctrl : {PAUSE, CLEAR, COUNT}) uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_TOP, buttons_top);
+    uirt::SetCtrlAttribute(window, COUNT, uirt::ATTR_TOP, buttons_top + 5);
+}
+
+void io_monitor_idle() {
+    if (window <= 0 || !handler_installed) return;
+    std::deque<std::string> lines;
+    unsigned long long lost = 0;
+    {
+        Incoming& in = incoming();
+        std::lock_guard lock(in.mutex);
+        lines.swap(in.lines);
+        lost = in.lost;
+        in.lost = 0;
+    }
+    if (lines.empty() && lost == 0) return;
+    int shown = 0;
+    uirt::GetPanelAttribute(window, uirt::ATTR_VISIBLE, &shown);
+    if (!shown) {
+        set_capturing(false);  // closed: nothing is recorded until it opens again
+        return;
+    }
+    if (lost) {
+        const std::string note = "          (" + std::to_string(lost) + " calls not shown)";
+        uirt::InsertTextBoxLine(window, LOG, -1, note.c_str());
+    }
+    for (const std::string& line : lines) uirt::InsertTextBoxLine(window, LOG, -1, line.c_str());
+    shown_calls += lines.size();
+    int count = 0;
+    uirt::GetNumTextBoxLines(window, LOG, &count);
+    if (count > MAX_LINES) uirt::DeleteTextBoxLines(window, LOG, 0, count - MAX_LINES + LINES_DROPPED);
+    show_count();
+}
+
+int IoMonitorPauseCallback(int, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    const bool pause = !paused();
+    uirt::SetCtrlAttribute(window, PAUSE, uirt::ATTR_LABEL_TEXT, pause ? "Resume" : "Pause");
+    set_capturing(!pause);
+    show_count();
+    return 0;
+}
+
+int IoMonitorClearCallback(int, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT) return 0;
+    {
+        Incoming& in = incoming();
+        std::lock_guard lock(in.mutex);
+        in.lines.clear();
+        in.lost = 0;
+    }
+    uirt::ResetTextBox(window, LOG, "");
+    shown_calls = 0;
+    show_count();
+    return 0;
+}
+
+}  // namespace gu

@@ -1,0 +1,241 @@
+#include "readings_window.hpp"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "block_stats.hpp"
+#include "data_commands.hpp"
+#include "readings_csv.hpp"
+#include "trend.hpp"
+#include "widgets.hpp"
+
+namespace gu {
+
+namespace {
+
+constexpr int PANEL_READINGS = 12;
+enum Ctrl : int {
+    VIEW = 1,
+    GRAPH = 2,
+    STATS = 3,
+    CLEAR_TREND = 4,
+    EXPORT = 5,
+    COPY = 6,
+    SAVE_GRAPH = 7,
+    FULL_VIEW = 8,
+    INFO = 9
+};
+enum View : int { VIEW_BLOCK = 0, VIEW_TREND = 1 };
+constexpr int MIN_WIDTH = 520, MIN_HEIGHT = 260;
+constexpr int MARGIN = 6, GRAPH_TOP = 36, STATS_HEIGHT = 34, BUTTON_HEIGHT = 26;
+constexpr int BLOCK_COLOR = uirt::MakeColor(255, 255, 0);
+constexpr int TREND_COLOR = uirt::MakeColor(0, 255, 255);
+
+int window = 0;
+
+int view() {
+    int v = VIEW_BLOCK;
+    uirt::GetCtrlVal(window, VIEW, &v);
+    return v;
+}
+
+bool showing(int v) {
+    int shown = 0;
+    uirt::GetPanelAttribute(window, uirt::ATTR_VISIBLE, &shown);
+    return window > 0 && shown && view() == v;
+}
+
+void set_text(int ctrl, const std::string& text) {
+    uirt::SetCtrlVal(window, ctrl, text.c_str());
+}
+
+void axes(const char* x_title, const char* x_units, bool whole, const std::string& unit) {
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_XNAME, x_title);
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_XUNITS, x_units);
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_XWHOLE_TICKS, whole ? 1 : 0);
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_YNAME, unit.c_str());
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_YUNITS, unit.c_str());
+}
+
+void draw_block() {
+    uirt::DeleteGraphPlot(window, GRAPH, -1, uirt::VAL_DELAYED_DRAW);
+    const BlockRecord& block = last_block();
+    uirt::SetCtrlAttribute(window, CLEAR_TREND, uirt::ATTR_DIMMED, 1);
+    if (!block.present) {
+        set_text(INFO, "No block of readings is shown on the front panel.");
+        set_text(STATS, "");
+        return;
+    }
+    axes("Reading number", "", true, block.settings.unit);
+    uirt::PlotWaveform(window, GRAPH, block.values.data(), block.values.size(), uirt::VAL_DOUBLE,
+                       1.0, 0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
+                       uirt::VAL_SOLID, 1, BLOCK_COLOR);
+    set_text(INFO, block.settings.function + ", " + block.settings.range + ", " +
+                       std::to_string(block.values.size()) + " readings from " +
+                       iso_time(block.start));
+    set_text(STATS, stats_text(reading_stats(block.values), block.settings.unit));
+}
+
+// At most two points per pixel column: the lowest and highest of the readings it covers,
+// in the order they came, so the strip chart keeps every spike.
+void decimate(const std::vector<TrendPoint>& points, std::size_t columns, std::vector<double>& x,
+              std::vector<double>& y) {
+    x.clear();
+    y.clear();
+    if (points.size() <= 2 * columns) {
+        for (const TrendPoint& p : points) {
+            x.push_back(p.seconds);
+            y.push_back(p.value);
+        }
+        return;
+    }
+    for (std::size_t c = 0; c < columns; ++c) {
+        const std::size_t from = c * points.size() / columns, to = (c + 1) * points.size() / columns;
+        if (from >= to) continue;
+        std::size_t lo = from, hi = from;
+        for (std::size_t i = from; i < to; ++i) {
+            if (points[i].value < points[lo].value) lo = i;
+            if (points[i].value > points[hi].value) hi = i;
+        }
+        for (std::size_t i : {std::min(lo, hi), std::max(lo, hi)}) {
+            x.push_back(points[i].seconds);
+            y.push_back(points[i].value);
+            if (lo == hi) break;
+        }
+    }
+}
+
+void draw_trend() {
+    uirt::DeleteGraphPlot(window, GRAPH, -1, uirt::VAL_DELAYED_DRAW);
+    uirt::SetCtrlAttribute(window, CLEAR_TREND, uirt::ATTR_DIMMED, trend_size() == 0 ? 1 : 0);
+    const auto& traces = trend_traces();
+    if (traces.empty()) {
+        set_text(INFO, "No trend: readings join it while Auto Update is on.");
+        set_text(STATS, "");
+        return;
+    }
+    const TrendTrace& trace = traces.back();
+    const std::vector<TrendPoint> points = trend_points(traces.size() - 1);
+    int width = 0;
+    uirt::GetCtrlAttribute(window, GRAPH, uirt::ATTR_WIDTH, &width);
+    static std::vector<double> x, y;
+    decimate(points, static_cast<std::size_t>(std::max(width, 100)), x, y);
+    axes("Time (s)", "s", false, trace.unit);
+    uirt::PlotXY(window, GRAPH, x.data(), y.data(), x.size(), uirt::VAL_DOUBLE, uirt::VAL_DOUBLE,
+                 uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID, 1, TREND_COLOR);
+    std::vector<double> values(points.size());
+    std::transform(points.begin(), points.end(), values.begin(),
+                   [](const TrendPoint& p) { return p.value; });
+    set_text(INFO, "Trace " + std::to_string(trace.number) + " (" +
+                       std::to_string(traces.size()) + " kept): " + trace.settings.function +
+                       ", " + std::to_string(trend_size()) + " readings kept in all");
+    set_text(STATS, stats_text(reading_stats(values), trace.unit));
+}
+
+void draw() {
+    if (view() == VIEW_TREND)
+        draw_trend();
+    else
+        draw_block();
+}
+
+bool committed(int event) {
+    return event == uirt::EVENT_COMMIT;
+}
+
+}  // namespace
+
+int readings_window() {
+    return window;
+}
+
+void open_readings_window() {
+    if (window <= 0) {
+        window = uirt::LoadPanel(0, UIR_FILE, PANEL_READINGS);
+        if (window <= 0) {
+            uirt::MessagePopup("Readings", "The Readings window could not be loaded.");
+            window = 0;
+            return;
+        }
+    }
+    uirt::DisplayPanel(window);
+    draw();
+}
+
+void readings_window_resized() {
+    int width = 0, height = 0;
+    uirt::GetPanelAttribute(window, uirt::ATTR_WIDTH, &width);
+    uirt::GetPanelAttribute(window, uirt::ATTR_HEIGHT, &height);
+    if (width < MIN_WIDTH || height < MIN_HEIGHT) {
+        width = std::max(width, MIN_WIDTH);
+        height = std::max(height, MIN_HEIGHT);
+        uirt::SetPanelAttribute(window, uirt::ATTR_WIDTH, width);
+        uirt::SetPanelAttribute(window, uirt::ATTR_HEIGHT, height);
+    }
+    const int buttons_top = height - MARGIN - BUTTON_HEIGHT;
+    const int stats_top = buttons_top - 4 - STATS_HEIGHT;
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_WIDTH, width - 2 * MARGIN);
+    uirt::SetCtrlAttribute(window, GRAPH, uirt::ATTR_HEIGHT, stats_top - 4 - GRAPH_TOP);
+    uirt::SetCtrlAttribute(window, STATS, uirt::ATTR_TOP, stats_top);
+    uirt::SetCtrlAttribute(window, STATS, uirt::ATTR_WIDTH, width - 2 * MARGIN);
+    uirt::SetCtrlAttribute(window, INFO, uirt::ATTR_WIDTH, width - 180 - MARGIN);
+    for (int ctrl : {FULL_VIEW, CLEAR_TREND}) uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_TOP, buttons_top);
+    // Export, copy and save keep to the right edge.
+    int right = width - MARGIN;
+    for (int ctrl : {SAVE_GRAPH, COPY, EXPORT}) {
+        int w = 0;
+        uirt::GetCtrlAttribute(window, ctrl, uirt::ATTR_WIDTH, &w);
+        right -= w;
+        uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_LEFT, right);
+        uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_TOP, buttons_top);
+        right -= MARGIN;
+    }
+    if (view() == VIEW_TREND) draw_trend();  // its columns follow the width
+}
+
+void readings_view_block_changed() {
+    if (showing(VIEW_BLOCK)) draw_block();
+}
+
+void readings_view_trend_changed() {
+    if (showing(VIEW_TREND)) draw_trend();
+}
+
+int ReadingsViewCallback(int, int, int event, void*, int, int) {
+    if (committed(event)) {
+        uirt::ZoomGraphBack(window, GRAPH, 1);
+        draw();
+    }
+    return 0;
+}
+
+int ReadingsFullViewCallback(int, int, int event, void*, int, int) {
+    if (committed(event)) uirt::ZoomGraphBack(window, GRAPH, 1);
+    return 0;
+}
+
+int ReadingsClearTrendCallback(int, int, int event, void*, int, int) {
+    if (committed(event)) {
+        trend_clear();
+        draw();
+    }
+    return 0;
+}
+
+int ReadingsExportCallback(int, int, int event, void*, int, int) {
+    if (committed(event)) view() == VIEW_TREND ? export_trend() : export_block();
+    return 0;
+}
+
+int ReadingsCopyCallback(int, int, int event, void*, int, int) {
+    if (committed(event)) view() == VIEW_TREND ? copy_trend() : copy_block();
+    return 0;
+}
+
+int ReadingsSaveGraphCallback(int, int, int event, void*, int, int) {
+    if (committed(event)) save_graph_image(window, GRAPH);
+    return 0;
+}
+
+}  // namespace gu
