@@ -400,6 +400,12 @@ std::string Graph::readout_at(double px, double py) const {
            with_prefix(best_y, y_units_);
 }
 
+std::string Graph::readout_near(double x, double y) const {
+    if (!view_) return {};
+    const QPointF p = view_->pixel_of(x, y);
+    return readout_at(p.x(), p.y());
+}
+
 bool Graph::image(ImageFormat format, int width, int height, std::string& bytes) {
     if (view_) {
         if (axes_pending_) apply_axes();

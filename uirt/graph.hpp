@@ -53,6 +53,7 @@ public:
     int zoom_depth() const { return static_cast<int>(zooms_.size()); }
     // The pointer readout's text for a point of the widget; empty away from every plot.
     std::string readout_at(double px, double py) const;
+    std::string readout_near(double x, double y) const;  // with the pointer at a value
     // The graph as drawn (PNG or SVG); a graph never shown is drawn at `width` × `height`.
     bool image(ImageFormat format, int width, int height, std::string& bytes);
 

@@ -181,4 +181,16 @@ int last_quit_value() {
     return rt().last_quit;
 }
 
+void zoom_graph(int panel, int id, double x_lo, double x_hi, double y_lo, double y_hi) {
+    if (Control* c = control(panel, id); c && c->graph()) c->graph()->zoom_in(x_lo, x_hi, y_lo, y_hi);
+}
+
+std::string graph_readout(int panel, int id, double x, double y) {
+    Control* c = control(panel, id);
+    if (!c || !c->graph()) return {};
+    double lo = 0, hi = 0;
+    c->graph()->axis_range(true, lo, hi);  // pending ranges applied first
+    return c->graph()->readout_near(x, y);
+}
+
 }  // namespace uirt::test

@@ -77,4 +77,9 @@ std::vector<std::string> list_labels(int panel, int control);
 int top_level_panel();          // the frame window's handle, 0 when none
 int last_quit_value();
 
+// A rectangle dragged on a graph, in axis values (as the user's drag ends), and the pointer
+// readout with the pointer at a value ("" away from every plot or with no chart view).
+void zoom_graph(int panel, int control, double x_lo, double x_hi, double y_lo, double y_hi);
+std::string graph_readout(int panel, int control, double x, double y);
+
 }  // namespace uirt::test

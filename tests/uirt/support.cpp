@@ -38,6 +38,7 @@ std::string sample_uir() {
     {"id": 7, "kind": "command_button", "label": "Go", "callback": "Cb", "top": 260, "left": 10, "width": 80, "height": 20},
     {"id": 8, "kind": "list_box", "label": "Found", "callback": "Cb", "type": "text", "top": 20, "left": 200, "width": 150, "height": 80},
     {"id": 9, "kind": "graph", "callback": "Cb", "top": 110, "left": 200, "width": 190, "height": 100},
+    {"id": 13, "kind": "text_box", "top": 220, "left": 200, "width": 190, "height": 60, "indicator": true},
     {"id": 10, "kind": "round_led", "label": "Live", "top": 220, "left": 200, "width": 20, "height": 20},
     {"id": 11, "kind": "ring", "label": "Aperture", "callback": "Cb", "type": "double", "top": 250, "left": 200, "width": 80, "height": 20,
      "items": [{"label": "20 mS", "value": 0.02}, {"label": "0.02 PLC", "value": 0.02}, {"label": "1 PLC", "value": 1.0}]},

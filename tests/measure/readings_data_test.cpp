@@ -1,0 +1,393 @@
+// Keeping and sharing readings: CSV export read back, the clipboard, graph pictures, the
+// statistics against a reference, the trend of auto updates and its bound, the I/O monitor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numeric>
+#include <regex>
+#include <sstream>
+
+#include "block_stats.hpp"
+#include "io_monitor.hpp"
+#include "measure_support.hpp"
+#include "program_harness.hpp"
+#include "readings_window.hpp"
+#include "trend.hpp"
+
+using namespace mtest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Data menu items.
+constexpr int READINGS_WINDOW = 18, EXPORT_BLOCK = 19, EXPORT_TREND = 20, COPY_BLOCK = 21,
+              SAVE_GRAPH = 23, CLEAR_TREND = 24, IO_MONITOR = 25;
+constexpr int AUTO_UPDATE = 3, BLOCK_STATS = 22;
+constexpr int TRIGGER_COUNT = 3;  // trigger panel
+
+const char* BUS =
+    "[VXI0::24::INSTR]\ninterface = vxi\nmanufacturer = 3674\nmodel = 705\n"
+    "logical_address = 24\nslot = 3\nq7304 = yes\ninput.volt_dc = 1.5\ninput.noise = 0.001\n";
+
+// A table as the export writes it: header rows, a blank line, column titles, readings.
+struct Table {
+    std::map<std::string, std::string> header;
+    std::vector<std::vector<std::string>> header_rows;
+    std::vector<std::string> titles;
+    std::vector<std::vector<std::string>> rows;
+};
+
+std::vector<std::string> fields(const std::string& line, char sep) {
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') out.back() += line[++i];
+            else if (c == '"') quoted = false;
+            else out.back() += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == sep) {
+            out.emplace_back();
+        } else {
+            out.back() += c;
+        }
+    }
+    return out;
+}
+
+Table parse(const std::string& text, char sep) {
+    Table t;
+    std::istringstream in(text);
+    std::string line;
+    int part = 0;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) {
+            part = 1;
+            continue;
+        }
+        auto f = fields(line, sep);
+        if (part == 0) {
+            t.header[f[0]] = f.size() > 1 ? f[1] : "";
+            t.header_rows.push_back(f);
+        } else if (part == 1) {
+            t.titles = f;
+            part = 2;
+        } else {
+            t.rows.push_back(f);
+        }
+    }
+    return t;
+}
+
+void set_trigger_count(int n) {
+    uirt::test::set_value(gu::trigger_panel, TRIGGER_COUNT, static_cast<double>(n));
+}
+
+std::vector<double> take_block() {
+    uirt::test::click(gu::main_panel, READINGS);
+    for (int i = 0; i < 300 && gu::measuring; ++i) uirt::test::idle();
+    const int plots = uirt::test::plot_count(gu::main_panel, READINGS);
+    return plots > 0 ? uirt::test::plot_y(gu::main_panel, READINGS, plots - 1) : std::vector<double>{};
+}
+
+void export_to(int item, const std::string& path, int purge_answer = 0) {
+    uirt::test::push_answer({fs::exists(path) ? uirt::VAL_EXISTING_FILE_SELECTED
+                                              : uirt::VAL_NEW_FILE_SELECTED,
+                             path});
+    if (purge_answer) uirt::test::push_answer({purge_answer, ""});
+    uirt::test::pick_menu(gu::menu_bar, item);
+}
+
+std::string ctrl_text(int panel, int ctrl) {
+    std::string text(200000, '\0');
+    uirt::GetCtrlVal(panel, ctrl, text.data(), text.size());
+    return text.c_str();
+}
+
+}  // namespace
+
+TEST(ReadingsData, ABlockExportsAsCsvAndCopiesAsTextThatReadBackToTheSameValues) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        const std::string path = gutest::write_temp_file("unused", "") + ".csv";
+        export_to(EXPORT_BLOCK, path);  // no block yet: told, nothing written
+        EXPECT_EQ(popups_titled("Readings").size(), 1u);
+        EXPECT_FALSE(fs::exists(path));
+
+        set_trigger_count(16);
+        const std::vector<double> block = take_block();
+        ASSERT_EQ(block.size(), 16u);
+        export_to(EXPORT_BLOCK, path);
+        const Table csv = parse(gutest::read_file(path), ',');
+        EXPECT_EQ(csv.header.at("Function"), "DC Volts");
+        EXPECT_EQ(csv.header.at("Range"), "Auto-Range");
+        int aperture = -1;
+        char label[gu::NAME_SIZE]{};
+        uirt::GetCtrlIndex(gu::config_panel, APERTURE, &aperture);
+        uirt::GetLabelFromIndex(gu::config_panel, APERTURE, aperture, label, sizeof label);
+        EXPECT_EQ(csv.header.at("Aperture"), label);  // as the configuration panel shows it
+        EXPECT_NE(csv.header.at("Aperture"), "");
+        EXPECT_EQ(csv.header.at("Trigger source"), "Immediate");
+        EXPECT_EQ(csv.header.at("Trigger count"), "16");
+        EXPECT_EQ(csv.header.at("Sample count"), "1");
+        EXPECT_NE(csv.header.at("Instrument").find("VXI0::24::INSTR"), std::string::npos);
+        EXPECT_TRUE(std::regex_match(csv.header.at("Start"),
+                                     std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z)")));
+        EXPECT_EQ(csv.titles, (std::vector<std::string>{"Index", "Time (s)", "Value", "Unit"}));
+        ASSERT_EQ(csv.rows.size(), block.size());
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            EXPECT_EQ(csv.rows[i][0], std::to_string(i + 1));
+            EXPECT_EQ(csv.rows[i][1], "");  // a block's readings are not timed
+            EXPECT_EQ(std::strtod(csv.rows[i][2].c_str(), nullptr), block[i]) << i;
+            EXPECT_EQ(csv.rows[i][3], "VDC");
+        }
+
+        uirt::test::pick_menu(gu::menu_bar, COPY_BLOCK);
+        std::string copied;
+        uirt::ClipboardGetText(copied);
+        const Table tsv = parse(copied, '\t');
+        ASSERT_EQ(tsv.rows.size(), block.size());
+        for (std::size_t i = 0; i < block.size(); ++i)
+            EXPECT_EQ(std::strtod(tsv.rows[i][2].c_str(), nullptr), block[i]);
+        EXPECT_EQ(tsv.header, csv.header);
+    });
+}
+
+TEST(ReadingsData, FilesAreReplacedOnlyWhenTheUserAgreesAndFailuresAreTold) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        set_trigger_count(4);
+        take_block();
+        const std::string path = gutest::write_temp_file("kept.csv", "earlier\n");
+        uirt::test::clear_popups();
+        export_to(EXPORT_BLOCK, path, 2);  // "No"
+        ASSERT_EQ(popups_titled("Purge Dialog").size(), 1u);
+        EXPECT_EQ(popups_titled("Purge Dialog")[0].text, "File Exists.  O.K. to delete?");
+        EXPECT_EQ(gutest::read_file(path), "earlier\n");
+        export_to(EXPORT_BLOCK, path, 1);  // "Yes"
+        EXPECT_EQ(parse(gutest::read_file(path), ',').rows.size(), 4u);
+
+        const std::string folder = fs::path(path).parent_path().string();
+        uirt::test::clear_popups();
+        export_to(EXPORT_BLOCK, folder);
+        ASSERT_EQ(popups_titled("OpenFile Error").size(), 1u);
+        EXPECT_EQ(popups_titled("OpenFile Error")[0].text, "Open File failed on " + folder);
+        export_to(EXPORT_BLOCK, "/proc/no-such-folder/block.csv");
+        EXPECT_EQ(popups_titled("OpenFile Error").size(), 2u);
+
+        for (const char* name : {"graph.png", "graph.svg"}) {
+            const std::string picture = folder + "/" + name;
+            export_to(SAVE_GRAPH, picture);
+            const std::string bytes = gutest::read_file(picture);
+            if (std::string(name).ends_with(".png"))
+                EXPECT_EQ(bytes.substr(0, 4), "\x89PNG");
+            else
+                EXPECT_NE(bytes.find("<svg"), std::string::npos);
+        }
+    });
+}
+
+TEST(ReadingsData, StatisticsMatchAReferenceOnKnownData) {
+    const std::vector<double> known{2, 4, 4, 4, 5, 5, 7, 9};
+    const gu::ReadingStats s = gu::reading_stats(known);
+    EXPECT_EQ(s.count, 8u);
+    EXPECT_DOUBLE_EQ(s.mean, 5.0);
+    EXPECT_DOUBLE_EQ(s.std_dev, std::sqrt(32.0 / 7.0));  // squared deviations sum to 32
+    EXPECT_EQ(s.min, 2.0);
+    EXPECT_EQ(s.max, 9.0);
+    EXPECT_EQ(s.peak_to_peak(), 7.0);
+    EXPECT_EQ(gu::reading_stats(std::vector<double>{}).count, 0u);
+    EXPECT_EQ(gu::reading_stats(std::vector<double>{3.5}).std_dev, 0.0);
+
+    // Readings far from zero with a small spread, against a two-pass reference in long double.
+    std::vector<double> offset(1000);
+    for (std::size_t i = 0; i < offset.size(); ++i)
+        offset[i] = 1e9 + static_cast<double>((i * 7919) % 1000) * 1e-3;
+    long double sum = 0;
+    for (double v : offset) sum += v;
+    const long double mean = sum / offset.size();
+    long double squares = 0;
+    for (double v : offset) squares += (v - mean) * (v - mean);
+    const double sd = static_cast<double>(std::sqrt(squares / (offset.size() - 1)));
+    const gu::ReadingStats o = gu::reading_stats(offset);
+    EXPECT_NEAR(o.mean, static_cast<double>(mean), 1e-6);
+    EXPECT_NEAR(o.std_dev, sd, sd * 1e-6);
+    EXPECT_NEAR(o.peak_to_peak(), 0.999, 1e-6);
+
+    EXPECT_EQ(gu::engineering(0.0012345678, "VDC"), "1.2346 mVDC");
+    EXPECT_EQ(gu::engineering(-2.5e-7, "A DC", 3), "-250 nA DC");
+    EXPECT_EQ(gu::engineering(999.9996, "Hz", 4), "1.000 kHz");
+    EXPECT_EQ(gu::engineering(1.5e6, "Ohms", 3), "1.50 MOhms");
+    EXPECT_EQ(gu::engineering(0.0, "V/V", 3), "0.00 V/V");
+}
+
+TEST(ReadingsData, TheMainPanelShowsTheStatisticsOfTheShownBlock) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        set_trigger_count(8);
+        const std::vector<double> block = take_block();
+        ASSERT_EQ(block.size(), 8u);
+        EXPECT_TRUE(visible(gu::main_panel, BLOCK_STATS));
+        const gu::ReadingStats s = gu::reading_stats(block);
+        const std::string text = ctrl_text(gu::main_panel, BLOCK_STATS);
+        EXPECT_EQ(text.rfind("n 8 ", 0), 0u) << text;
+        EXPECT_NE(text.find("mean " + gu::engineering(s.mean, "VDC", 7)), std::string::npos) << text;
+        EXPECT_NE(text.find("p-p " + gu::engineering(s.peak_to_peak(), "VDC", 4)), std::string::npos);
+        set_trigger_count(1);  // one reading: a number, no graph and no statistics
+        EXPECT_FALSE(visible(gu::main_panel, BLOCK_STATS));
+    });
+}
+
+TEST(Trend, AutoUpdateReadingsJoinItAndAFunctionChangeStartsATraceWithItsUnit) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        uirt::test::click(gu::main_panel, READING);  // not auto update: not in the trend
+        EXPECT_EQ(gu::trend_size(), 0u);
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        uirt::test::select_index(gu::readings_window(), 1, 1);  // the trend shown
+        uirt::test::pick_menu(gu::menu_bar, AUTO_UPDATE);
+        ASSERT_TRUE(idle_times(10));
+        const std::size_t first = gu::trend_size();
+        EXPECT_GE(first, 5u);
+        uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_AC_VOLTS);
+        ASSERT_TRUE(idle_times(10));
+        uirt::test::pick_menu(gu::menu_bar, AUTO_UPDATE);
+        ASSERT_TRUE(idle_times(3));
+        const std::size_t kept = gu::trend_size();
+        const auto& traces = gu::trend_traces();
+        ASSERT_EQ(traces.size(), 2u);
+        EXPECT_EQ(traces[0].unit, "VDC");
+        EXPECT_EQ(traces[1].unit, "VAC");
+        EXPECT_EQ(traces[1].settings.function, "AC Volts");
+        EXPECT_EQ(traces[0].count + traces[1].count, kept);
+        // The strip chart shows the newest trace in its unit.
+        char unit[32]{};
+        uirt::GetCtrlAttribute(gu::readings_window(), 2, uirt::ATTR_YNAME, unit, sizeof unit);
+        EXPECT_STREQ(unit, "VAC");
+        EXPECT_EQ(uirt::test::plot_y(gu::readings_window(), 2, 0).size(), traces[1].count);
+
+        const std::string path = gutest::write_temp_file("unused", "") + ".csv";
+        export_to(EXPORT_TREND, path);
+        const Table csv = parse(gutest::read_file(path), ',');
+        ASSERT_EQ(csv.rows.size(), kept);
+        EXPECT_EQ(csv.header.at("Trace 2"), "AC Volts");
+        double last_time = -1;
+        for (std::size_t i = 0; i < kept; ++i) {
+            const double t = std::strtod(csv.rows[i][1].c_str(), nullptr);
+            EXPECT_GE(t, last_time);
+            last_time = t;
+            EXPECT_EQ(csv.rows[i][3], i < traces[0].count ? "VDC" : "VAC");
+        }
+        uirt::test::pick_menu(gu::menu_bar, CLEAR_TREND);
+        EXPECT_EQ(gu::trend_size(), 0u);
+        EXPECT_EQ(uirt::test::plot_count(gu::readings_window(), 2), 0);
+    });
+}
+
+// Far more readings than the trend keeps, in blocks and singles, with unit changes.
+TEST(Trend, KeepsTheLast10000ReadingsOverASoak) {
+    gutest::run_program([] {
+        gu::trend_clear();
+        std::vector<double> all;
+        for (int n = 0; all.size() < 35000; ++n) {
+            std::vector<double> chunk(static_cast<std::size_t>(n % 7 == 0 ? 4096 : 1 + n % 13));
+            for (double& v : chunk) v = static_cast<double>(all.size() + (&v - chunk.data()));
+            const int function = (all.size() / 9000) % 2 ? 4 : 5;
+            gu::trend_add(chunk.data(), static_cast<int>(chunk.size()), function,
+                          function == 4 ? "VAC" : "VDC");
+            all.insert(all.end(), chunk.begin(), chunk.end());
+            ASSERT_LE(gu::trend_size(), gu::TREND_CAPACITY);
+        }
+        ASSERT_EQ(gu::trend_size(), gu::TREND_CAPACITY);
+        const auto rows = gu::trend_rows();
+        ASSERT_EQ(rows.size(), gu::TREND_CAPACITY);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const std::size_t added = all.size() - gu::TREND_CAPACITY + i;
+            ASSERT_EQ(rows[i].index, added + 1);
+            ASSERT_EQ(rows[i].point.value, all[added]);
+        }
+        std::size_t counted = 0;
+        for (const auto& t : gu::trend_traces()) {
+            EXPECT_GT(t.count, 0u);  // traces whose readings all went are gone
+            counted += t.count;
+        }
+        EXPECT_EQ(counted, gu::TREND_CAPACITY);
+        EXPECT_EQ(gu::trend_points(gu::trend_traces().size() - 1).back().value, all.back());
+    });
+}
+
+TEST(IoMonitor, ShowsTheCallsAsTheyHappenWithPauseAndClear) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int LOG = 2, PAUSE = 3, CLEAR = 4;
+        uirt::test::pick_menu(gu::menu_bar, IO_MONITOR);
+        const int monitor = gu::io_monitor();
+        ASSERT_GT(monitor, 0);
+        EXPECT_TRUE(uirt::test::panel_visible(monitor));
+        const auto lines = [&] {
+            int n = 0;
+            uirt::GetNumTextBoxLines(monitor, LOG, &n);
+            return n;
+        };
+        uirt::test::click(gu::main_panel, READING);
+        ASSERT_TRUE(uirt::test::idle());
+        const std::string shown = ctrl_text(monitor, LOG);
+        EXPECT_NE(shown.find("viWrite(0x"), std::string::npos);
+        EXPECT_NE(shown.find("\"FETC?\\n\""), std::string::npos) << shown;
+        EXPECT_EQ(lines(), static_cast<int>(std::count(shown.begin(), shown.end(), '\n')) + 1);
+
+        uirt::test::press(monitor, PAUSE);
+        const int paused = lines();
+        uirt::test::click(gu::main_panel, READING);
+        ASSERT_TRUE(uirt::test::idle());
+        EXPECT_EQ(lines(), paused);
+        uirt::test::press(monitor, PAUSE);  // resumed
+        uirt::test::click(gu::main_panel, READING);
+        ASSERT_TRUE(uirt::test::idle());
+        EXPECT_GT(lines(), paused);
+        uirt::test::press(monitor, CLEAR);
+        EXPECT_EQ(lines(), 0);
+
+        // Its close box hides it; the program does not ask to quit.
+        uirt::test::clear_popups();
+        uirt::test::close_window(monitor);
+        ASSERT_TRUE(uirt::test::idle());
+        EXPECT_FALSE(uirt::test::panel_visible(monitor));
+        EXPECT_TRUE(uirt::test::popups().empty());
+    });
+}
+
+TEST(ReadingsWindow, TheGraphGrowsWithTheWindowWhileTheFrameKeepsItsSizeRule) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        const int window = gu::readings_window();
+        ASSERT_GT(window, 0);
+        uirt::test::resize(window, 900, 620);
+        ASSERT_TRUE(uirt::test::idle());
+        int width = 0, height = 0;
+        uirt::GetPanelAttribute(window, uirt::ATTR_WIDTH, &width);
+        uirt::GetCtrlAttribute(window, 2, uirt::ATTR_WIDTH, &height);
+        EXPECT_EQ(width, 900);
+        EXPECT_EQ(height, 888);
+        uirt::GetCtrlAttribute(window, 2, uirt::ATTR_HEIGHT, &height);
+        EXPECT_GT(height, 450);
+
+        uirt::test::resize(gu::frame_panel, 700, 500);
+        ASSERT_TRUE(uirt::test::idle());
+        uirt::GetPanelAttribute(gu::frame_panel, uirt::ATTR_WIDTH, &width);
+        uirt::GetPanelAttribute(gu::frame_panel, uirt::ATTR_HEIGHT, &height);
+        EXPECT_EQ(width, 400);
+        EXPECT_EQ(height, 316);
+    });
+}

@@ -1,0 +1,104 @@
+// Plots over x, zoom and the pointer readout, pictures of a graph, text box lines, clipboard.
+#include <string>
+#include <vector>
+
+#include "recorder.hpp"
+#include "support.hpp"
+
+namespace uirt_tests {
+namespace {
+
+using namespace uirt;
+constexpr int TEXT_BOX = 13;
+
+class GraphExtrasTest : public LoadedPanel {};
+
+TEST_F(GraphExtrasTest, PlotsOverTimeZoomBackAndReadOutThePointUnderThePointer) {
+    DisplayPanel(panel);
+    const std::vector<double> x{0.0, 0.5, 2.0, 3.0}, y{1e-3, 2e-3, 4e-3, 3e-3};
+    ASSERT_GT(PlotXY(panel, GRAPH, x.data(), y.data(), x.size(), VAL_DOUBLE, VAL_DOUBLE,
+                     VAL_THIN_LINE, VAL_SOLID_SQUARE, VAL_SOLID, 1, VAL_RED),
+              0);
+    EXPECT_EQ(test::plot_y(panel, GRAPH, 0), y);
+    EXPECT_LT(PlotXY(panel, GRAPH, x.data(), y.data(), 4, VAL_INTEGER, VAL_DOUBLE, 0, 0, 0, 1, 0), 0);
+    double lo = 0, hi = 0;
+    ASSERT_TRUE(test::axis_range(panel, GRAPH, false, lo, hi));
+    EXPECT_DOUBLE_EQ(lo, 0.0);
+    EXPECT_DOUBLE_EQ(hi, 3.0);
+
+    test::zoom_graph(panel, GRAPH, 0.4, 2.5, 1.5e-3, 4.5e-3);
+    test::zoom_graph(panel, GRAPH, 1.0, 2.2, 3.0e-3, 4.2e-3);
+    int depth = 0;
+    GetGraphZoomDepth(panel, GRAPH, &depth);
+    EXPECT_EQ(depth, 2);
+    test::axis_range(panel, GRAPH, false, lo, hi);
+    EXPECT_DOUBLE_EQ(lo, 1.0);
+    // New data keeps the zoom the user chose; back goes one step, then all the way.
+    PlotXY(panel, GRAPH, x.data(), y.data(), x.size(), VAL_DOUBLE, VAL_DOUBLE, 0, 0, 0, 1, 0);
+    test::axis_range(panel, GRAPH, false, lo, hi);
+    EXPECT_DOUBLE_EQ(hi, 2.2);
+    ZoomGraphBack(panel, GRAPH, 0);
+    test::axis_range(panel, GRAPH, false, lo, hi);
+    EXPECT_DOUBLE_EQ(lo, 0.4);
+    ZoomGraphBack(panel, GRAPH, 1);
+    test::axis_range(panel, GRAPH, true, lo, hi);
+    EXPECT_DOUBLE_EQ(lo, 1e-3);
+    EXPECT_DOUBLE_EQ(hi, 4e-3);
+
+    if (test::drawn_plots(panel, GRAPH) < 0) GTEST_SKIP() << "no chart view";
+    SetCtrlAttribute(panel, GRAPH, ATTR_XUNITS, "s");
+    SetCtrlAttribute(panel, GRAPH, ATTR_YUNITS, "VDC");
+    EXPECT_EQ(test::graph_readout(panel, GRAPH, 2.1, 3.9e-3), "2 s: 4 mVDC");
+    DeleteGraphPlot(panel, GRAPH, -1, VAL_IMMEDIATE_DRAW);
+    const std::vector<double> block{5.0, 6.0, 7.0};
+    PlotWaveform(panel, GRAPH, block.data(), 3, VAL_DOUBLE, 1.0, 0.0, 1.0, 1.0, 0, 0, 0, 1, 0);
+    SetCtrlAttribute(panel, GRAPH, ATTR_XUNITS, "");
+    SetCtrlAttribute(panel, GRAPH, ATTR_XWHOLE_TICKS, 1);
+    EXPECT_EQ(test::graph_readout(panel, GRAPH, 2.2, 6.0), "2: 6 VDC");
+}
+
+TEST_F(GraphExtrasTest, AGraphGivesItsPictureAsPngOrSvgShownOrNot) {
+    const std::vector<double> y{1.0, 3.0, 2.0};
+    PlotY(panel, GRAPH, y.data(), y.size(), VAL_DOUBLE, 0, 0, 0, 1, VAL_YELLOW);
+    std::string png, svg;
+    // Never shown: drawn at the control's size all the same.
+    ASSERT_EQ(GetGraphImage(panel, GRAPH, VAL_PNG, png), 0);
+    EXPECT_EQ(png.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    DisplayPanel(panel);
+    ASSERT_EQ(GetGraphImage(panel, GRAPH, VAL_SVG, svg), 0);
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("</svg>"), std::string::npos);
+    EXPECT_LT(GetGraphImage(panel, GRAPH, 7, svg), 0);
+    EXPECT_LT(GetGraphImage(panel, NUM_INT, VAL_PNG, svg), 0);
+}
+
+TEST_F(GraphExtrasTest, TextBoxesTakeLinesAndTheClipboardText) {
+    for (bool shown : {false, true}) {
+        if (shown) DisplayPanel(panel);
+        ResetTextBox(panel, TEXT_BOX, "");
+        for (const char* line : {"one", "two", "three", "four"})
+            ASSERT_EQ(InsertTextBoxLine(panel, TEXT_BOX, -1, line), 0);
+        InsertTextBoxLine(panel, TEXT_BOX, 1, "between");
+        int n = 0;
+        GetNumTextBoxLines(panel, TEXT_BOX, &n);
+        EXPECT_EQ(n, 5);
+        DeleteTextBoxLines(panel, TEXT_BOX, 0, 2);
+        char text[64]{};
+        GetCtrlVal(panel, TEXT_BOX, text, sizeof text);
+        EXPECT_STREQ(text, "two\nthree\nfour");
+        DeleteTextBoxLines(panel, TEXT_BOX, 1, -1);
+        GetCtrlVal(panel, TEXT_BOX, text, sizeof text);
+        EXPECT_STREQ(text, "two");
+        GetNumTextBoxLines(panel, TEXT_BOX, &n);
+        EXPECT_EQ(n, 1);
+        EXPECT_LT(DeleteTextBoxLines(panel, TEXT_BOX, 1, 1), 0);
+        EXPECT_LT(InsertTextBoxLine(panel, NUM_INT, -1, "x"), 0);
+    }
+    ClipboardPutText("a\tb\r\n1\t2\r\n");
+    std::string got;
+    ClipboardGetText(got);
+    EXPECT_EQ(got, "a\tb\r\n1\t2\r\n");
+}
+
+}  // namespace
+}  // namespace uirt_tests
