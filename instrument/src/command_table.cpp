@@ -26,6 +26,7 @@ constexpr std::array commands{
     Command{"*TRG", &trg},
     Command{"*TST?", &tst_q},
     Command{"*WAI", &wai},
+    Command{"*LRN?", &lrn_q},
 
     // Function and configuration
     Command{"CONFigure:FREQuency", &configure_as<F::freq>},

@@ -24,6 +24,7 @@ void opc_q(Context&, const Call&);
 void trg(Context&, const Call&);
 void tst_q(Context&, const Call&);
 void wai(Context&, const Call&);
+void lrn_q(Context&, const Call&);
 
 // Function and configuration
 void function_set(Context&, const Call&);
