@@ -100,7 +100,7 @@ void trg(Context& ctx, const Call& call) {
     if (no_params(ctx, call)) bus_trigger(ctx);
 }
 void tst_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) ctx.respond("0");
+    if (no_params(ctx, call)) respond_int(ctx, ctx.input.self_test);
 }
 
 void system_error_q(Context& ctx, const Call& call) {

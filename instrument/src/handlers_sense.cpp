@@ -257,9 +257,13 @@ void auto_zero_set(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return;
     if (is_keyword(call.params[0], "ONCE")) {  // one zero measurement, then off
         ctx.settings.auto_zero = false;
+        ctx.zeroed_at = ctx.now;
         return;
     }
-    if (const auto on = get_bool(ctx, call.params[0])) ctx.settings.auto_zero = *on;
+    const auto on = get_bool(ctx, call.params[0]);
+    if (!on) return;
+    if (!*on && ctx.settings.auto_zero) ctx.zeroed_at = ctx.now;  // the drift starts now
+    ctx.settings.auto_zero = *on;
 }
 
 void auto_zero_q(Context& ctx, const Call& call) {

@@ -121,7 +121,7 @@ void Interpreter::run(std::string message, std::string path, std::string reply) 
         }
         if (command == nullptr) {
             ctx_.error(err::undefined_header);
-            continue;
+            break;  // a command error drops the rest of the message
         }
         if (!h.common) {
             const auto* first = used == count ? full.data() : own.data();
@@ -133,7 +133,9 @@ void Interpreter::run(std::string message, std::string path, std::string reply) 
             pending_.reset();
         }
         ctx_.wait = Wait::none;
+        ctx_.command_error = false;
         command->handler(ctx_, Call{unit.params, suffix});
+        if (ctx_.command_error) break;
         if (ctx_.wait != Wait::none) {
             pending_ = Pending{ctx_.wait, std::string(parser.remainder()), std::move(path),
                                std::exchange(ctx_.reply, {})};

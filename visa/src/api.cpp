@@ -10,6 +10,7 @@
 #include "search.hpp"
 #include "sessions.hpp"
 #include "trace.hpp"
+#include "trigger_lines.hpp"
 #include "visa.h"
 
 #define VISA_EXPORT extern "C" __attribute__((visibility("default")))
@@ -174,6 +175,7 @@ VISA_EXPORT ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value)
                              std::to_string(value) + ")";
     auto s = find_session(vi);
     if (!s) return finish(call, VI_ERROR_INV_OBJECT);
+    if (attr == VI_ATTR_TRIG_ID && s->device) return finish(call, set_trigger_id(*s, value));
     switch (attr) {
         case VI_ATTR_TMO_VALUE: s->timeout_ms = static_cast<ViUInt32>(value); break;
         case VI_ATTR_TERMCHAR:
@@ -212,6 +214,10 @@ VISA_EXPORT ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
     if (std::find(d.failing_attributes.begin(), d.failing_attributes.end(), attr) !=
         d.failing_attributes.end())
         return finish(call, VI_ERROR_NSUP_ATTR);
+    if (attr == VI_ATTR_TRIG_ID) {
+        get_trigger_id(*s, value);
+        return finish(call, VI_SUCCESS);
+    }
     const bool vxi = d.intf_type != VI_INTF_GPIB;
     switch (attr) {
         case VI_ATTR_INTF_TYPE: put<ViUInt16>(value, d.intf_type); break;
@@ -327,6 +333,7 @@ VISA_EXPORT ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol) {
     const std::string call = "viAssertTrigger(" + hex(vi) + ", " + std::to_string(protocol) + ")";
     auto s = instrument(vi);
     if (!s) return finish(call, VI_ERROR_INV_OBJECT);
+    if (s->trig_id != VI_TRIG_SW) return finish(call, assert_line(*s, protocol));
     if (protocol != VI_TRIG_PROT_DEFAULT && protocol != VI_TRIG_PROT_SYNC &&
         protocol != VI_TRIG_PROT_ON)
         return finish(call, VI_ERROR_INV_PROT);

@@ -66,6 +66,7 @@ std::optional<ParsedName> parse_resource_name(std::string_view name);
 class Device {
 public:
     explicit Device(DeviceDesc desc);
+    ~Device();
     const DeviceDesc& desc() const { return desc_; }
 
     ViStatus write(std::string_view bytes, bool end, ViUInt32 timeout_ms);
@@ -74,6 +75,8 @@ public:
     ViStatus clear();
     ViStatus close();  // a session to the device is closed
     void trigger();
+    // An edge on a TTL trigger line of the device's mainframe (trigger_lines.cpp).
+    void line_trigger(int line, sim::Q7304::TimePoint at);
 
 private:
     std::optional<FaultKind> fault_for(Fault::Where where, std::string_view command);

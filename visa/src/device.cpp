@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bus.hpp"
+#include "trigger_lines.hpp"
 
 namespace simvisa {
 
@@ -40,6 +41,14 @@ DeviceDesc default_q7304() {
 
 Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.size(), 0) {
     if (desc_.q7304) instrument_ = std::make_unique<sim::Q7304>(desc_.input);
+    if (instrument_ && has_trigger_lines(desc_))
+        instrument_->set_line_output_handler(
+            [this](int line, sim::Q7304::TimePoint at) { pulse_line(*this, line, at); });
+    attach_to_lines(*this);
+}
+
+Device::~Device() {
+    detach_from_lines(*this);
 }
 
 // The first fault that matches, past its skipped calls and not spent, strikes.
@@ -133,6 +142,10 @@ ViStatus Device::close() {
 
 void Device::trigger() {
     if (instrument_) instrument_->trigger();
+}
+
+void Device::line_trigger(int line, sim::Q7304::TimePoint at) {
+    if (instrument_) instrument_->line_trigger(line, at);
 }
 
 namespace {

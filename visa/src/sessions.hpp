@@ -18,6 +18,7 @@ struct Session {
     ViUInt8 termchar = '\n';
     bool termchar_enabled = false;
     bool send_end = true;
+    ViInt16 trig_id = VI_TRIG_SW;  // VI_ATTR_TRIG_ID: what viAssertTrigger asserts
     std::vector<std::string> found;  // find lists
     std::size_t next = 0;
     std::string unread;       // bytes past a termchar, for the next read
