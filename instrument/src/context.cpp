@@ -40,7 +40,8 @@ void Context::error(int code) {
 }
 
 void Context::respond(std::string_view text) {
-    if (!reply.empty()) reply.push_back(';');
+    if (!reply.empty() || reply_continues) reply.push_back(';');
+    reply_continues = false;
     reply.append(text);
 }
 

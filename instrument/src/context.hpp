@@ -78,7 +78,8 @@ struct Measurement {
 };
 
 // What a handler's reply waits for before the rest of its message may run.
-enum class Wait { none, fetch, opc_query, wai };
+// `output`: the output queue is full; the rest of the message waits for the controller to read.
+enum class Wait { none, fetch, opc_query, wai, output };
 
 struct Context {
     explicit Context(const Q7304Input& in);
@@ -99,6 +100,7 @@ struct Context {
     bool command_error = false;     // a -100 family error was queued by the present command
 
     std::string reply;  // response message being formatted for the present program message
+    bool reply_continues = false;  // its first units already went to the output queue
     Wait wait = Wait::none;
     bool output_ready = false;  // a complete reply waits to be read (MAV)
 

@@ -194,6 +194,11 @@ double present_range(const Context& ctx, Group g) {
     const auto ranges = info(g).ranges;
     const GroupSettings& gs = ctx.settings.group(g);
     if (!gs.auto_range) return ranges[std::min(gs.range_index, ranges.size() - 1)];
+    return auto_picked_range(ctx, g);
+}
+
+double auto_picked_range(const Context& ctx, Group g) {
+    const auto ranges = info(g).ranges;
     const double input = group_input(ctx, g, ctx.now);
     for (const double r : ranges) {
         if (input <= r) return r;

@@ -24,6 +24,8 @@ std::optional<Clock::time_point> next_reading_time(const Context& ctx);
 
 // The range in use: the set range, or the one auto range picks for the present input.
 double present_range(const Context& ctx, Group g);
+// The range auto range picks for the present input.
+double auto_picked_range(const Context& ctx, Group g);
 // The resolution readings of `f` have, in the function's unit.
 double present_resolution(const Context& ctx, Function f);
 

@@ -150,6 +150,14 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
         Interpreter& in = st.interpreter;
         if (in.reply_ready()) {
             end = in.take(out, max);
+            // A response longer than the output queue: the parser goes on as it empties.
+            while (!end && out.size() < max) {
+                in.resolve();
+                if (!in.reply_ready()) break;
+                std::string more;
+                end = in.take(more, max - out.size());
+                out += more;
+            }
             lock.unlock();
             st.changed.notify_all();
             return ReadResult::ok;
