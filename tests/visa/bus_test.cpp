@@ -75,7 +75,7 @@ TEST(VisaBus, OpenMatchesNamesIgnoringCaseAndRefusesUnknownOnes) {
     ViSession vi = 0;
     EXPECT_EQ(viOpen(rm, "vxi0::24::instr", VI_NULL, VI_NULL, &vi), VI_SUCCESS);
     EXPECT_EQ(viOpen(rm, "VXI0::25::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
-    EXPECT_EQ(viOpen(rm, "VXI0::24", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(viOpen(rm, "VXI0::24::INSTR::X", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
     EXPECT_EQ(viOpen(rm, "TCPIP0::host::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
 }
 
@@ -193,7 +193,7 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"UnknownKey", "[VXI0::24::INSTR]\nq7304 = yes\n\n# note\ncolour = red\n", 5,
                   "unknown key: colour"},
         Malformed{"KeyOutsideDevice", "# header\nq7304 = yes\n[VXI0::24::INSTR]\n", 2, "key outside a device"},
-        Malformed{"BadResourceName", "[VXI0::24::INSTR]\n[VXI0::24]\n", 2, "bad resource name: VXI0::24"},
+        Malformed{"BadResourceName", "[VXI0::24::INSTR]\n[VXI0::x]\n", 2, "bad resource name: VXI0::x"},
         Malformed{"DuplicateDevice", "[VXI0::24::INSTR]\nq7304 = yes\n[vxi0::24::instr]\n", 3,
                   "duplicate device: vxi0::24::instr"}),
     [](const ::testing::TestParamInfo<Malformed>& info) { return std::string(info.param.label); });
@@ -303,7 +303,7 @@ TEST(VisaBusParser, ResourceNames) {
     EXPECT_EQ(gv2->primary, 3);
     EXPECT_EQ(gv2->logical_address, 17);
     // Numbers that do not fit their fields are refused, not wrapped onto another address.
-    for (const char* bad : {"", "VXI::1::INSTR", "VXI0::1::INSTR::", "ASRL1::INSTR", "VXI0::1",
+    for (const char* bad : {"", "VXI0::1::INSTR::", "ASRL1::INSTR", "VXI0::1::",
                             "VXI0::32768::INSTR", "VXI65536::1::INSTR", "VXI0::-1::INSTR",
                             "VXI0:: 1::INSTR", "GPIB0::99999999999999999999::INSTR",
                             "GPIB0::1::2::3::INSTR", "GPIB-VXI0::INSTR", "VXI0::1::INSTRX"})

@@ -97,6 +97,11 @@ TEST_F(VisaIo, FormattedQueryScanAndPrint) {
     ASSERT_EQ(viScanf(vi_, "%63[^,],%63[^,]", maker, model), VI_SUCCESS);
     EXPECT_STREQ(maker, "VANTREL-OSSMARK");
     EXPECT_STREQ(model, "Q7304A");
+    // The rest of the reply stays for the next scan, until a flush drops it.
+    ViChar serial[64] = {};
+    ASSERT_EQ(viScanf(vi_, ",%63[^,]", serial), VI_SUCCESS);
+    EXPECT_STREQ(serial, "0001");
+    ASSERT_EQ(viFlush(vi_, VI_READ_BUF), VI_SUCCESS);
 
     // A numeric reply through the formatted calls.
     ASSERT_EQ(viPrintf(vi_, "*ESE %d\n", 36), VI_SUCCESS);

@@ -117,7 +117,7 @@ TEST_F(VisaSearch, ExpressionMatchesTheWholeName) {
 
 TEST_F(VisaSearch, InvalidExpressionsAreRefused) {
     for (const char* expr : {"*INSTR", "(VXI?*", "VXI?*)", "[0-9", "VXI\\", "?**", "", "[9-0]?*",
-                             "?*INSTR{VI_ATTR_SLOT==3}", "(*)", "a|*"}) {
+                             "?*INSTR{VI_ATTR_NOPE==3}", "(*)", "a|*"}) {
         ViFindList list = 0;
         ViUInt32 count = 0;
         ViChar desc[VI_FIND_BUFLEN] = {};

@@ -92,6 +92,15 @@ TEST_F(VisaStandards, OperationRegisterFollowsTheMeasurementAndPresetClearsEnabl
     EXPECT_EQ(ask("SYST:ERR?"), "-222,\"Data out of range\"");
 }
 
+TEST_F(VisaStandards, AServiceRequestComesWhenTheOperationCompletesWithNoCallMade) {
+    ASSERT_EQ(viEnableEvent(vi_, VI_EVENT_SERVICE_REQ, VI_QUEUE, VI_NULL), VI_SUCCESS);
+    send("VOLT:APER 0.02;:SAMP:COUN 5;*ESE 1;*SRE 32;:INIT;*OPC");
+    ViEventType type = 0;
+    ASSERT_EQ(viWaitOnEvent(vi_, VI_EVENT_SERVICE_REQ, 2000, &type, VI_NULL), VI_SUCCESS);
+    EXPECT_EQ(poll(), 0x60);
+    EXPECT_EQ(poll(), 0x20);
+}
+
 TEST_F(VisaStandards, SerialPollClearsRqsWhileStbQueryKeepsTheSummary) {
     send("*ESE 60;*SRE 32;FOO");
     EXPECT_EQ(poll(), 0x64);  // error queue, ESB, RQS
@@ -104,8 +113,7 @@ TEST_F(VisaStandards, SerialPollClearsRqsWhileStbQueryKeepsTheSummary) {
 }
 
 TEST_F(VisaStandards, OutputQueueIsBoundedTheParserWaitsAndADeadlockIsBroken) {
-    send("VOLT:APER 0.0004;:TRIG:DEL 0;:SAMP:COUN 100;:READ?");
-    const std::string block = ask("");  // the reply of READ?
+    const std::string block = ask("VOLT:APER 0.0004;:TRIG:DEL 0;:SAMP:COUN 100;:READ?");
     ASSERT_EQ(std::count(block.begin(), block.end(), ','), 99);
     // 680 fetches in one message: the replies stream out as the controller reads them.
     std::string many;
@@ -123,8 +131,7 @@ TEST_F(VisaStandards, OutputQueueIsBoundedTheParserWaitsAndADeadlockIsBroken) {
 
     // Not read, and more sent than the input buffer holds: IEEE 488.2's deadlock. The output
     // is cleared, the held message ends without responses, the later ones run.
-    send("SAMP:COUN 1000;:READ?");
-    ask("");
+    ask("SAMP:COUN 1000;:READ?");
     send(many);
     std::string settings;
     for (int i = 0; i < 300; ++i) settings += "SAMP:COUN 2;";

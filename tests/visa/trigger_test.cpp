@@ -113,6 +113,7 @@ TEST(VisaTrigger, TwoCardsTriggerEachOtherThroughTheirTtlOutputs) {
     send(b, std::string(kFast) + ";:TRIG:SOUR TTLT0;COUN 5;:OUTP:TTLT1 ON;:INIT");
     send(a, "FETC?");
     EXPECT_EQ(reply_within(a, 100), "<timeout>");  // nobody has started
+    ASSERT_EQ(viEnableEvent(a, VI_EVENT_TRIG, VI_QUEUE, VI_NULL), VI_SUCCESS);
     ASSERT_EQ(viSetAttribute(b, VI_ATTR_TRIG_ID, VI_TRIG_TTL1), VI_SUCCESS);
     ASSERT_EQ(viAssertTrigger(b, VI_TRIG_PROT_DEFAULT), VI_SUCCESS);  // one kick starts A
     send(a, "FETC?");
@@ -122,6 +123,17 @@ TEST(VisaTrigger, TwoCardsTriggerEachOtherThroughTheirTtlOutputs) {
     EXPECT_EQ(readings_in(from_a), 5u) << from_a;
     EXPECT_EQ(readings_in(from_b), 5u) << from_b;
     EXPECT_EQ(from_b.substr(0, 16), "-1.250000000E+00");
+    // The sessions of the mainframe's cards see each edge as a trigger event: the kick on
+    // line 1, then A's first pulse on line 0, then B's on line 1.
+    for (const ViInt16 expected : {1, 0, 1}) {
+        ViEventType type = 0;
+        ViEvent event = 0;
+        ASSERT_GE(viWaitOnEvent(a, VI_EVENT_TRIG, 1000, &type, &event), VI_SUCCESS);
+        ViInt16 line = -1;
+        ASSERT_EQ(viGetAttribute(event, VI_ATTR_RECV_TRIG_ID, &line), VI_SUCCESS);
+        EXPECT_EQ(line, expected);
+        viClose(event);
+    }
     // Outputs off: a card no longer drives its line.
     send(a, "OUTP:TTLT0 OFF;:TRIG:COUN 1;:INIT");
     send(b, "TRIG:COUN 1;:INIT");

@@ -60,6 +60,22 @@ typedef ViUInt64 ViBusAddress;
 typedef ViUInt64 ViBusSize;
 typedef void* ViPAttrState;
 typedef ViChar* ViVAList;
+typedef ViUInt16 ViEventFilter;
+typedef ViUInt32 ViKeyId;
+typedef ViKeyId* ViPKeyId;
+typedef ViJobId* ViPJobId;
+typedef ViAddr* ViPAddr;
+typedef ViUInt8* ViPUInt8;
+typedef ViInt8* ViPInt8;
+typedef ViUInt64* ViPUInt64;
+typedef ViInt64* ViPInt64;
+typedef ViBusAddress* ViPBusAddress;
+typedef ViUInt64 ViBusAddress64;
+typedef ViBusAddress64* ViPBusAddress64;
+typedef const ViChar* ViConstKeyId;
+typedef ViByte* ViPBuf;
+typedef ViStatus (*ViHndlr)(ViSession vi, ViEventType eventType, ViEvent event,
+                            ViAddr userHandle);
 
 #define VI_NULL 0
 #define VI_TRUE 1
@@ -167,6 +183,8 @@ typedef ViChar* ViVAList;
 #define VI_ERROR_NSUP_MECH ((ViStatus)0xBFFF00A4)
 #define VI_ERROR_INTF_NUM_NCONFIG ((ViStatus)0xBFFF00A5)
 #define VI_ERROR_CONN_LOST ((ViStatus)0xBFFF00A6)
+#define VI_ERROR_INV_SETUP_STATE ((ViStatus)0xBFFF003A)
+#define VI_ERROR_NSUP_MODE_STATE ((ViStatus)0xBFFF0046)
 
 /* Attributes */
 #define VI_ATTR_RSRC_CLASS (0xBFFF0001UL)
@@ -174,7 +192,9 @@ typedef ViChar* ViVAList;
 #define VI_ATTR_RSRC_IMPL_VERSION (0x3FFF0003UL)
 #define VI_ATTR_RSRC_LOCK_STATE (0x3FFF0004UL)
 #define VI_ATTR_MAX_QUEUE_LENGTH (0x3FFF0005UL)
-#define VI_ATTR_USER_DATA (0x3FFF0007UL)
+#define VI_ATTR_USER_DATA_32 (0x3FFF0007UL)
+#define VI_ATTR_USER_DATA_64 (0x3FFF000AUL)
+#define VI_ATTR_USER_DATA VI_ATTR_USER_DATA_64
 #define VI_ATTR_TERMCHAR (0x3FFF0018UL)
 #define VI_ATTR_TMO_VALUE (0x3FFF001AUL)
 #define VI_ATTR_GPIB_PRIMARY_ADDR (0x3FFF0172UL)
@@ -201,6 +221,66 @@ typedef ViChar* ViVAList;
 #define VI_ATTR_MODEL_NAME (0xBFFF0077UL)
 #define VI_ATTR_TRIG_ID (0x3FFF0177UL)
 #define VI_ATTR_4882_COMPLIANT (0x3FFF019FUL)
+#define VI_ATTR_RD_BUF_SIZE (0x3FFF002BUL)
+#define VI_ATTR_WR_BUF_SIZE (0x3FFF002EUL)
+#define VI_ATTR_DMA_ALLOW_EN (0x3FFF001EUL)
+#define VI_ATTR_GPIB_REN_STATE (0x3FFF0181UL)
+#define VI_ATTR_GPIB_UNADDR_EN (0x3FFF0184UL)
+#define VI_ATTR_GPIB_READDR_EN (0x3FFF019BUL)
+#define VI_ATTR_VXI_DEV_CLASS (0x3FFF006CUL)
+#define VI_ATTR_CMDR_LA (0x3FFF006BUL)
+#define VI_ATTR_IMMEDIATE_SERV (0x3FFF0100UL)
+#define VI_ATTR_MEM_SPACE (0x3FFF00DEUL)
+#define VI_ATTR_MEM_BASE_32 (0x3FFF00ADUL)
+#define VI_ATTR_MEM_SIZE_32 (0x3FFF00DDUL)
+#define VI_ATTR_MEM_BASE_64 (0x3FFF00D0UL)
+#define VI_ATTR_MEM_SIZE_64 (0x3FFF00D1UL)
+#define VI_ATTR_MEM_BASE VI_ATTR_MEM_BASE_64
+#define VI_ATTR_MEM_SIZE VI_ATTR_MEM_SIZE_64
+#define VI_ATTR_SRC_INCREMENT (0x3FFF0040UL)
+#define VI_ATTR_DEST_INCREMENT (0x3FFF0041UL)
+#define VI_ATTR_WIN_ACCESS (0x3FFF00C3UL)
+#define VI_ATTR_WIN_BASE_ADDR_32 (0x3FFF0098UL)
+#define VI_ATTR_WIN_SIZE_32 (0x3FFF009AUL)
+#define VI_ATTR_WIN_BASE_ADDR_64 (0x3FFF009BUL)
+#define VI_ATTR_WIN_SIZE_64 (0x3FFF009CUL)
+#define VI_ATTR_WIN_BASE_ADDR VI_ATTR_WIN_BASE_ADDR_64
+#define VI_ATTR_WIN_SIZE VI_ATTR_WIN_SIZE_64
+#define VI_ATTR_SRC_BYTE_ORDER (0x3FFF003DUL)
+#define VI_ATTR_DEST_BYTE_ORDER (0x3FFF003AUL)
+#define VI_ATTR_WIN_BYTE_ORDER (0x3FFF0047UL)
+#define VI_ATTR_SRC_ACCESS_PRIV (0x3FFF003CUL)
+#define VI_ATTR_DEST_ACCESS_PRIV (0x3FFF0039UL)
+#define VI_ATTR_WIN_ACCESS_PRIV (0x3FFF0045UL)
+#define VI_ATTR_VXI_TRIG_SUPPORT (0x3FFF0194UL)
+
+/* Event attributes */
+#define VI_ATTR_JOB_ID (0x3FFF4006UL)
+#define VI_ATTR_EVENT_TYPE (0x3FFF4010UL)
+#define VI_ATTR_SIGP_STATUS_ID (0x3FFF4011UL)
+#define VI_ATTR_RECV_TRIG_ID (0x3FFF4012UL)
+#define VI_ATTR_STATUS (0x3FFF4025UL)
+#define VI_ATTR_RET_COUNT_32 (0x3FFF4026UL)
+#define VI_ATTR_RET_COUNT_64 (0x3FFF4028UL)
+#define VI_ATTR_RET_COUNT VI_ATTR_RET_COUNT_64
+#define VI_ATTR_BUFFER (0x3FFF4027UL)
+#define VI_ATTR_OPER_NAME (0xBFFF4042UL)
+
+/* Events */
+#define VI_EVENT_IO_COMPLETION (0x3FFF2009UL)
+#define VI_EVENT_TRIG (0xBFFF200AUL)
+#define VI_EVENT_SERVICE_REQ (0x3FFF200BUL)
+#define VI_EVENT_CLEAR (0x3FFF200DUL)
+#define VI_EVENT_EXCEPTION (0xBFFF200EUL)
+#define VI_EVENT_VXI_SIGP (0x3FFF2020UL)
+#define VI_EVENT_VXI_VME_INTR (0xBFFF2021UL)
+#define VI_ALL_ENABLED_EVENTS (0x3FFF7FFFUL)
+
+#define VI_QUEUE 1
+#define VI_HNDLR 2
+#define VI_SUSPEND_HNDLR 4
+#define VI_ALL_MECH 0xFFFF
+#define VI_ANY_HNDLR 0
 
 /* Attribute values */
 #define VI_INTF_GPIB 1
@@ -253,6 +333,65 @@ typedef ViChar* ViVAList;
 #define VI_FLUSH_WHEN_FULL 2
 #define VI_FLUSH_DISABLE 3
 
+#define VI_NO_SEC_ADDR 0xFFFF
+
+#define VI_STATE_ASSERTED 1
+#define VI_STATE_UNASSERTED 0
+#define VI_STATE_UNKNOWN (-1)
+
+#define VI_GPIB_REN_DEASSERT 0
+#define VI_GPIB_REN_ASSERT 1
+#define VI_GPIB_REN_DEASSERT_GTL 2
+#define VI_GPIB_REN_ASSERT_ADDRESS 3
+#define VI_GPIB_REN_ASSERT_LLO 4
+#define VI_GPIB_REN_ASSERT_ADDRESS_LLO 5
+#define VI_GPIB_REN_ADDRESS_GTL 6
+
+#define VI_LOCAL_SPACE 0
+#define VI_A16_SPACE 1
+#define VI_A24_SPACE 2
+#define VI_A32_SPACE 3
+#define VI_A64_SPACE 4
+#define VI_OPAQUE_SPACE 0xFFFF
+
+#define VI_UNKNOWN_LA (-1)
+#define VI_UNKNOWN_SLOT (-1)
+#define VI_UNKNOWN_LEVEL (-1)
+
+#define VI_VXI_CLASS_MEMORY 0
+#define VI_VXI_CLASS_EXTENDED 1
+#define VI_VXI_CLASS_MESSAGE 2
+#define VI_VXI_CLASS_REGISTER 3
+#define VI_VXI_CLASS_OTHER 4
+
+#define VI_DATA_PRIV 0
+#define VI_DATA_NPRIV 1
+#define VI_PROG_PRIV 2
+#define VI_PROG_NPRIV 3
+#define VI_BLCK_PRIV 4
+#define VI_BLCK_NPRIV 5
+#define VI_D64_PRIV 6
+#define VI_D64_NPRIV 7
+
+#define VI_WIDTH_8 1
+#define VI_WIDTH_16 2
+#define VI_WIDTH_32 4
+
+#define VI_BIG_ENDIAN 0
+#define VI_LITTLE_ENDIAN 1
+
+#define VI_NMAPPED 1
+#define VI_USE_OPERS 2
+#define VI_DEREF_ADDR 3
+
+#define VI_VXI_CMD16 0x0200
+#define VI_VXI_CMD16_RESP16 0x0202
+#define VI_VXI_RESP16 0x0002
+#define VI_VXI_CMD32 0x0400
+#define VI_VXI_CMD32_RESP16 0x0402
+#define VI_VXI_CMD32_RESP32 0x0404
+#define VI_VXI_RESP32 0x0004
+
 /* Functions */
 ViStatus viOpenDefaultRM(ViPSession vi);
 ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList vi, ViPUInt32 retCnt,
@@ -282,6 +421,60 @@ ViStatus viVScanf(ViSession vi, ViConstString readFmt, va_list params);
 ViStatus viQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt, ...);
 ViStatus viVQueryf(ViSession vi, ViConstString writeFmt, ViConstString readFmt,
                    va_list params);
+ViStatus viSPrintf(ViSession vi, ViPBuf buf, ViConstString writeFmt, ...);
+ViStatus viVSPrintf(ViSession vi, ViPBuf buf, ViConstString writeFmt, va_list parms);
+ViStatus viSScanf(ViSession vi, ViConstBuf buf, ViConstString readFmt, ...);
+ViStatus viVSScanf(ViSession vi, ViConstBuf buf, ViConstString readFmt, va_list arglist);
+ViStatus viSetBuf(ViSession vi, ViUInt16 mask, ViUInt32 size);
+ViStatus viBufRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32 retCnt);
+ViStatus viBufWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 retCnt);
+ViStatus viReadAsync(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPJobId jobId);
+ViStatus viWriteAsync(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPJobId jobId);
+ViStatus viReadToFile(ViSession vi, ViConstString filename, ViUInt32 cnt, ViPUInt32 retCnt);
+ViStatus viWriteFromFile(ViSession vi, ViConstString filename, ViUInt32 cnt, ViPUInt32 retCnt);
+ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId jobId);
+ViStatus viLock(ViSession vi, ViAccessMode lockType, ViUInt32 timeout,
+                ViConstKeyId requestedKey, ViChar accessKey[]);
+ViStatus viUnlock(ViSession vi);
+ViStatus viEnableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism,
+                       ViEventFilter context);
+ViStatus viDisableEvent(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
+ViStatus viDiscardEvents(ViSession vi, ViEventType eventType, ViUInt16 mechanism);
+ViStatus viWaitOnEvent(ViSession vi, ViEventType inEventType, ViUInt32 timeout,
+                       ViPEventType outEventType, ViPEvent outContext);
+ViStatus viInstallHandler(ViSession vi, ViEventType eventType, ViHndlr handler,
+                          ViAddr userHandle);
+ViStatus viUninstallHandler(ViSession vi, ViEventType eventType, ViHndlr handler,
+                            ViAddr userHandle);
+ViStatus viGpibControlREN(ViSession vi, ViUInt16 mode);
+ViStatus viVxiCommandQuery(ViSession vi, ViUInt16 mode, ViUInt32 cmd, ViPUInt32 response);
+ViStatus viIn8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViPUInt8 val8);
+ViStatus viIn16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViPUInt16 val16);
+ViStatus viIn32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViPUInt32 val32);
+ViStatus viOut8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt8 val8);
+ViStatus viOut16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt16 val16);
+ViStatus viOut32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViUInt32 val32);
+ViStatus viMoveIn8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                   ViUInt8* buf8);
+ViStatus viMoveIn16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                    ViUInt16* buf16);
+ViStatus viMoveIn32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                    ViUInt32* buf32);
+ViStatus viMoveOut8(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                    const ViUInt8* buf8);
+ViStatus viMoveOut16(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                     const ViUInt16* buf16);
+ViStatus viMoveOut32(ViSession vi, ViUInt16 space, ViBusAddress offset, ViBusSize length,
+                     const ViUInt32* buf32);
+ViStatus viMapAddress(ViSession vi, ViUInt16 mapSpace, ViBusAddress mapOffset,
+                      ViBusSize mapSize, ViBoolean access, ViAddr suggested, ViPAddr address);
+ViStatus viUnmapAddress(ViSession vi);
+void viPeek8(ViSession vi, ViAddr address, ViPUInt8 val8);
+void viPeek16(ViSession vi, ViAddr address, ViPUInt16 val16);
+void viPeek32(ViSession vi, ViAddr address, ViPUInt32 val32);
+void viPoke8(ViSession vi, ViAddr address, ViUInt8 val8);
+void viPoke16(ViSession vi, ViAddr address, ViUInt16 val16);
+void viPoke32(ViSession vi, ViAddr address, ViUInt32 val32);
 
 #ifdef __cplusplus
 }

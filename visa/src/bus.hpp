@@ -1,6 +1,7 @@
 // The simulated bus: the devices a bus description lists, and its parser.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "locks.hpp"
 #include "sim/q7304.hpp"
 #include "visa.h"
 
@@ -35,6 +37,7 @@ struct DeviceDesc {
     ViInt16 logical_address = -1;
     ViInt16 slot = -1;
     ViUInt16 primary_address = 0;
+    ViUInt16 secondary_address = VI_NO_SEC_ADDR;
     ViUInt32 spec_version = 0x00300000;
     bool q7304 = false;
     std::string idn;
@@ -53,24 +56,37 @@ struct ParseResult {
 // Parses a bus description. Pure: no I/O.
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name);
 
-// Interface type and number of a resource name, or nullopt when it is not one we know.
+// The parts of an INSTR resource name, or nullopt when it is not one we know.
 struct ParsedName {
     ViUInt16 intf_type;
     ViUInt16 intf_num;
     ViUInt16 primary = 0;
+    ViUInt16 secondary = VI_NO_SEC_ADDR;
     ViInt16 logical_address = -1;
+    bool primary_given = false;  // GPIB-VXI: the name holds a GPIB address before the LA
 };
 std::optional<ParsedName> parse_resource_name(std::string_view name);
+// The name in its full form: "VXI0::24::INSTR", "GPIB0::9::INSTR", "GPIB0::9::3::INSTR".
+std::string canonical_name(const ParsedName& name);
+// Whether a name given to viOpen names the device: the same parts, a secondary address of
+// 0 also naming a device that has none.
+bool names_device(const ParsedName& name, const ParsedName& device);
 
 // A live device of the bus: a simulated Q7304A or a plain device answering *IDN?.
 class Device {
 public:
     explicit Device(DeviceDesc desc);
     ~Device();
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
     const DeviceDesc& desc() const { return desc_; }
+    bool message_based() const { return instrument_ != nullptr || !desc_.idn.empty(); }
 
-    ViStatus write(std::string_view bytes, bool end, ViUInt32 timeout_ms);
-    ViStatus read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end);
+    ViStatus write(std::string_view bytes, bool end, ViUInt32 timeout_ms, Stop stop = {});
+    // Up to `max` bytes of the reply; with `term` (0..255) it ends after that byte, and the
+    // rest stays in the device for the next read.
+    ViStatus read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end,
+                  int term = -1, Stop stop = {});
     ViStatus read_stb(ViUInt16& stb);
     ViStatus clear();
     ViStatus close();  // a session to the device is closed
@@ -78,17 +94,37 @@ public:
     // An edge on a TTL trigger line of the device's mainframe (trigger_lines.cpp).
     void line_trigger(int line, sim::Q7304::TimePoint at);
 
+    // The VXI configuration registers in A16 space (offsets 0 to 63, 16 bits each) and
+    // word serial commands; VI_ERROR_BERR where nothing answers.
+    ViStatus register_read(ViBusAddress offset, ViUInt16& value);
+    ViStatus register_write(ViBusAddress offset, ViUInt16 value, ViUInt32 timeout_ms, Stop stop);
+    // A word serial command; `has_response` tells whether one came back in `response`.
+    ViStatus word_serial(ViUInt16 command, ViUInt32 timeout_ms, Stop stop, bool& has_response,
+                         ViUInt16& response);
+
+    LockTable locks;
+
 private:
     std::optional<FaultKind> fault_for(Fault::Where where, std::string_view command);
-    ViStatus strike(FaultKind kind, ViUInt32 timeout_ms);
+    ViStatus strike(FaultKind kind, ViUInt32 timeout_ms, Stop stop);
+    ViStatus take(std::string& out, std::size_t max, std::chrono::steady_clock::time_point deadline,
+                  bool& end, Stop stop);
+    bool owes_reply() const;
 
     DeviceDesc desc_;
     std::unique_ptr<sim::Q7304> instrument_;
-    std::mutex mutex_;             // plain-device state and fault bookkeeping
+    mutable std::mutex mutex_;     // plain-device state and fault bookkeeping
     std::string plain_reply_;
     std::string last_command_;     // upper case, for read faults
     std::vector<long> matched_;    // calls each fault has matched so far
     long transfers_ = 0;           // writes and reads so far
+    bool owes_ = false;            // a query was sent whose reply is not yet read to its END
+    bool message_has_query_ = false;  // the message being written so far holds a '?'
+    // VXI registers: the control register, the response a word serial command left, and
+    // whether a command was not understood.
+    ViUInt16 control_ = 0;
+    std::optional<ViUInt16> data_low_;
+    bool protocol_error_ = false;
 };
 
 // The bus of this process: loaded once, from $VISA_SIM_BUS or the default.

@@ -173,7 +173,8 @@ constexpr long kMaxAddress = 32767;  // ViInt16, and below every ViUInt16 addres
 
 }  // namespace
 
-// VXI<n>::<la>::INSTR, GPIB-VXI<n>::[<secondary>::]<la>::INSTR, GPIB<n>::<primary>[::<sec>]::INSTR
+// VXI[n]::<la>[::INSTR], GPIB-VXI[n]::[<primary>::]<la>[::INSTR],
+// GPIB[n]::<primary>[::<secondary>][::INSTR]; a board number left out is 0.
 std::optional<ParsedName> parse_resource_name(std::string_view name) {
     if (name.size() > 255) return std::nullopt;
     static constexpr std::pair<std::string_view, ViUInt16> kinds[] = {
@@ -181,22 +182,30 @@ std::optional<ParsedName> parse_resource_name(std::string_view name) {
     for (const auto& [prefix, type] : kinds) {
         NameReader r(name);
         if (!r.word(prefix)) continue;
-        const auto board = static_cast<ViUInt16>(r.number(kMaxBoard));
+        const auto board = r.at_digit() ? static_cast<ViUInt16>(r.number(kMaxBoard)) : ViUInt16{0};
         r.word("::");
-        // One or two address fields, each followed by "::".
+        // One or two address fields, then "::INSTR" or the end.
         long first = r.number(kMaxAddress), second = -1;
-        r.word("::");
-        if (r.at_digit()) {
-            second = r.number(kMaxAddress);
+        if (!r.ended()) {
             r.word("::");
+            if (r.at_digit()) {
+                second = r.number(kMaxAddress);
+                if (!r.ended()) {
+                    r.word("::");
+                    r.word("INSTR");
+                }
+            } else {
+                r.word("INSTR");
+            }
         }
-        r.word("INSTR");
         if (!r.ended() || (type == VI_INTF_VXI && second >= 0)) return std::nullopt;
         ParsedName parsed{type, board};
         if (type == VI_INTF_GPIB) {
-            parsed.primary = static_cast<ViUInt16>(first);  // the secondary address is not kept
+            parsed.primary = static_cast<ViUInt16>(first);
+            if (second >= 0) parsed.secondary = static_cast<ViUInt16>(second);
         } else if (second >= 0) {
             parsed.primary = static_cast<ViUInt16>(first);
+            parsed.primary_given = true;
             parsed.logical_address = static_cast<ViInt16>(second);
         } else {
             parsed.logical_address = static_cast<ViInt16>(first);
@@ -204,6 +213,34 @@ std::optional<ParsedName> parse_resource_name(std::string_view name) {
         return parsed;
     }
     return std::nullopt;
+}
+
+std::string canonical_name(const ParsedName& n) {
+    const std::string board = std::to_string(n.intf_num);
+    switch (n.intf_type) {
+        case VI_INTF_GPIB:
+            return "GPIB" + board + "::" + std::to_string(n.primary) +
+                   (n.secondary == VI_NO_SEC_ADDR ? "" : "::" + std::to_string(n.secondary)) +
+                   "::INSTR";
+        case VI_INTF_GPIB_VXI:
+            return "GPIB-VXI" + board + "::" +
+                   (n.primary_given ? std::to_string(n.primary) + "::" : "") +
+                   std::to_string(n.logical_address) + "::INSTR";
+        default: return "VXI" + board + "::" + std::to_string(n.logical_address) + "::INSTR";
+    }
+}
+
+bool names_device(const ParsedName& n, const ParsedName& d) {
+    if (n.intf_type != d.intf_type || n.intf_num != d.intf_num) return false;
+    switch (n.intf_type) {
+        case VI_INTF_GPIB:
+            return n.primary == d.primary &&
+                   (n.secondary == d.secondary || (n.secondary == 0 && d.secondary == VI_NO_SEC_ADDR));
+        case VI_INTF_GPIB_VXI:
+            return n.logical_address == d.logical_address &&
+                   (!n.primary_given || !d.primary_given || n.primary == d.primary);
+        default: return n.logical_address == d.logical_address;
+    }
 }
 
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name) {
@@ -214,6 +251,7 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
         return result;
     };
     std::vector<bool> interface_given;
+    std::vector<ParsedName> parsed_names;
     int line_no = 0;
     std::size_t pos = 0;
     while (pos <= text.size()) {
@@ -228,13 +266,16 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
             const std::string name = trim(std::string_view(line).substr(1, line.size() - 2));
             const auto parsed = parse_resource_name(name);
             if (!parsed) return fail(line_no, "bad resource name: " + name);
-            for (const auto& d : result.devices)
-                if (upper(d.name) == upper(name)) return fail(line_no, "duplicate device: " + name);
+            for (const auto& p : parsed_names)
+                if (names_device(*parsed, p) || names_device(p, *parsed))
+                    return fail(line_no, "duplicate device: " + name);
+            parsed_names.push_back(*parsed);
             DeviceDesc d;
             d.name = name;
             d.intf_type = parsed->intf_type;
             d.intf_num = parsed->intf_num;
             d.primary_address = parsed->primary;
+            d.secondary_address = parsed->secondary;
             d.logical_address = parsed->logical_address;
             d.line = line_no;
             result.devices.push_back(std::move(d));

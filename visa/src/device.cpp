@@ -10,12 +10,25 @@
 
 #include "bus.hpp"
 #include "trigger_lines.hpp"
+#include "events.hpp"
 
 namespace simvisa {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
 constexpr ViUInt32 kMaxFaultWaitMs = 2000;  // a timeout fault never stalls longer
+constexpr auto kPoll = std::chrono::milliseconds(5);
+
+// Sleeps until the deadline; false when the call is to end first.
+bool wait_until(Clock::time_point deadline, Stop stop) {
+    for (;;) {
+        if (stop.requested()) return false;
+        const auto now = Clock::now();
+        if (now >= deadline) return true;
+        std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, kPoll));
+    }
+}
 
 std::string upper_trimmed(std::string_view s) {
     std::string out;
@@ -40,15 +53,23 @@ DeviceDesc default_q7304() {
 }  // namespace
 
 Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.size(), 0) {
-    if (desc_.q7304) instrument_ = std::make_unique<sim::Q7304>(desc_.input);
-    if (instrument_ && has_trigger_lines(desc_))
-        instrument_->set_line_output_handler(
-            [this](int line, sim::Q7304::TimePoint at) { pulse_line(*this, line, at); });
+    if (desc_.q7304) {
+        instrument_ = std::make_unique<sim::Q7304>(desc_.input);
+        instrument_->set_service_request_handler([this] {
+            EventData e;
+            e.type = VI_EVENT_SERVICE_REQ;
+            post_event(this, e);
+        });
+        if (has_trigger_lines(desc_))
+            instrument_->set_line_output_handler(
+                [this](int line, sim::Q7304::TimePoint at) { pulse_line(*this, line, at); });
+    }
     attach_to_lines(*this);
 }
 
 Device::~Device() {
     detach_from_lines(*this);
+    if (instrument_) instrument_->set_service_request_handler({});
 }
 
 // The first fault that matches, past its skipped calls and not spent, strikes.
@@ -70,19 +91,32 @@ std::optional<FaultKind> Device::fault_for(Fault::Where where, std::string_view 
     return std::nullopt;
 }
 
-ViStatus Device::strike(FaultKind kind, ViUInt32 timeout_ms) {
+ViStatus Device::strike(FaultKind kind, ViUInt32 timeout_ms, Stop stop) {
     if (kind == FaultKind::fail) return VI_ERROR_IO;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
-    return VI_ERROR_TMO;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs));
+    return wait_until(deadline, stop) ? VI_ERROR_TMO : VI_ERROR_ABORT;
 }
 
-ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms) {
+ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms, Stop stop) {
     const std::string command = upper_trimmed(bytes);
     {
         std::lock_guard lock(mutex_);
         last_command_ = command;
     }
-    if (const auto fault = fault_for(Fault::Where::write, command)) return strike(*fault, timeout_ms);
+    if (const auto fault = fault_for(Fault::Where::write, command))
+        return strike(*fault, timeout_ms, stop);
+    {
+        // A reply is owed once a message holding a query is complete; a new message
+        // without one makes the device drop what it still had to say.
+        std::lock_guard lock(mutex_);
+        if (bytes.find('?') != std::string_view::npos) message_has_query_ = true;
+        if (end || bytes.find('\n') != std::string_view::npos) {
+            owes_ = message_has_query_;
+            message_has_query_ = false;
+        } else if (message_has_query_) {
+            owes_ = true;
+        }
+    }
     if (instrument_) {
         instrument_->write(bytes, end);
     } else {
@@ -93,27 +127,86 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms) {
     return VI_SUCCESS;
 }
 
-ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end) {
+bool Device::owes_reply() const {
+    std::lock_guard lock(mutex_);
+    return owes_;
+}
+
+// Bytes of the reply as they come, waiting up to the deadline for the first one. The
+// instrument is asked in short steps so a pending call can be ended from another thread.
+ViStatus Device::take(std::string& out, std::size_t max, Clock::time_point deadline, bool& end,
+                      Stop stop) {
+    constexpr auto kStep = std::chrono::milliseconds(50);
+    for (bool looked = false;;) {
+        if (stop.requested()) return VI_ERROR_ABORT;
+        const auto now = Clock::now();
+        if (!owes_reply()) {
+            // Nothing asked: one look, which the device notes as a read it cannot answer,
+            // then the wait for a query from another session or the time-out.
+            if (!looked &&
+                instrument_->read(out, max, std::chrono::milliseconds(0), end) ==
+                    sim::Q7304::ReadResult::ok)
+                return VI_SUCCESS;
+            looked = true;
+            if (now >= deadline) return VI_ERROR_TMO;
+            std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, kPoll));
+            continue;
+        }
+        const auto step = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kStep));
+        if (instrument_->read(out, max, step, end) == sim::Q7304::ReadResult::ok) return VI_SUCCESS;
+        if (Clock::now() >= deadline) return VI_ERROR_TMO;
+    }
+}
+
+ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end, int term,
+                      Stop stop) {
     std::string command;
     {
         std::lock_guard lock(mutex_);
         command = last_command_;
     }
-    if (const auto fault = fault_for(Fault::Where::read, command)) return strike(*fault, timeout_ms);
+    out.clear();
     end = false;
-    if (instrument_) {
-        const auto r = instrument_->read(out, max, std::chrono::milliseconds(timeout_ms), end);
-        return r == sim::Q7304::ReadResult::ok ? VI_SUCCESS : VI_ERROR_TMO;
+    if (const auto fault = fault_for(Fault::Where::read, command))
+        return strike(*fault, timeout_ms, stop);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+    const char stop_at = static_cast<char>(term);
+    if (!instrument_) {
+        std::unique_lock lock(mutex_);
+        while (plain_reply_.empty()) {
+            lock.unlock();
+            const auto fault_deadline = std::min(
+                deadline, Clock::now() + std::chrono::milliseconds(kMaxFaultWaitMs));
+            if (!wait_until(fault_deadline, stop)) return VI_ERROR_ABORT;
+            return VI_ERROR_TMO;
+        }
+        std::size_t n = std::min(max, plain_reply_.size());
+        if (term >= 0)
+            if (const auto at = plain_reply_.find(stop_at); at < n) n = at + 1;
+        out = plain_reply_.substr(0, n);
+        plain_reply_.erase(0, n);
+        end = plain_reply_.empty();
+        return VI_SUCCESS;
     }
-    std::unique_lock lock(mutex_);
-    if (plain_reply_.empty()) {
-        lock.unlock();
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(timeout_ms, kMaxFaultWaitMs)));
-        return VI_ERROR_TMO;
+    // Without a termination character the reply comes in one piece; with one, byte by byte
+    // so that what follows it stays in the device.
+    std::string piece;
+    while (out.size() < max && !end) {
+        const std::size_t want = term >= 0 ? 1 : max - out.size();
+        const ViStatus st = take(piece, want, deadline, end, stop);
+        if (st < 0) {
+            if (out.empty()) return st;
+            break;
+        }
+        out += piece;
+        if (term >= 0 && !piece.empty() && piece.back() == stop_at) break;
+        if (piece.empty()) break;
     }
-    out = plain_reply_.substr(0, max);
-    plain_reply_.erase(0, out.size());
-    end = plain_reply_.empty();
+    if (end) {
+        std::lock_guard lock(mutex_);
+        owes_ = false;
+    }
     return VI_SUCCESS;
 }
 
@@ -133,6 +226,8 @@ ViStatus Device::clear() {
     if (instrument_) instrument_->device_clear();
     std::lock_guard lock(mutex_);
     plain_reply_.clear();
+    owes_ = false;
+    message_has_query_ = false;
     return VI_SUCCESS;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "attr_expr.hpp"
+
 namespace simvisa {
 
 namespace {
@@ -110,7 +112,7 @@ private:
                 return single({State::Kind::literal, lower(expr_[pos_++])});
             case '*':
             case '+':  // nothing to repeat
-            case '{':  // attribute expressions are not supported
+            case '{':  // only the attribute part, at the end
                 return std::nullopt;
             default:
                 return single({State::Kind::literal, lower(c)});
@@ -153,8 +155,28 @@ private:
 };
 
 std::optional<SearchPattern> SearchPattern::compile(std::string_view expr) {
-    if (expr.empty() || expr.size() > kMaxExpression) return std::nullopt;
-    return SearchCompiler(expr).run();
+    // The attribute part starts at the first brace that is not escaped.
+    std::size_t brace = std::string_view::npos;
+    for (std::size_t i = 0; i < expr.size(); ++i) {
+        if (expr[i] == '\\') ++i;
+        else if (expr[i] == '{') {
+            brace = i;
+            break;
+        }
+    }
+    const std::string_view name_part = expr.substr(0, brace);
+    if (name_part.empty() || name_part.size() > kMaxExpression) return std::nullopt;
+    auto pattern = SearchCompiler(name_part).run();
+    if (!pattern || brace == std::string_view::npos) return pattern;
+    if (expr.back() != '}') return std::nullopt;
+    auto attributes = AttrExpression::compile(expr.substr(brace + 1, expr.size() - brace - 2));
+    if (!attributes) return std::nullopt;
+    pattern->attributes_ = std::make_shared<const AttrExpression>(std::move(*attributes));
+    return pattern;
+}
+
+bool SearchPattern::accepts(const Device& device) const {
+    return !attributes_ || attributes_->accepts(device);
 }
 
 // Runs every path of the automaton at once: one set of states per character.

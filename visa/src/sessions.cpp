@@ -18,6 +18,7 @@ ViObject next_handle = 0x10;
 ViObject add_session(std::shared_ptr<Session> session) {
     std::lock_guard lock(table_mutex);
     const ViObject handle = next_handle++;
+    session->handle = handle;
     table().emplace(handle, std::move(session));
     return handle;
 }
@@ -28,15 +29,32 @@ std::shared_ptr<Session> find_session(ViObject handle) {
     return it == table().end() ? nullptr : it->second;
 }
 
-bool remove_session(ViObject handle) {
+std::vector<std::shared_ptr<Session>> remove_session(ViObject handle) {
     std::lock_guard lock(table_mutex);
+    std::vector<std::shared_ptr<Session>> removed;
     const auto it = table().find(handle);
-    if (it == table().end()) return false;
-    const bool is_rm = it->second->kind == Session::Kind::resource_manager;
+    if (it == table().end()) return removed;
+    removed.push_back(it->second);
     table().erase(it);
-    if (is_rm)
-        std::erase_if(table(), [handle](const auto& entry) { return entry.second->owner == handle; });
-    return true;
+    // What the session owns goes with it: a resource manager's sessions and lists, a
+    // session's event objects; then theirs.
+    for (std::size_t i = 0; i < removed.size(); ++i) {
+        const ViObject owner = removed[i]->handle;
+        std::erase_if(table(), [&](const auto& entry) {
+            if (entry.second->owner != owner) return false;
+            removed.push_back(entry.second);
+            return true;
+        });
+    }
+    return removed;
+}
+
+std::vector<std::shared_ptr<Session>> sessions_of(const Device* device) {
+    std::lock_guard lock(table_mutex);
+    std::vector<std::shared_ptr<Session>> out;
+    for (const auto& [handle, s] : table())
+        if (s->kind == Session::Kind::instrument && s->device == device) out.push_back(s);
+    return out;
 }
 
 }  // namespace simvisa

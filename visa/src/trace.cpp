@@ -16,29 +16,81 @@ struct StatusInfo {
 
 constexpr StatusInfo kStatuses[] = {
     {VI_SUCCESS, "VI_SUCCESS", "Operation completed successfully."},
+    {VI_SUCCESS_EVENT_EN, "VI_SUCCESS_EVENT_EN", "Specified event is already enabled for at least one of the specified mechanisms."},
+    {VI_SUCCESS_EVENT_DIS, "VI_SUCCESS_EVENT_DIS", "Specified event is already disabled for at least one of the specified mechanisms."},
+    {VI_SUCCESS_QUEUE_EMPTY, "VI_SUCCESS_QUEUE_EMPTY", "Operation completed successfully, but queue was already empty."},
     {VI_SUCCESS_TERM_CHAR, "VI_SUCCESS_TERM_CHAR", "The specified termination character was read."},
     {VI_SUCCESS_MAX_CNT, "VI_SUCCESS_MAX_CNT", "The number of bytes read is equal to the input count."},
+    {VI_SUCCESS_QUEUE_NEMPTY, "VI_SUCCESS_QUEUE_NEMPTY", "Wait terminated successfully on receipt of an event notification. There is still at least one more event occurrence of the requested type available for this session."},
+    {VI_SUCCESS_NCHAIN, "VI_SUCCESS_NCHAIN", "Event handled successfully. Do not invoke any other handlers on this session for this event."},
+    {VI_SUCCESS_NESTED_SHARED, "VI_SUCCESS_NESTED_SHARED", "Operation completed successfully, and this session has nested shared locks."},
+    {VI_SUCCESS_NESTED_EXCLUSIVE, "VI_SUCCESS_NESTED_EXCLUSIVE", "Operation completed successfully, and this session has nested exclusive locks."},
+    {VI_SUCCESS_SYNC, "VI_SUCCESS_SYNC", "Asynchronous operation request was actually performed synchronously."},
+    {VI_WARN_QUEUE_OVERFLOW, "VI_WARN_QUEUE_OVERFLOW", "VISA received more event information of the specified type than the configured queue size could hold."},
+    {VI_WARN_NULL_OBJECT, "VI_WARN_NULL_OBJECT", "The specified object reference is uninitialized."},
     {VI_WARN_NSUP_ATTR_STATE, "VI_WARN_NSUP_ATTR_STATE", "The attribute state is not supported by this resource."},
+    {VI_WARN_UNKNOWN_STATUS, "VI_WARN_UNKNOWN_STATUS", "The status code passed to the operation could not be interpreted."},
+    {VI_WARN_NSUP_BUF, "VI_WARN_NSUP_BUF", "The specified buffer is not supported."},
     {VI_ERROR_SYSTEM_ERROR, "VI_ERROR_SYSTEM_ERROR", "Unknown system error."},
     {VI_ERROR_INV_OBJECT, "VI_ERROR_INV_OBJECT", "The given session or object reference is invalid."},
+    {VI_ERROR_RSRC_LOCKED, "VI_ERROR_RSRC_LOCKED", "Specified type of lock cannot be obtained, or specified operation cannot be performed, because the resource is locked."},
     {VI_ERROR_INV_EXPR, "VI_ERROR_INV_EXPR", "Invalid expression specified for search."},
     {VI_ERROR_RSRC_NFOUND, "VI_ERROR_RSRC_NFOUND", "Insufficient location information or the device or resource is not present in the system."},
     {VI_ERROR_INV_RSRC_NAME, "VI_ERROR_INV_RSRC_NAME", "Invalid resource reference specified. Parsing error."},
     {VI_ERROR_INV_ACC_MODE, "VI_ERROR_INV_ACC_MODE", "Invalid access mode."},
-    {VI_ERROR_CLOSING_FAILED, "VI_ERROR_CLOSING_FAILED", "Unable to deallocate the previously allocated data structures corresponding to this session or object reference."},
     {VI_ERROR_TMO, "VI_ERROR_TMO", "Timeout expired before operation completed."},
+    {VI_ERROR_CLOSING_FAILED, "VI_ERROR_CLOSING_FAILED", "Unable to deallocate the previously allocated data structures corresponding to this session or object reference."},
+    {VI_ERROR_INV_DEGREE, "VI_ERROR_INV_DEGREE", "Specified degree is invalid."},
+    {VI_ERROR_INV_JOB_ID, "VI_ERROR_INV_JOB_ID", "Specified job identifier is invalid."},
     {VI_ERROR_NSUP_ATTR, "VI_ERROR_NSUP_ATTR", "The specified attribute is not defined or supported by the referenced resource."},
     {VI_ERROR_NSUP_ATTR_STATE, "VI_ERROR_NSUP_ATTR_STATE", "The specified state of the attribute is not valid, or is not supported."},
     {VI_ERROR_ATTR_READONLY, "VI_ERROR_ATTR_READONLY", "The specified attribute is read-only."},
-    {VI_ERROR_IO, "VI_ERROR_IO", "Could not perform operation because of I/O error."},
-    {VI_ERROR_INV_FMT, "VI_ERROR_INV_FMT", "A format specifier in the format string is invalid."},
-    {VI_ERROR_NSUP_OPER, "VI_ERROR_NSUP_OPER", "The given session or object reference does not support this operation."},
-    {VI_ERROR_USER_BUF, "VI_ERROR_USER_BUF", "A specified user buffer is not valid or cannot be accessed for the required size."},
-    {VI_ERROR_INV_PARAMETER, "VI_ERROR_INV_PARAMETER", "The value of some parameter is invalid."},
-    {VI_ERROR_INV_PROT, "VI_ERROR_INV_PROT", "The protocol specified is invalid."},
+    {VI_ERROR_INV_LOCK_TYPE, "VI_ERROR_INV_LOCK_TYPE", "The specified type of lock is not supported by this resource."},
+    {VI_ERROR_INV_ACCESS_KEY, "VI_ERROR_INV_ACCESS_KEY", "The access key to the resource associated with this session is invalid."},
+    {VI_ERROR_INV_EVENT, "VI_ERROR_INV_EVENT", "Specified event type is not supported by the resource."},
+    {VI_ERROR_INV_MECH, "VI_ERROR_INV_MECH", "Invalid mechanism specified."},
+    {VI_ERROR_HNDLR_NINSTALLED, "VI_ERROR_HNDLR_NINSTALLED", "A handler is not currently installed for the specified event."},
+    {VI_ERROR_INV_HNDLR_REF, "VI_ERROR_INV_HNDLR_REF", "The given handler reference is invalid."},
+    {VI_ERROR_INV_CONTEXT, "VI_ERROR_INV_CONTEXT", "Specified event context is invalid."},
+    {VI_ERROR_NENABLED, "VI_ERROR_NENABLED", "The session must be enabled for events of the specified type in order to receive them."},
+    {VI_ERROR_ABORT, "VI_ERROR_ABORT", "User abort occurred during transfer."},
+    {VI_ERROR_BERR, "VI_ERROR_BERR", "Bus error occurred during transfer."},
+    {VI_ERROR_IN_PROGRESS, "VI_ERROR_IN_PROGRESS", "Unable to queue the asynchronous operation because there is already an operation in progress."},
     {VI_ERROR_ALLOC, "VI_ERROR_ALLOC", "Insufficient system resources to perform necessary memory allocation."},
     {VI_ERROR_INV_MASK, "VI_ERROR_INV_MASK", "Invalid buffer mask specified."},
+    {VI_ERROR_IO, "VI_ERROR_IO", "Could not perform operation because of I/O error."},
+    {VI_ERROR_INV_FMT, "VI_ERROR_INV_FMT", "A format specifier in the format string is invalid."},
+    {VI_ERROR_NSUP_FMT, "VI_ERROR_NSUP_FMT", "A format specifier in the format string is not supported."},
+    {VI_ERROR_NSUP_MODE, "VI_ERROR_NSUP_MODE", "The specified mode is not supported by this VISA implementation."},
+    {VI_ERROR_INV_SPACE, "VI_ERROR_INV_SPACE", "Invalid address space specified."},
+    {VI_ERROR_INV_OFFSET, "VI_ERROR_INV_OFFSET", "Invalid offset specified."},
+    {VI_ERROR_INV_WIDTH, "VI_ERROR_INV_WIDTH", "Invalid access width specified."},
+    {VI_ERROR_NSUP_OFFSET, "VI_ERROR_NSUP_OFFSET", "Specified offset is not accessible from this hardware."},
+    {VI_ERROR_WINDOW_NMAPPED, "VI_ERROR_WINDOW_NMAPPED", "The specified session is not currently mapped."},
+    {VI_ERROR_NSUP_OPER, "VI_ERROR_NSUP_OPER", "The given session or object reference does not support this operation."},
+    {VI_ERROR_NSUP_ALIGN_OFFSET, "VI_ERROR_NSUP_ALIGN_OFFSET", "The specified offset is not properly aligned for the access width of the operation."},
+    {VI_ERROR_USER_BUF, "VI_ERROR_USER_BUF", "A specified user buffer is not valid or cannot be accessed for the required size."},
+    {VI_ERROR_NSUP_WIDTH, "VI_ERROR_NSUP_WIDTH", "Specified width is not supported by this hardware."},
+    {VI_ERROR_INV_PARAMETER, "VI_ERROR_INV_PARAMETER", "The value of some parameter is invalid."},
+    {VI_ERROR_INV_PROT, "VI_ERROR_INV_PROT", "The protocol specified is invalid."},
+    {VI_ERROR_INV_SIZE, "VI_ERROR_INV_SIZE", "Invalid size of window specified."},
+    {VI_ERROR_WINDOW_MAPPED, "VI_ERROR_WINDOW_MAPPED", "The specified session currently contains a mapped window."},
+    {VI_ERROR_INV_LENGTH, "VI_ERROR_INV_LENGTH", "Invalid length specified."},
+    {VI_ERROR_INV_MODE, "VI_ERROR_INV_MODE", "The value specified by the mode parameter is invalid."},
+    {VI_ERROR_SESN_NLOCKED, "VI_ERROR_SESN_NLOCKED", "The current session did not have any lock on the resource."},
+    {VI_ERROR_FILE_ACCESS, "VI_ERROR_FILE_ACCESS", "An error occurred while trying to open the specified file. Possible causes include an invalid path or lack of access rights."},
+    {VI_ERROR_FILE_IO, "VI_ERROR_FILE_IO", "An error occurred while performing I/O on the specified file."},
 };
+
+}  // namespace
+
+bool status_known(ViStatus status) {
+    for (const auto& s : kStatuses)
+        if (s.status == status) return true;
+    return false;
+}
+
+namespace {
 
 std::mutex trace_mutex;
 

@@ -15,5 +15,6 @@ std::string hex(ViUInt32 v);
 void trace(const std::string& call, ViStatus status, const std::string& extra = {});
 const char* status_name(ViStatus status);
 const char* status_text(ViStatus status);
+bool status_known(ViStatus status);
 
 }  // namespace simvisa

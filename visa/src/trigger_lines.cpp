@@ -1,5 +1,7 @@
 #include "trigger_lines.hpp"
 
+#include "events.hpp"
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -32,12 +34,23 @@ Mainframe mainframe_of(const DeviceDesc& d) {
     return {d.intf_type, d.intf_num};
 }
 
-// Under the lock: the edge to every card of the mainframe.
-void edge(const Mainframe& frame, int line, sim::Q7304::TimePoint at) {
+// Under the lock: the edge to every card of the mainframe; the cards it reached.
+std::vector<const Device*> edge(const Mainframe& frame, int line, sim::Q7304::TimePoint at) {
+    std::vector<const Device*> reached;
     for (Device* d : lines().devices) {
-        if (has_trigger_lines(d->desc()) && mainframe_of(d->desc()) == frame)
-            d->line_trigger(line, at);
+        if (!has_trigger_lines(d->desc()) || mainframe_of(d->desc()) != frame) continue;
+        d->line_trigger(line, at);
+        reached.push_back(d);
     }
+    return reached;
+}
+
+// Outside the lock: VI_EVENT_TRIG to the sessions of the cards an edge reached.
+void post_trigger_events(const std::vector<const Device*>& reached, int line) {
+    EventData e;
+    e.type = VI_EVENT_TRIG;
+    e.trig_id = static_cast<ViInt16>(line);
+    for (const Device* d : reached) post_event(d, e);
 }
 
 bool& held(const Mainframe& frame, int line) {
@@ -63,9 +76,13 @@ void detach_from_lines(Device& d) {
 
 void pulse_line(const Device& from, int line, sim::Q7304::TimePoint at) {
     if (line < 0 || line >= kTtlLines) return;
-    std::lock_guard lock(lines_mutex);
-    const Mainframe frame = mainframe_of(from.desc());
-    if (!held(frame, line)) edge(frame, line, at);
+    std::vector<const Device*> reached;
+    {
+        std::lock_guard lock(lines_mutex);
+        const Mainframe frame = mainframe_of(from.desc());
+        if (!held(frame, line)) reached = edge(frame, line, at);
+    }
+    post_trigger_events(reached, line);
 }
 
 ViStatus set_trigger_id(Session& s, ViAttrState value) {
@@ -88,23 +105,19 @@ ViStatus assert_line(const Session& s, ViUInt16 protocol) {
     const int line = s.trig_id;
     const Mainframe frame = mainframe_of(s.device->desc());
     const auto now = std::chrono::steady_clock::now();
-    std::lock_guard lock(lines_mutex);
-    bool& asserted = held(frame, line);
-    switch (protocol) {
-        case VI_TRIG_PROT_DEFAULT:
-        case VI_TRIG_PROT_SYNC:
-            if (!asserted) edge(frame, line, now);
-            return VI_SUCCESS;
-        case VI_TRIG_PROT_ON:
-            if (!asserted) edge(frame, line, now);
-            asserted = true;
-            return VI_SUCCESS;
-        case VI_TRIG_PROT_OFF:
-            asserted = false;
-            return VI_SUCCESS;
-        default:
-            return VI_ERROR_INV_PROT;
+    if (protocol != VI_TRIG_PROT_DEFAULT && protocol != VI_TRIG_PROT_SYNC &&
+        protocol != VI_TRIG_PROT_ON && protocol != VI_TRIG_PROT_OFF)
+        return VI_ERROR_INV_PROT;
+    std::vector<const Device*> reached;
+    {
+        std::lock_guard lock(lines_mutex);
+        bool& asserted = held(frame, line);
+        if (protocol != VI_TRIG_PROT_OFF && !asserted) reached = edge(frame, line, now);
+        if (protocol == VI_TRIG_PROT_ON || protocol == VI_TRIG_PROT_OFF)
+            asserted = protocol == VI_TRIG_PROT_ON;
     }
+    post_trigger_events(reached, line);
+    return VI_SUCCESS;
 }
 
 }  // namespace simvisa
