@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "context.hpp"
@@ -35,15 +36,13 @@ struct Q7304::State {
         interpreter.resolve();
     }
 
-    // Under the lock: whether the master summary rose since the last look. A rise sets RQS,
-    // which stays until a serial poll reads it or the summary falls again.
-    bool service_request_rose() {
+    // Under the lock: a rise of the master summary since the last look is a service
+    // request. It sets RQS, which stays until a serial poll reads it or the summary falls.
+    void update_request() {
         const bool mss = (ctx.status_byte() & 0x40) != 0;
-        const bool rose = mss && !mss_seen;
-        mss_seen = mss;
-        if (rose) rqs = true;
+        if (mss && !mss_seen) rqs = request_untold = true;
         if (!mss) rqs = false;
-        return rose && static_cast<bool>(on_service_request);
+        mss_seen = mss;
     }
 
     // What is to be told outside the lock.
@@ -54,7 +53,8 @@ struct Q7304::State {
     };
     Notices take_notices(bool with_pulses) {
         Notices n;
-        if (service_request_rose()) n.service_request = on_service_request;
+        update_request();
+        if (std::exchange(request_untold, false)) n.service_request = on_service_request;
         if (with_pulses && !ctx.pulses.empty()) {
             n.pulses.swap(ctx.pulses);
             n.line_output = on_line_output;
@@ -125,6 +125,7 @@ struct Q7304::State {
     Interpreter interpreter;
     bool mss_seen = false;
     bool rqs = false;
+    bool request_untold = false;  // a service request the handler has not been told of
     std::function<void()> on_service_request;
     std::function<void(int, TimePoint)> on_line_output;
     bool stopping = false;
@@ -180,7 +181,7 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
 std::uint8_t Q7304::status_byte() {
     return state_->serve([&] {
         State& st = *state_;
-        st.service_request_rose();  // a rise just now is reported by this poll
+        st.update_request();  // a rise just now is reported by this poll
         const std::uint8_t stb = static_cast<std::uint8_t>((st.ctx.status_byte() & ~0x40) |
                                                            (st.rqs ? 0x40 : 0));
         st.rqs = false;
@@ -211,7 +212,8 @@ void Q7304::line_trigger(int line, TimePoint at) {
 
 void Q7304::set_service_request_handler(std::function<void()> handler) {
     std::lock_guard lock(state_->mutex);
-    state_->service_request_rose();  // a summary already set is not a new request
+    state_->update_request();  // a summary already set is not a new request
+    state_->request_untold = false;
     state_->on_service_request = std::move(handler);
 }
 

@@ -171,5 +171,19 @@ TEST(InstrumentStatus, ServiceRequestsComeOnTheInstrumentsOwnClock) {
     EXPECT_EQ(requests.count(), 2);
 }
 
+TEST(InstrumentStatus, ARequestFirstSeenByASerialPollIsStillTold) {
+    Q7304Input in;
+    in.volt_dc = 50.0;
+    Bench b(in);
+    Requests requests;
+    b.dmm.set_service_request_handler([&] { requests.raise(); });
+    // Overloaded readings set the questionable summary in mid-block, between calls.
+    b.send("VOLT:RANG 10;:VOLT:APER 0.02;:SAMP:COUN 50;:STAT:QUES:ENAB 1;*SRE 8;:INIT");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(b.dmm.status_byte() & 0x48, 0x48);
+    EXPECT_TRUE(requests.wait_for(1, 1000ms));
+    b.send("ABOR");
+}
+
 }  // namespace
 }  // namespace sim::testing
