@@ -21,16 +21,24 @@ int pokeinitial() {
     return 0;
 }
 
+namespace {
+// Live mode ends for the rest of the run; the indicator goes out with it.
+void end_live_mode() {
+    livemode = 0;
+    uirt::SetCtrlVal(main_panel, live_led, 0);
+}
+}  // namespace
+
 int Reset() {
     poll_count = 0;
     if (livemode) {
         // A failed clear or reset ends live mode and skips reloading the defaults.
         if (const int status = drv_call("vo_dcl", vo_dcl); status != 0) {
-            livemode = 0;
+            end_live_mode();
             return status;
         }
         if (const int status = drv_call("vo_reset", vo_reset); status != 0) {
-            livemode = 0;
+            end_live_mode();
             return status;
         }
         ClearStatus(main_panel, MSG_COMMIT, nullptr);

@@ -26,6 +26,11 @@ int look_up_all() {
     return lookup_errors;
 }
 
+void look_up_optional() {
+    int status = 0;
+    for (const Slot& s : optional_slots) s.fill(uirt::GetExternalModuleAddr(module, s.name, &status));
+}
+
 }  // namespace
 
 void bind_driver() {
@@ -42,6 +47,7 @@ void bind_driver() {
         return;
     }
     vo_findRsrc = &voex_findRsrc;
+    look_up_optional();
     if (look_up_all() > 0) {
         uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
         uirt::MessagePopup("Message", "Possible DLL Version mismatch.");

@@ -14,9 +14,8 @@ namespace gu {
 
 inline constexpr auto looked_up_slots = std::to_array<Slot>({GU_LOOKED_UP_OPS(GU_SLOT, GU_SLOT_N)});
 static_assert(looked_up_slots.size() == 119);
-// Not looked up: these keep their fallbacks for the whole run.
-inline constexpr auto never_looked_up_slots =
-    std::to_array<Slot>({GU_NEVER_LOOKED_UP_OPS(GU_SLOT)});
+// Looked up after those; a miss only keeps the fallback.
+inline constexpr auto optional_slots = std::to_array<Slot>({GU_OPTIONAL_OPS(GU_SLOT)});
 
 #undef GU_SLOT
 #undef GU_SLOT_N

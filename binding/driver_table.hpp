@@ -31,11 +31,13 @@
     X(calcDbmRef_Q) X(calcFunc) X(calcFunc_Q) X(calcLimLow) X(calcLimLow_Q) X(calcLimUpp) \
     X(calcLimUpp_Q) X(calcNullOffs) X(calcNullOffs_Q) X(calcStat) X(calcStat_Q)
 
-// Operations that keep their fallback for the whole run: never looked up.
-#define GU_NEVER_LOOKED_UP_OPS(X)                                                         \
+// Optional operations: bound when the module exports them; a module that lacks one keeps
+// its fallback, with no message and live mode left on.
+#define GU_OPTIONAL_OPS(X)                                                                 \
     X(voltAcAper) X(voltAcAper_Q) X(voltAcNplc) X(voltAcNplc_Q) X(currAcRang)            \
     X(currAcRang_Q) X(currAcRes) X(currAcRes_Q) X(currDcNplc_Q) X(perVoltRang)           \
-    X(perVoltRang_Q) X(measVoltDc_Q) X(sample) X(sample_Q) X(calInt_Q)
+    X(perVoltRang_Q) X(measVoltDc_Q) X(sample) X(sample_Q) X(calInt_Q) X(cmd)            \
+    X(cmdString_Q)
 
 namespace gu {
 
@@ -46,7 +48,7 @@ namespace gu {
 #define GU_DECLARE_OP(op) extern GU_OP_TYPE(op) vo_##op;
 #define GU_DECLARE_OP_N(op, exported) extern GU_OP_TYPE_N(op, exported) vo_##op;
 GU_LOOKED_UP_OPS(GU_DECLARE_OP, GU_DECLARE_OP_N)
-GU_NEVER_LOOKED_UP_OPS(GU_DECLARE_OP)
+GU_OPTIONAL_OPS(GU_DECLARE_OP)
 extern decltype(&::voq7304_init) vo_init;
 #undef GU_DECLARE_OP
 #undef GU_DECLARE_OP_N

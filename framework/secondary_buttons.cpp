@@ -14,7 +14,7 @@ struct SecondaryPanel {
 constexpr std::array secondary_panels{
     SecondaryPanel{&trigger_panel, TrigSend, TrigRemember},
     SecondaryPanel{&inout_panel, InpSend, InpRemember},
-    SecondaryPanel{&config_panel, ConfigSend, ConfigRemember},
+    SecondaryPanel{&config_panel, ConfigApply, ConfigRemember},
     SecondaryPanel{&sample_panel, SampSend, SampRemember},
 };
 

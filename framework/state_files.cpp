@@ -1,13 +1,16 @@
-// Store and Recall of a state file: one text of up to 1000 bytes between disk and memory.
-#include <unistd.h>
-
+// Store and Recall of a state file: one text of up to 1000 bytes between disk and memory;
+// in live mode the instrument's learn text, sent back on recall.
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <system_error>
 
+#include "fallbacks.hpp"
 #include "framework.hpp"
+#include "state_file_write.hpp"
 
 namespace gu {
 
@@ -15,13 +18,22 @@ char state_text[STATE_TEXT_SIZE + 1]{};
 
 namespace {
 
-constexpr int PATH_SIZE = 256;
-constexpr int MSG_TEXT_SIZE = PATH_SIZE + 64;  // the longest fixed text and a whole path
+// Any path the file pop-up can return, and the fixed texts around it.
+constexpr int PATH_SIZE = uirt::MAX_PATHNAME_LEN;
+constexpr int MSG_TEXT_SIZE = PATH_SIZE + 64;
 char msg_text[MSG_TEXT_SIZE];
 
-constexpr int READ_WRITE = 0, READ_ONLY = 1;
-constexpr int TRUNCATE = 0, OPEN_AS_IS = 2;
-constexpr int ASCII = 1;
+constexpr int READ_ONLY = 1, OPEN_AS_IS = 2, ASCII = 1;
+
+// The instrument's learn text (IEEE 488.2 *LRN?) starts from a reset and holds commands
+// only: printable characters, no query. Any other text is carried, never sent.
+constexpr std::string_view LEARN_START = "*RST;";
+bool is_learn_text(std::string_view text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.remove_suffix(1);
+    if (!text.starts_with(LEARN_START)) return false;
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return c >= ' ' && c <= '~' && c != '?'; });
+}
 
 int select_state_file(const char* title, int button, char* path) {
     path[0] = '\0';
@@ -49,52 +61,34 @@ bool may_replace(const char* path) {
                                      "", nullptr, 0, 0, 1, 1, 2) == YES;
 }
 
-enum class Written { not_opened, failed, done };
-
-// Writes state_text to `file_path`; an open failure is reported under `path`.
-Written write_text(const char* file_path, const char* path) {
-    const int file = uirt::CVI_OpenFile(file_path, READ_WRITE, TRUNCATE, ASCII);
-    if (file == -1) {
-        tell("OpenFile Error", "Open File failed on %s", path);
-        return Written::not_opened;
-    }
-    const int length = static_cast<int>(std::strlen(state_text));
-    const bool written = uirt::CVI_WriteFile(file, state_text, length) == length;
-    const bool closed = uirt::CVI_CloseFile(file) == 0;
-    return written && closed ? Written::done : Written::failed;
+// In live mode the state is the instrument's own: its learn text replaces state_text,
+// unless that holds a foreign text recalled, which is carried. False when the instrument
+// could not give it (reported).
+bool learn_state() {
+    if (!livemode || !is_bound(vo_cmdString_Q)) return true;
+    if (state_text[0] != '\0' && !is_learn_text(state_text)) return true;
+    static char learned[STATE_TEXT_SIZE + 2];
+    learned[0] = '\0';
+    if (drv_call("vo_cmdString_Q", vo_cmdString_Q, "*LRN?", ViInt32{sizeof learned}, learned) != 0)
+        return false;
+    if (std::strlen(learned) > STATE_TEXT_SIZE || !is_learn_text(learned)) return false;
+    std::memcpy(state_text, learned, sizeof state_text);
+    state_text[STATE_TEXT_SIZE] = '\0';
+    return true;
 }
 
-void write_failed(const char* path) {
-    tell("Write Error", "Write to File %s Failed!\n", path);
-}
-
-// The whole text lands in a file beside the target, which then replaces the target: a
-// failed write leaves the earlier file as it was. Devices and pipes are written in place.
-void write_state(const char* path) {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::file_status status = fs::status(path, ec);
-    if (fs::exists(status) && !fs::is_regular_file(status)) {
-        if (write_text(path, path) == Written::failed) write_failed(path);
-        return;
-    }
-    fs::path target = path;
-    if (fs::exists(status)) target = fs::canonical(target, ec);  // through symbolic links
-    if (ec) target = path;
-    const std::string temp = target.string() + "." + std::to_string(::getpid()) + ".tmp";
-    const Written result = write_text(temp.c_str(), path);
-    if (result == Written::not_opened) return;
-    if (result == Written::done) fs::rename(temp, target, ec);
-    if (result == Written::failed || ec) {
-        fs::remove(temp, ec);
-        write_failed(path);
-    }
+// A recalled learn text sets the instrument up again; its trailing line end is not sent.
+void send_learned_state() {
+    if (!livemode || !is_bound(vo_cmd) || !is_learn_text(state_text)) return;
+    std::string text = state_text;
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    drv_call("vo_cmd", vo_cmd, text.c_str());
 }
 
 }  // namespace
 
 void MenuStateStoreCallback(int, int, void*, int) {
-    char path[PATH_SIZE];
+    static char path[PATH_SIZE];
     if (select_state_file("Store State File Dialog", uirt::VAL_SAVE_BUTTON, path) ==
         uirt::VAL_NO_FILE_SELECTED)
         return;
@@ -103,11 +97,20 @@ void MenuStateStoreCallback(int, int, void*, int) {
         return;
     }
     if (!may_replace(path)) return;
-    write_state(path);
+    if (!learn_state()) {
+        tell("Write Error", "Write to File %s Failed!\n", path);
+        return;
+    }
+    const int length = static_cast<int>(std::strlen(state_text));
+    switch (write_state_file(path, state_text, length)) {
+        case Written::not_opened: tell("OpenFile Error", "Open File failed on %s", path); break;
+        case Written::failed: tell("Write Error", "Write to File %s Failed!\n", path); break;
+        case Written::done: break;
+    }
 }
 
 void MenuStateRecallCallback(int, int, void*, int) {
-    char path[PATH_SIZE];
+    static char path[PATH_SIZE];
     const int selected = select_state_file("Recall State File Dialog", uirt::VAL_LOAD_BUTTON, path);
     if (selected == uirt::VAL_NO_FILE_SELECTED) return;
     if (selected == uirt::VAL_NEW_FILE_SELECTED) {
@@ -121,6 +124,7 @@ void MenuStateRecallCallback(int, int, void*, int) {
     }
     const int n = uirt::CVI_ReadFile(file, state_text, STATE_TEXT_SIZE);
     state_text[n > 0 ? n : 0] = '\0';
+    send_learned_state();
     Sync();
     uirt::CVI_CloseFile(file);
 }

@@ -45,6 +45,7 @@ int RangeSend(int panel);
 int RangeGet(int panel);
 int ResolutionSend(int panel);
 int ConfigSend(int panel);
+int ConfigApply(int panel);
 int ConfigGet(int panel);
 int ConfigRemember(int panel, int mode);
 int Reading(int panel, int msg, void* data);

@@ -2,6 +2,7 @@
 // read them, and the thresholds that turn a reported value into a list position.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <span>
 
@@ -121,42 +122,37 @@ inline constexpr Item CURR_DC_RESOLUTIONS[] = {
     {"30 uA", 3e-5},  {"100 uA", 1e-4}, {"300 uA", 3e-4},
 };
 
-// Decade steps: a reported resolution below thresholds[i] is position i.
-inline constexpr double VOLT_RESOLUTION_STEPS[] = {5e-8, 5e-7, 5e-6, 5e-5, 5e-4, 5e-3, 5e-2};
-inline constexpr double RES_RESOLUTION_STEPS[] = {5e-5, 5e-4, 5e-3, 0.05, 0.5, 5,
-                                                  50,   500,  5e3,  5e4,  5e5};
+// The position of the item nearest to a reported value in ratio (its own item when the
+// value is on the list); -1 for an empty list or a value that is not positive.
+inline int nearest_in_ratio(std::span<const Item> items, double v) {
+    if (items.empty() || !(v > 0.0) || !std::isfinite(v)) return -1;
+    int best = 0;
+    double best_distance = INFINITY;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+        const double distance = std::abs(std::log(v / items[i].value));
+        if (distance < best_distance) best = i, best_distance = distance;
+    }
+    return best;
+}
 
 struct ResolutionRow {
     std::span<const Item> items;
     Call<ValueSet> set;
     Call<ValueQuery> query;
-    std::span<const double> steps;
 };
 inline constexpr ResolutionRow RESOLUTIONS[FUNCTION_COUNT] = {
     /* FUNC_FREQ */ {},
     /* FUNC_PERIOD */ {},
     /* FUNC_RES_4W */
-    {RES_RESOLUTIONS,
-     {&vo_resRes, "vo_resRes"},
-     {&vo_resRes_Q, "vo_resRes_Q"},
-     RES_RESOLUTION_STEPS},
+    {RES_RESOLUTIONS, {&vo_resRes, "vo_resRes"}, {&vo_resRes_Q, "vo_resRes_Q"}},
     /* FUNC_RES_2W */
-    {RES_RESOLUTIONS,
-     {&vo_resRes, "vo_resRes"},
-     {&vo_resRes_Q, "vo_resRes_Q"},
-     RES_RESOLUTION_STEPS},
+    {RES_RESOLUTIONS, {&vo_resRes, "vo_resRes"}, {&vo_resRes_Q, "vo_resRes_Q"}},
     /* FUNC_VOLT_AC */
-    {VOLT_AC_RESOLUTIONS,
-     {&vo_voltAcRes, "vo_voltAcRes"},
-     {&vo_voltAcRes_Q, "vo_voltAcRes_Q"},
-     VOLT_RESOLUTION_STEPS},
+    {VOLT_AC_RESOLUTIONS, {&vo_voltAcRes, "vo_voltAcRes"}, {&vo_voltAcRes_Q, "vo_voltAcRes_Q"}},
     /* FUNC_VOLT_DC */
-    {VOLT_DC_RESOLUTIONS,
-     {&vo_voltDcRes, "vo_voltDcRes"},
-     {&vo_voltDcRes_Q, "vo_voltDcRes_Q"},
-     VOLT_RESOLUTION_STEPS},
-    /* FUNC_CURR_AC */ {CURR_AC_RESOLUTIONS, {&vo_currAcRes, "vo_currAcRes"}, {}, {}},
-    /* FUNC_CURR_DC */ {CURR_DC_RESOLUTIONS, {&vo_currDcRes, "vo_currDcRes"}, {}, {}},
+    {VOLT_DC_RESOLUTIONS, {&vo_voltDcRes, "vo_voltDcRes"}, {&vo_voltDcRes_Q, "vo_voltDcRes_Q"}},
+    /* FUNC_CURR_AC */ {CURR_AC_RESOLUTIONS, {&vo_currAcRes, "vo_currAcRes"}, {}},
+    /* FUNC_CURR_DC */ {CURR_DC_RESOLUTIONS, {&vo_currDcRes, "vo_currDcRes"}, {}},
     /* FUNC_VOLT_RATIO */ {},
 };
 
@@ -181,6 +177,7 @@ struct ApertureRow {
     Call<ValueSet> plc;      // positions from PLC_FIRST on
     Call<ValueQuery> query;
     std::span<const double> steps;
+    Call<ValueQuery> plc_query;  // tells whether a PLC item chosen still holds
 };
 inline constexpr ApertureRow APERTURES[FUNCTION_COUNT] = {
     /* FUNC_FREQ */ {GATE_APERTURES,
@@ -199,32 +196,37 @@ inline constexpr ApertureRow APERTURES[FUNCTION_COUNT] = {
      {&vo_resAper, "vo_resAper"},
      {&vo_resNplc, "vo_resNplc"},
      {&vo_resAper_Q, "vo_resAper_Q"},
-     INTEGRATING_APERTURE_STEPS},
+     INTEGRATING_APERTURE_STEPS,
+     {&vo_resNplc_Q, "vo_resNplc_Q"}},
     /* FUNC_RES_2W */
     {INTEGRATING_APERTURES,
      {&vo_resAper, "vo_resAper"},
      {&vo_resNplc, "vo_resNplc"},
      {&vo_resAper_Q, "vo_resAper_Q"},
-     INTEGRATING_APERTURE_STEPS},
+     INTEGRATING_APERTURE_STEPS,
+     {&vo_resNplc_Q, "vo_resNplc_Q"}},
     /* FUNC_VOLT_AC */
     {INTEGRATING_APERTURES,
      {&vo_voltAcAper, "vo_voltAcAper"},
      {&vo_voltAcNplc, "vo_voltAcNplc"},
      {&vo_voltAcAper_Q, "vo_voltAcAper_Q"},
-     INTEGRATING_APERTURE_STEPS},
+     INTEGRATING_APERTURE_STEPS,
+     {&vo_voltAcNplc_Q, "vo_voltAcNplc_Q"}},
     /* FUNC_VOLT_DC */
     {INTEGRATING_APERTURES,
      {&vo_voltDcAper, "vo_voltDcAper"},
      {&vo_voltDcNplc, "vo_voltDcNplc"},
      {&vo_voltDcAper_Q, "vo_voltDcAper"},
-     INTEGRATING_APERTURE_STEPS},
+     INTEGRATING_APERTURE_STEPS,
+     {&vo_voltDcNplc_Q, "vo_voltDcNplc_Q"}},
     /* FUNC_CURR_AC */ {INTEGRATING_APERTURES, {}, {}, {}, {}},
     /* FUNC_CURR_DC */
     {INTEGRATING_APERTURES,
      {&vo_currDcAper, "vo_currDcAper"},
      {&vo_currDcNplc, "vo_currDcNplc"},
      {&vo_currDcAper_Q, "vo_currDcAper_Q"},
-     INTEGRATING_APERTURE_STEPS},
+     INTEGRATING_APERTURE_STEPS,
+     {&vo_currDcNplc_Q, "vo_currDcNplc_Q"}},
     /* FUNC_VOLT_RATIO */ {},
 };
 

@@ -1,5 +1,7 @@
 // The range, resolution and aperture rings and the resolution-in-use indicator.
 #include <algorithm>
+#include <cmath>
+#include <string_view>
 
 #include "driver_call.hpp"
 #include "messages.hpp"
@@ -29,7 +31,12 @@ int position(std::span<const double> steps, double v, std::size_t items) {
     return std::min(first_below(steps, v), static_cast<int>(items) - 1);
 }
 
+bool same_value(double a, double b) {
+    return std::abs(a - b) <= 1e-9 * std::abs(b);
+}
+
 constexpr int DEFAULT_APERTURE_ITEM = 4;  // "16.7 mS"
+constexpr int ITEM_LABEL_SIZE = 32;
 
 }  // namespace
 
@@ -105,12 +112,13 @@ int ConfigResolDisp(int panel, int msg, void* data) {
             if (livemode) {
                 const ResolutionRow& row = resolution_row(function_code(panel));
                 ViReal64 reported = 0.0;
-                if (!row.query.fn) {
+                if (!settable(row.query)) {
                     w.enable(false);
                 } else if (call_ok(row.query, &reported)) {
+                    // The indicator keeps the exact value; the ring its nearest item.
                     w.value = reported;
-                    set_int(ConfigResolution, panel,
-                            position(row.steps, reported, row.items.size()));
+                    const int item = nearest_in_ratio(row.items, reported);
+                    if (item >= 0) set_int(ConfigResolution, panel, item);
                 }
             }
             w.show();
@@ -155,7 +163,12 @@ int ConfigAper(int panel, int msg, void* data) {
         case MSG_QUERY: {
             const ApertureRow& row = aperture_row(function_code(panel));
             ViReal64 reported = 0.0;
-            if (call_ok(row.query, &reported)) {
+            int k = -1;
+            uirt::GetCtrlIndex(w.panel, w.ctrl, &k);
+            if (k >= PLC_FIRST && k < static_cast<int>(row.items.size()) &&
+                call_ok(row.plc_query, &reported) && same_value(reported, row.items[k].value)) {
+                w.value = reported;  // the PLC count chosen is what the instrument uses
+            } else if (call_ok(row.query, &reported)) {
                 w.value = reported;
                 uirt::SetCtrlIndex(w.panel, w.ctrl,
                                    position(row.steps, reported, row.items.size()));
@@ -170,9 +183,19 @@ int ConfigAper(int panel, int msg, void* data) {
             if (index >= 0) uirt::SetCtrlIndex(w.panel, w.ctrl, index);
             return 0;
         }
-        case MSG_FILL_LIST:
-            fill(w, aperture_row(function_code(panel)).items, ItemValue::Value);
+        case MSG_FILL_LIST: {
+            // The item chosen stays chosen where the new list offers it too.
+            char chosen[ITEM_LABEL_SIZE] = "";
+            int k = -1;
+            uirt::GetCtrlIndex(w.panel, w.ctrl, &k);
+            if (k >= 0) uirt::GetLabelFromIndex(w.panel, w.ctrl, k, chosen, sizeof chosen);
+            const std::span<const Item> items = aperture_row(function_code(panel)).items;
+            fill(w, items, ItemValue::Value);
+            for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+                if (std::string_view(items[i].label) == chosen) uirt::SetCtrlIndex(w.panel, w.ctrl, i);
+            }
             return 0;
+        }
     }
     return w.common(panel, msg, data);
 }

@@ -1,8 +1,10 @@
 // The two function rings (main and configuration panel) and the unit routine.
 #include <cstdio>
 
+#include "driver_call.hpp"
 #include "function_table.hpp"
 #include "messages.hpp"
+#include "reconfigure.hpp"
 
 namespace gu {
 
@@ -13,21 +15,22 @@ constexpr int FUNCTION_COMPANION = 21;  // the main panel's "Function" label
 // The enabling of the range, aperture and resolution controls for function `f`.
 void enable_range_and_aperture(int panel, int f) {
     const FunctionInfo* info = function_info(f);
-    enable(ConfigAper, panel, info && info->aperture);
-    enable(ConfigRange, panel, info && info->range == RangeCtl::On);
+    enable(ConfigAper, panel, aperture_settable(f));
+    enable(ConfigRange, panel, info && info->range == RangeCtl::On && range_settable(f));
 }
 void enable_resolution(int panel, int f) {
-    enable(ConfigResolution, panel, resolution_usable(f, get_int(ConfigRange, panel)));
+    enable(ConfigResolution, panel, resolution_settable(f, get_int(ConfigRange, panel)));
 }
 void fill_lists(int panel) {
     send_each({ConfigResolution, ConfigRange, ConfigAper}, panel, MSG_FILL_LIST);
 }
-// Sends the aperture shown, or reads it back where it cannot be set.
+}  // namespace
+
 void send_aperture(int panel, int f) {
     const FunctionInfo* info = function_info(f);
     send(ConfigAper, panel, info && info->aperture ? MSG_COMMIT : MSG_QUERY);
 }
-// The settings the instrument forgets on a configure call, sent again.
+
 void resend_settings(int panel, bool with_math) {
     send_each({SampleCount, TrigSource, TrigAutoDelay}, panel, MSG_COMMIT);
     if (get_int(TrigAutoDelay, panel) == 0) send(TrigDelay, panel, MSG_COMMIT);
@@ -35,8 +38,6 @@ void resend_settings(int panel, bool with_math) {
     if (with_math) send(CalcState, panel, MSG_COMMIT);
     send(InpAutoImp, panel, MSG_COMMIT);
 }
-
-}  // namespace
 
 int Function(int panel, int msg, void* data) {
     static Widget<int> w{"Function", Answers{MSG_SHOW, msg_set({7, 8, 9, 10, 11, 12, 13})},

@@ -34,7 +34,11 @@ struct MathParam {
                 return 0;
             case MSG_COMMIT:
                 w.read();
-                if (setter) drv_call(set_label, *setter, static_cast<ViReal64>(w.value));
+                if (setter && query &&
+                    refused(drv_call(set_label, *setter, static_cast<ViReal64>(w.value)))) {
+                    query_into<Reply>(query_label, *query, w.value);  // refused: what it kept
+                    w.show();
+                }
                 return 0;
             case MSG_QUERY:
                 if (cleared_query)

@@ -23,6 +23,14 @@ int query_cleared(const char* label, Fn fn, T& value, Lead... lead) {
     return query_into<Reply>(label, fn, value, lead...);
 }
 
+// Reads every queued error (the oldest shown by ErrorVal and ErrorMsg) before a clear.
+void show_queued_errors(int panel);
+
+// The instrument refused a setting (it queued an error): the caller reads its value back.
+inline bool refused(int status) {
+    return status == instr_error_detected;
+}
+
 // The flag sent to widgets with MSG_ENABLE and MSG_SHOW.
 inline void send_flag(Handler widget, int panel, int msg, int flag) {
     widget(panel, msg, &flag);

@@ -52,16 +52,25 @@ int status_register(int panel, int msg, void* data) {
 
 // The event indicators bound by ReadStatus, with their controls on its panel; also the
 // order in which Read Status re-reads them.
-struct EventControl {
+struct RegisterControl {
     Handler widget;
     int ctrl;
 };
-constexpr std::array<EventControl, 5> EVENT_CONTROLS{{
+constexpr std::array<RegisterControl, 5> EVENT_CONTROLS{{
     {EventVolt, 13},
     {EventResist, 10},
     {EventCurr, 12},
     {EventLimLo, 11},
     {EventLimHi, 9},
+}};
+
+// The condition indicators, the row above the events on the same panel.
+constexpr std::array<RegisterControl, 5> CONDITION_CONTROLS{{
+    {CondVolt, 15},
+    {CondCurr, 16},
+    {CondResist, 17},
+    {CondLimLo, 18},
+    {CondLimHi, 19},
 }};
 
 void query(Handler widget, int panel) {
@@ -124,9 +133,11 @@ int ReadStatus(int panel, int msg, void* data) {
         case MSG_INIT:
             w.init(panel, data);
             for (auto [widget, ctrl] : EVENT_CONTROLS) widget(panel, MSG_INIT, &ctrl);
+            for (auto [widget, ctrl] : CONDITION_CONTROLS) widget(panel, MSG_INIT, &ctrl);
             return 0;
         case MSG_COMMIT:
-            for (const EventControl& e : EVENT_CONTROLS) query(e.widget, panel);
+            for (const RegisterControl& e : EVENT_CONTROLS) query(e.widget, panel);
+            for (const RegisterControl& c : CONDITION_CONTROLS) query(c.widget, panel);
             return 0;
         case MSG_QUERY:
             w.get(data);
@@ -135,15 +146,16 @@ int ReadStatus(int panel, int msg, void* data) {
     return w.common(panel, msg, data);
 }
 
-// Clears the event registers, reads one error-queue entry, re-reads two indicators.
+// Reads the error queue, which the clear would empty unseen, then clears the event
+// registers and re-reads two indicators.
 int ClearStatus(int panel, int msg, void* data) {
     static Widget<int> w{"ClearStatus", Answers{}, 0};
     if (!w.accepts(msg)) return -1;
     if (msg != MSG_COMMIT) return w.common(panel, msg, data);
     if (livemode) {
+        show_queued_errors(panel);
         const int status = vo_statEvenClr(instr_session);  // kept local
         if (status != 0) display_error(instr_session, status, "vo_statEvenClr");
-        ErrorBtn(panel, MSG_COMMIT, nullptr);
     }
     query(EventVolt, panel);
     query(EventResist, panel);

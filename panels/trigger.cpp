@@ -1,4 +1,6 @@
 // Trigger panel: source, delay, automatic delay and count.
+#include <algorithm>
+
 #include "setting.hpp"
 
 namespace gu {
@@ -101,7 +103,12 @@ int TrigCount(int panel, int msg, void* data) {
             return 0;
         case MSG_COMMIT:
             w.read();
-            drv_call("vo_TrigCount", vo_trigCoun, static_cast<ViInt32>(w.value));
+            w.value = std::clamp(w.value, 1, TRIG_COUNT_MAX);
+            w.show();
+            if (refused(drv_call("vo_TrigCount", vo_trigCoun, static_cast<ViInt32>(w.value)))) {
+                query_into<ViInt32>("vo_TrigCount", vo_trigCoun_Q, w.value);  // refused
+                w.show();
+            }
             check_reading_type();
             return 0;
         case MSG_QUERY:

@@ -21,7 +21,7 @@ using namespace detail;
 
 namespace {
 
-constexpr std::size_t path_buffer_size = 256;
+constexpr std::size_t path_buffer_size = MAX_PATHNAME_LEN;
 
 test::Answer scripted_answer(test::Popup popup) {
     Runtime& r = rt();
@@ -175,7 +175,8 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     dialog.setLabelText(QFileDialog::Accept, QString::fromUtf8(button));
     const bool saving = buttonLabel == VAL_SAVE_BUTTON;
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // A name that does not exist is returned as new: the caller has its own message for it.
+    dialog.setFileMode(QFileDialog::AnyFile);
     (void)allowCancel;  // the window can always be closed; that counts as a cancel
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return file_result(VAL_NO_FILE_SELECTED, {}, pathName);

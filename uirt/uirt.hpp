@@ -223,7 +223,9 @@ inline constexpr int VAL_LOAD_BUTTON = 3;
 inline constexpr int VAL_NO_FILE_SELECTED = 0;
 inline constexpr int VAL_EXISTING_FILE_SELECTED = 1;
 inline constexpr int VAL_NEW_FILE_SELECTED = 2;
-// `pathName` receives the chosen path (at most 256 characters with terminator).
+// `pathName` receives the chosen path: it must hold MAX_PATHNAME_LEN characters (the
+// longest path the system opens, with terminator); a longer path is refused.
+inline constexpr int MAX_PATHNAME_LEN = 4096;
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     const char* fileTypeList, const char* title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,

@@ -194,6 +194,10 @@ ViStatus voq7304_perVoltRang_Q(ViSession vi, ViPBoolean autoRange, ViPReal64 ran
 ViStatus voq7304_sample(ViSession vi, ViInt32 count, ViReal64 timer, ViInt16 source);
 ViStatus voq7304_sample_Q(ViSession vi, ViPInt32 count, ViPReal64 timer, ViPInt16 source);
 ViStatus voq7304_calInt_Q(ViSession vi, ViInt16 which, ViPReal64 value);
+/* Pass-through: `command` goes out as one program message (LF appended); the query's reply
+ * is cut to size - 1 characters and always terminated. */
+ViStatus voq7304_cmd(ViSession vi, ViConstString command);
+ViStatus voq7304_cmdString_Q(ViSession vi, ViConstString command, ViInt32 size, ViChar result[]);
 
 #ifdef __cplusplus
 }

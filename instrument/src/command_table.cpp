@@ -26,6 +26,7 @@ constexpr std::array commands{
     Command{"*TRG", &trg},
     Command{"*TST?", &tst_q},
     Command{"*WAI", &wai},
+    Command{"*LRN?", &lrn_q},
 
     // Function and configuration
     Command{"CONFigure:FREQuency", &configure_as<F::freq>},
@@ -182,6 +183,12 @@ constexpr std::array commands{
     Command{"STATus:QUEStionable:ENABle", &ques_enable_set},
     Command{"STATus:QUEStionable:ENABle?", &ques_enable_q},
     Command{"STATus:PRESet", &status_preset},
+    Command{"STATus:OPERation:CONDition?", &oper_condition_q},
+    Command{"STATus:OPERation[:EVENt]?", &oper_event_q},
+    Command{"STATus:OPERation:ENABle", &oper_enable_set},
+    Command{"STATus:OPERation:ENABle?", &oper_enable_q},
+    Command{"SYSTem:ERRor:COUNt?", &system_error_count_q},
+    Command{"SYSTem:ERRor:ALL?", &system_error_all_q},
 };
 
 }  // namespace

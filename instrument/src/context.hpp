@@ -27,12 +27,27 @@ struct Status {
     std::uint16_t ques_condition = 0;
     std::uint16_t ques_event = 0;
     std::uint16_t ques_enable = 0;
+    std::uint16_t oper_condition = 0;
+    std::uint16_t oper_event = 0;
+    std::uint16_t oper_enable = 0;
     bool opc_armed = false;  // *OPC waits for the measurement
 };
 
 namespace esr {
 inline constexpr std::uint8_t operation_complete = 0x01;
 }
+
+// Bits of the SCPI operation status register.
+namespace obit {
+inline constexpr std::uint16_t measuring = 1u << 4;
+inline constexpr std::uint16_t waiting_for_trigger = 1u << 5;
+}  // namespace obit
+
+// A pulse the instrument drove on a TTL trigger line.
+struct LinePulse {
+    int line;
+    Clock::time_point at;
+};
 
 struct Statistics {
     double min = 0.0;
@@ -58,10 +73,13 @@ struct Measurement {
     Clock::time_point trigger_at{};
     long sample_in_trigger = 0;
     std::deque<Clock::time_point> bus_triggers;  // received, not yet started
+    int line = 0;                                // TTL source line
+    std::deque<Clock::time_point> line_edges;    // TTL edges received, in time order
 };
 
 // What a handler's reply waits for before the rest of its message may run.
-enum class Wait { none, fetch, opc_query, wai };
+// `output`: the output queue is full; the rest of the message waits for the controller to read.
+enum class Wait { none, fetch, opc_query, wai, output };
 
 struct Context {
     explicit Context(const Q7304Input& in);
@@ -74,13 +92,21 @@ struct Context {
     std::vector<double> memory;
     Statistics stats;
     std::mt19937 rng;
-    Clock::time_point now;  // the time of the call being served
+    Clock::time_point now;       // the time of the call being served
+    Clock::time_point power_on;  // the origin of the input's waveforms and trigger schedule
+    Clock::time_point zeroed_at;  // the last zero measurement, for the drift without auto zero
+    bool drive_lines = false;     // someone listens to the TTL pulses
+    std::vector<LinePulse> pulses;  // driven, not yet delivered
+    bool command_error = false;     // a -100 family error was queued by the present command
 
     std::string reply;  // response message being formatted for the present program message
+    bool reply_continues = false;  // its first units already went to the output queue
     Wait wait = Wait::none;
     bool output_ready = false;  // a complete reply waits to be read (MAV)
 
     std::uint8_t status_byte() const;
+    // The operation condition register changes; rising bits latch into its event register.
+    void set_operation(std::uint16_t condition);
 
     void error(int code);
     void respond(std::string_view text);

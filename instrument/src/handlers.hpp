@@ -24,6 +24,7 @@ void opc_q(Context&, const Call&);
 void trg(Context&, const Call&);
 void tst_q(Context&, const Call&);
 void wai(Context&, const Call&);
+void lrn_q(Context&, const Call&);
 
 // Function and configuration
 void function_set(Context&, const Call&);
@@ -147,6 +148,12 @@ void ques_event_q(Context&, const Call&);
 void ques_enable_set(Context&, const Call&);
 void ques_enable_q(Context&, const Call&);
 void status_preset(Context&, const Call&);
+void oper_condition_q(Context&, const Call&);
+void oper_event_q(Context&, const Call&);
+void oper_enable_set(Context&, const Call&);
+void oper_enable_q(Context&, const Call&);
+void system_error_count_q(Context&, const Call&);
+void system_error_all_q(Context&, const Call&);
 
 // Shared reply helpers
 void respond_bool(Context& ctx, bool v);

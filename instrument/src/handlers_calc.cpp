@@ -10,6 +10,8 @@ namespace {
 constexpr std::array<std::string_view, 5> math_names{"NULL", "AVERage", "LIMit", "DBM", "DB"};
 constexpr std::array<std::string_view, 5> math_replies{"NULL", "AVER", "LIM", "DBM", "DB"};
 constexpr NumericLimits math_value{-1.0e9, 1.0e9, 0.0, ""};
+constexpr NumericLimits dbm_reference{50.0, 8000.0, 600.0, "OHM"};
+constexpr NumericLimits db_reference{-200.0, 200.0, 0.0, "DBM"};
 
 bool is_decibel(MathFunction m) {
     return m == MathFunction::dbm || m == MathFunction::db;
@@ -21,6 +23,10 @@ bool measures_voltage(const Settings& s) {
 void set_value(Context& ctx, const Call& call, const NumericLimits& limits, double& target) {
     if (!expect_params(ctx, call, 1, 1)) return;
     if (const auto v = get_number(ctx, call.params[0], limits)) target = *v;
+}
+
+void query_value(Context& ctx, const Call& call, const NumericLimits& limits, double value) {
+    if (!answer_limits(ctx, call, limits)) respond_nr3(ctx, value);
 }
 
 }  // namespace
@@ -63,7 +69,7 @@ void null_offset_set(Context& ctx, const Call& call) {
     set_value(ctx, call, math_value, ctx.settings.null_offset);
 }
 void null_offset_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.null_offset);
+    query_value(ctx, call, math_value, ctx.settings.null_offset);
 }
 
 void average_min_q(Context& ctx, const Call& call) {
@@ -83,26 +89,26 @@ void limit_lower_set(Context& ctx, const Call& call) {
     set_value(ctx, call, math_value, ctx.settings.lower_limit);
 }
 void limit_lower_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.lower_limit);
+    query_value(ctx, call, math_value, ctx.settings.lower_limit);
 }
 void limit_upper_set(Context& ctx, const Call& call) {
     set_value(ctx, call, math_value, ctx.settings.upper_limit);
 }
 void limit_upper_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.upper_limit);
+    query_value(ctx, call, math_value, ctx.settings.upper_limit);
 }
 
 void dbm_reference_set(Context& ctx, const Call& call) {
-    set_value(ctx, call, {50.0, 8000.0, 600.0, "OHM"}, ctx.settings.dbm_reference);
+    set_value(ctx, call, dbm_reference, ctx.settings.dbm_reference);
 }
 void dbm_reference_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.dbm_reference);
+    query_value(ctx, call, dbm_reference, ctx.settings.dbm_reference);
 }
 void db_reference_set(Context& ctx, const Call& call) {
-    set_value(ctx, call, {-200.0, 200.0, 0.0, "DBM"}, ctx.settings.db_reference);
+    set_value(ctx, call, db_reference, ctx.settings.db_reference);
 }
 void db_reference_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.db_reference);
+    query_value(ctx, call, db_reference, ctx.settings.db_reference);
 }
 
 }  // namespace sim

@@ -53,6 +53,7 @@ void cls(Context& ctx, const Call& call) {
     ctx.errors.clear();
     ctx.status.esr = 0;
     ctx.status.ques_event = 0;
+    ctx.status.oper_event = 0;
     ctx.status.opc_armed = false;
 }
 
@@ -100,16 +101,38 @@ void trg(Context& ctx, const Call& call) {
     if (no_params(ctx, call)) bus_trigger(ctx);
 }
 void tst_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) ctx.respond("0");
+    if (no_params(ctx, call)) respond_int(ctx, ctx.input.self_test);
 }
 
-void system_error_q(Context& ctx, const Call& call) {
-    if (!no_params(ctx, call)) return;
-    const int code = ctx.errors.pop();
+namespace {
+
+std::string error_entry(int code) {
     char buf[96];
     std::snprintf(buf, sizeof buf, "%+d,\"%.*s\"", code, static_cast<int>(error_text(code).size()),
                   error_text(code).data());
-    ctx.respond(buf);
+    return buf;
+}
+
+void set_register_word(Context& ctx, const Call& call, std::uint16_t& target) {
+    if (!expect_params(ctx, call, 1, 1)) return;
+    if (const auto v = get_number(ctx, call.params[0], register_word))
+        target = static_cast<std::uint16_t>(std::lround(*v));
+}
+
+}  // namespace
+
+void system_error_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) ctx.respond(error_entry(ctx.errors.pop()));
+}
+void system_error_count_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, static_cast<long long>(ctx.errors.size()));
+}
+// Every entry, oldest first, emptying the queue; "+0,"No error"" when there is none.
+void system_error_all_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    std::string all = error_entry(ctx.errors.pop());
+    while (!ctx.errors.empty()) all += "," + error_entry(ctx.errors.pop());
+    ctx.respond(all);
 }
 void system_version_q(Context& ctx, const Call& call) {
     if (no_params(ctx, call)) ctx.respond("1999.0");
@@ -124,15 +147,31 @@ void ques_event_q(Context& ctx, const Call& call) {
     ctx.status.ques_event = 0;
 }
 void ques_enable_set(Context& ctx, const Call& call) {
-    if (!expect_params(ctx, call, 1, 1)) return;
-    if (const auto v = get_number(ctx, call.params[0], register_word))
-        ctx.status.ques_enable = static_cast<std::uint16_t>(std::lround(*v));
+    set_register_word(ctx, call, ctx.status.ques_enable);
 }
 void ques_enable_q(Context& ctx, const Call& call) {
     if (no_params(ctx, call)) respond_int(ctx, ctx.status.ques_enable);
 }
+// SCPI-99: the enable registers of both status structures to zero.
 void status_preset(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) ctx.status.ques_enable = 0;
+    if (!no_params(ctx, call)) return;
+    ctx.status.ques_enable = 0;
+    ctx.status.oper_enable = 0;
+}
+
+void oper_condition_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status.oper_condition);
+}
+void oper_event_q(Context& ctx, const Call& call) {
+    if (!no_params(ctx, call)) return;
+    respond_int(ctx, ctx.status.oper_event);
+    ctx.status.oper_event = 0;
+}
+void oper_enable_set(Context& ctx, const Call& call) {
+    set_register_word(ctx, call, ctx.status.oper_enable);
+}
+void oper_enable_q(Context& ctx, const Call& call) {
+    if (no_params(ctx, call)) respond_int(ctx, ctx.status.oper_enable);
 }
 
 }  // namespace sim

@@ -50,6 +50,22 @@ NumericLimits resolution_spec(Group g) {
     return {gi.min_resolution, gi.max_resolution, gi.default_resolution, gi.unit};
 }
 
+// MIN and MAX are the smallest and largest range; DEF (auto range) the one auto range picks.
+NumericLimits range_limits(const Context& ctx, Group g) {
+    const auto ranges = info(g).ranges;
+    return {ranges.front(), ranges.back(), auto_picked_range(ctx, g), info(g).unit};
+}
+
+NumericLimits aperture_limits(const Context& ctx, Group g) {
+    if (info(g).integration == Integration::gate_time)
+        return {gate_times.front(), gate_times.back(), 0.1, "S"};
+    return {min_aperture, max_aperture, 1.0 / ctx.settings.line_frequency, "S"};
+}
+
+constexpr NumericLimits nplc_limits{nplc_steps.front(), nplc_steps.back(), 1.0, ""};
+constexpr NumericLimits bandwidth_limits{3.0, 200.0, 20.0, "HZ"};
+constexpr NumericLimits line_frequency_limits{50.0, 400.0, 50.0, "HZ"};
+
 bool has_resolution(Group g) {
     return info(g).max_resolution > 0.0;
 }
@@ -164,7 +180,7 @@ void range_set(Context& ctx, const Call& call, Group g) {
 }
 
 void range_q(Context& ctx, const Call& call, Group g) {
-    if (no_params(ctx, call)) respond_nr3(ctx, present_range(ctx, g));
+    if (!answer_limits(ctx, call, range_limits(ctx, g))) respond_nr3(ctx, present_range(ctx, g));
 }
 
 void range_auto_set(Context& ctx, const Call& call, Group g) {
@@ -192,15 +208,15 @@ void resolution_set(Context& ctx, const Call& call, Group g) {
 }
 
 void resolution_q(Context& ctx, const Call& call, Group g) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.group(g).resolution);
+    if (!answer_limits(ctx, call, resolution_spec(g)))
+        respond_nr3(ctx, ctx.settings.group(g).resolution);
 }
 
 void aperture_set(Context& ctx, const Call& call, Group g) {
     if (!expect_params(ctx, call, 1, 1)) return;
     GroupSettings& gs = ctx.settings.group(g);
     if (info(g).integration == Integration::gate_time) {
-        const auto v =
-            get_number(ctx, call.params[0], {gate_times.front(), gate_times.back(), 0.1, "S"});
+        const auto v = get_number(ctx, call.params[0], aperture_limits(ctx, g));
         if (v) gs.aperture = round_up(gate_times, *v);
         return;
     }
@@ -216,13 +232,13 @@ void aperture_set(Context& ctx, const Call& call, Group g) {
 }
 
 void aperture_q(Context& ctx, const Call& call, Group g) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.aperture(g));
+    if (!answer_limits(ctx, call, aperture_limits(ctx, g)))
+        respond_nr3(ctx, ctx.settings.aperture(g));
 }
 
 void nplc_set(Context& ctx, const Call& call, Group g) {
     if (!expect_params(ctx, call, 1, 1)) return;
-    const auto v =
-        get_number(ctx, call.params[0], {nplc_steps.front(), nplc_steps.back(), 1.0, ""});
+    const auto v = get_number(ctx, call.params[0], nplc_limits);
     if (!v) return;
     GroupSettings& gs = ctx.settings.group(g);
     gs.by_nplc = true;
@@ -230,18 +246,19 @@ void nplc_set(Context& ctx, const Call& call, Group g) {
 }
 
 void nplc_q(Context& ctx, const Call& call, Group g) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.nplc(g));
+    if (!answer_limits(ctx, call, nplc_limits)) respond_nr3(ctx, ctx.settings.nplc(g));
 }
 
 void bandwidth_set(Context& ctx, const Call& call) {
     static constexpr std::array bandwidths{3.0, 20.0, 200.0};
     if (!expect_params(ctx, call, 1, 1)) return;
-    if (const auto v = get_number(ctx, call.params[0], {3.0, 200.0, 20.0, "HZ"}))
+    if (const auto v = get_number(ctx, call.params[0], bandwidth_limits))
         ctx.settings.detector_bandwidth = round_up(bandwidths, *v);
 }
 
 void bandwidth_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.detector_bandwidth);
+    if (!answer_limits(ctx, call, bandwidth_limits))
+        respond_nr3(ctx, ctx.settings.detector_bandwidth);
 }
 
 void input_auto_impedance_set(Context& ctx, const Call& call) {
@@ -257,9 +274,13 @@ void auto_zero_set(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return;
     if (is_keyword(call.params[0], "ONCE")) {  // one zero measurement, then off
         ctx.settings.auto_zero = false;
+        ctx.zeroed_at = ctx.now;
         return;
     }
-    if (const auto on = get_bool(ctx, call.params[0])) ctx.settings.auto_zero = *on;
+    const auto on = get_bool(ctx, call.params[0]);
+    if (!on) return;
+    if (!*on && ctx.settings.auto_zero) ctx.zeroed_at = ctx.now;  // the drift starts now
+    ctx.settings.auto_zero = *on;
 }
 
 void auto_zero_q(Context& ctx, const Call& call) {
@@ -268,7 +289,7 @@ void auto_zero_q(Context& ctx, const Call& call) {
 
 void line_frequency_set(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return;
-    const auto v = get_number(ctx, call.params[0], {50.0, 400.0, 50.0, "HZ"});
+    const auto v = get_number(ctx, call.params[0], line_frequency_limits);
     if (!v) return;
     const long hz = std::lround(*v);
     if (std::abs(*v - static_cast<double>(hz)) > 1e-6 || (hz != 50 && hz != 60 && hz != 400)) {
@@ -279,7 +300,8 @@ void line_frequency_set(Context& ctx, const Call& call) {
 }
 
 void line_frequency_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_int(ctx, ctx.settings.line_frequency);
+    if (!answer_limits(ctx, call, line_frequency_limits, true))
+        respond_int(ctx, ctx.settings.line_frequency);
 }
 
 }  // namespace sim

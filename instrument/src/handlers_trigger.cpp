@@ -12,6 +12,7 @@ namespace {
 constexpr std::array<std::string_view, 4> source_names{"BUS", "EXTernal", "IMMediate", "TTLTrg<n>"};
 constexpr int ttl_lines = 8;
 constexpr NumericLimits count_spec{1, static_cast<double>(max_count), 1, ""};
+constexpr NumericLimits delay_spec{0.0, max_trigger_delay, auto_trigger_delay, "S"};
 
 std::optional<long> get_count(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return std::nullopt;
@@ -66,19 +67,18 @@ void trigger_count_set(Context& ctx, const Call& call) {
     if (const auto n = get_count(ctx, call)) ctx.settings.trigger_count = *n;
 }
 void trigger_count_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_int(ctx, ctx.settings.trigger_count);
+    if (!answer_limits(ctx, call, count_spec, true)) respond_int(ctx, ctx.settings.trigger_count);
 }
 
 void trigger_delay_set(Context& ctx, const Call& call) {
     if (!expect_params(ctx, call, 1, 1)) return;
-    const auto v =
-        get_number(ctx, call.params[0], {0.0, max_trigger_delay, auto_trigger_delay, "S"});
+    const auto v = get_number(ctx, call.params[0], delay_spec);
     if (!v) return;
     ctx.settings.trigger_delay = *v;
     ctx.settings.auto_delay = false;
 }
 void trigger_delay_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_nr3(ctx, ctx.settings.effective_delay());
+    if (!answer_limits(ctx, call, delay_spec)) respond_nr3(ctx, ctx.settings.effective_delay());
 }
 
 void trigger_delay_auto_set(Context& ctx, const Call& call) {
@@ -97,7 +97,7 @@ void sample_count_set(Context& ctx, const Call& call) {
     if (const auto n = get_count(ctx, call)) ctx.settings.sample_count = *n;
 }
 void sample_count_q(Context& ctx, const Call& call) {
-    if (no_params(ctx, call)) respond_int(ctx, ctx.settings.sample_count);
+    if (!answer_limits(ctx, call, count_spec, true)) respond_int(ctx, ctx.settings.sample_count);
 }
 
 void initiate_cmd(Context& ctx, const Call& call) {

@@ -69,22 +69,60 @@ void Interpreter::write(std::string_view bytes, bool end) {
 
 void Interpreter::receive(std::string message) {
     if (blank(message)) return;
-    if (pending_ && pending_->kind == Wait::wai) {
+    const bool parser_held = pending_ && (pending_->kind == Wait::wai || pending_->kind == Wait::output);
+    if (parser_held) {
         if (blocked_bytes_ + message.size() > input_capacity) {
-            ctx_.error(err::input_overrun);
-            return;
+            if (pending_->kind == Wait::wai) {
+                ctx_.error(err::input_overrun);
+                return;
+            }
+            // Input buffer and output queue both full: IEEE 488.2 deadlock.
+            break_deadlock();
         }
         blocked_bytes_ += message.size();
         blocked_.push_back(std::move(message));
         return;
     }
-    if (reply_ready()) {
+    if (reply_ready() || response_open_) {
         ctx_.error(err::query_interrupted);
-        out_.clear();
-        out_pos_ = 0;
-        update_mav();
+        if (response_open_) pending_.reset();
+        drop_output();
     }
     run(std::move(message), {}, {});
+}
+
+void Interpreter::drop_output() {
+    out_.clear();
+    out_pos_ = 0;
+    response_open_ = false;
+    ctx_.reply_continues = false;
+    update_mav();
+}
+
+// The output queue is emptied and the held message goes on, its responses discarded.
+void Interpreter::break_deadlock() {
+    ctx_.error(err::query_deadlocked);
+    drop_output();
+    Pending p = std::move(*pending_);
+    pending_.reset();
+    discarding_ = true;
+    run(std::move(p.message), std::move(p.path), {});
+}
+
+bool Interpreter::flush_full_response() {
+    if (ctx_.reply.empty() || unread() + ctx_.reply.size() < output_capacity) return false;
+    if (discarding_) {
+        ctx_.reply.clear();
+        return false;
+    }
+    out_.erase(0, out_pos_);
+    out_pos_ = 0;
+    out_ += ctx_.reply;
+    ctx_.reply.clear();
+    ctx_.reply_continues = true;
+    response_open_ = true;
+    update_mav();
+    return true;
 }
 
 void Interpreter::run(std::string message, std::string path, std::string reply) {
@@ -121,7 +159,7 @@ void Interpreter::run(std::string message, std::string path, std::string reply) 
         }
         if (command == nullptr) {
             ctx_.error(err::undefined_header);
-            continue;
+            break;  // a command error drops the rest of the message
         }
         if (!h.common) {
             const auto* first = used == count ? full.data() : own.data();
@@ -133,7 +171,11 @@ void Interpreter::run(std::string message, std::string path, std::string reply) 
             pending_.reset();
         }
         ctx_.wait = Wait::none;
+        ctx_.command_error = false;
         command->handler(ctx_, Call{unit.params, suffix});
+        if (ctx_.command_error) break;
+        if (ctx_.wait == Wait::none && flush_full_response() && !blank(parser.remainder()))
+            ctx_.wait = Wait::output;
         if (ctx_.wait != Wait::none) {
             pending_ = Pending{ctx_.wait, std::string(parser.remainder()), std::move(path),
                                std::exchange(ctx_.reply, {})};
@@ -145,11 +187,17 @@ void Interpreter::run(std::string message, std::string path, std::string reply) 
 }
 
 void Interpreter::emit(std::string reply) {
-    if (reply.empty()) return;
+    if (std::exchange(discarding_, false)) {
+        drop_output();
+        return;
+    }
+    if (reply.empty() && !response_open_) return;
     out_.erase(0, out_pos_);
     out_pos_ = 0;
     out_ += reply;
     out_ += '\n';
+    response_open_ = false;
+    ctx_.reply_continues = false;
     update_mav();
 }
 
@@ -157,7 +205,9 @@ void Interpreter::resolve() {
     advance(ctx_);
     for (;;) {
         if (pending_) {
-            if (ctx_.measurement.armed) break;
+            const bool held = pending_->kind == Wait::output ? unread() >= output_capacity
+                                                             : ctx_.measurement.armed;
+            if (held) break;
             Pending p = std::move(*pending_);
             pending_.reset();
             ctx_.reply = std::move(p.reply);
@@ -178,8 +228,8 @@ void Interpreter::resolve() {
 void Interpreter::device_clear() {
     input_.clear();
     overrun_ = false;
-    out_.clear();
-    out_pos_ = 0;
+    drop_output();
+    discarding_ = false;
     pending_.reset();
     blocked_.clear();
     blocked_bytes_ = 0;
@@ -191,13 +241,13 @@ bool Interpreter::take(std::string& out, std::size_t max) {
     const std::size_t n = std::min(max, out_.size() - out_pos_);
     out.assign(out_, out_pos_, n);
     out_pos_ += n;
-    const bool end = out_pos_ == out_.size();
-    if (end) {
+    const bool drained = out_pos_ == out_.size();
+    if (drained) {
         out_.clear();
         out_pos_ = 0;
     }
     update_mav();
-    return end;
+    return drained && !response_open_;
 }
 
 }  // namespace sim

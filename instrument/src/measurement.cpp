@@ -4,31 +4,16 @@
 #include <cmath>
 #include <cstdio>
 
+#include "signal.hpp"
+
 namespace sim {
 namespace {
 
+constexpr std::size_t max_line_edges = 4096;    // kept while a block cannot take them yet
+constexpr std::size_t max_pending_pulses = 65536;
+
 Clock::duration to_duration(double seconds) {
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-}
-
-// The magnitude auto range looks at for a group.
-double group_input(const Q7304Input& in, Group g) {
-    switch (g) {
-        case Group::volt_dc:
-            return std::abs(in.volt_dc);
-        case Group::volt_ac:
-            return std::abs(in.volt_ac);
-        case Group::curr_dc:
-            return std::abs(in.curr_dc);
-        case Group::curr_ac:
-            return std::abs(in.curr_ac);
-        case Group::res:
-            return std::abs(in.resistance);
-        case Group::freq:
-        case Group::period:
-            return std::abs(in.volt_ac);  // signal amplitude
-    }
-    return 0.0;
 }
 
 double relative_gate_resolution(double gate_time) {
@@ -37,27 +22,28 @@ double relative_gate_resolution(double gate_time) {
     return 1e-6;
 }
 
-double function_input(const Q7304Input& in, Function f) {
-    switch (f) {
-        case Function::freq:
-            return in.frequency;
-        case Function::period:
-            return in.frequency > 0.0 ? 1.0 / in.frequency : overload_reading;
-        case Function::fres:
-        case Function::res:
-            return in.resistance;
-        case Function::volt_ac:
-            return in.volt_ac;
-        case Function::volt_dc:
-            return in.volt_dc;
-        case Function::curr_ac:
-            return in.curr_ac;
-        case Function::curr_dc:
-            return in.curr_dc;
-        case Function::volt_ratio:
-            return in.ratio;
+bool has_resolution(Function f) {
+    return f != Function::volt_ratio && info(info(f).group).max_resolution > 0.0;
+}
+
+// The resolution a reading really has: the set one, but no finer than the range allows.
+double effective_resolution(const Context& ctx, Function f, double range) {
+    const double set = present_resolution(ctx, f);
+    if (!has_resolution(f)) return set;
+    const GroupInfo& g = info(info(f).group);
+    return std::max(set, range * g.min_resolution / g.ranges.front());
+}
+
+// Rounds to the decade digit of `resolution`, as the display of that many digits does.
+double quantize(double v, double resolution) {
+    if (!(resolution > 0.0)) return v;
+    const int exponent = static_cast<int>(std::floor(std::log10(resolution) + 1e-9));
+    if (exponent < 0) {
+        const double scale = std::pow(10.0, -exponent);
+        return std::round(v * scale) / scale;
     }
-    return 0.0;
+    const double step = std::pow(10.0, exponent);
+    return std::round(v / step) * step;
 }
 
 constexpr std::uint16_t reading_bits = (1u << qbit::volt_overload) | (1u << qbit::curr_overload) |
@@ -91,29 +77,39 @@ double apply_math(Context& ctx, double v, std::uint16_t& bits) {
     return v;
 }
 
-void take_reading(Context& ctx) {
+// The overload reading a raw value gives on `range`, or 0 when it is in range.
+double overload_of(const Context& ctx, Function f, double v, double range, Clock::time_point at) {
+    const Group g = info(f).group;
+    if (f == Function::volt_ratio) {
+        const double input = input_level(ctx, Function::volt_dc, at);
+        if (std::abs(input) <= 1.2 * range) return 0.0;
+        return std::copysign(overload_reading, input);
+    }
+    if (g == Group::freq || g == Group::period) {
+        const bool over = group_input(ctx, g, at) > 1.2 * range || std::abs(v) >= overload_reading;
+        return over ? overload_reading : 0.0;
+    }
+    return std::abs(v) > 1.2 * range ? std::copysign(overload_reading, v) : 0.0;
+}
+
+void take_reading(Context& ctx, Clock::time_point end) {
     const Settings& s = ctx.settings;
     const Function f = s.function;
     const Group g = info(f).group;
     const double range = present_range(ctx, g);
+    const double aperture = std::chrono::duration<double>(ctx.measurement.per_reading).count();
+    const double resolution = effective_resolution(ctx, f, range);
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    double v = function_input(ctx.input, f);
-    v += ctx.input.noise * present_resolution(ctx, f) * unit(ctx.rng);
+    double v = sample_input(ctx, f, range, aperture, end);
+    v += ctx.input.noise * resolution * unit(ctx.rng);
 
-    bool overload = false;
-    if (f == Function::volt_ratio) {
-        overload = std::abs(ctx.input.volt_dc) > 1.2 * range;
-    } else if (g == Group::freq || g == Group::period) {
-        overload = group_input(ctx.input, g) > 1.2 * range || std::abs(v) >= overload_reading;
-    } else {
-        overload = std::abs(v) > 1.2 * range;
-    }
     std::uint16_t bits = 0;
-    if (overload) {
-        v = overload_reading;
+    if (const double over = overload_of(ctx, f, v, range, end); over != 0.0) {
+        v = over;
         bits |= static_cast<std::uint16_t>(1u << info(g).overload_bit);
-    } else if (s.math_on) {
-        v = apply_math(ctx, v, bits);
+    } else {
+        v = quantize(v, resolution);
+        if (s.math_on) v = apply_math(ctx, v, bits);
     }
     ctx.status.ques_condition =
         static_cast<std::uint16_t>((ctx.status.ques_condition & ~reading_bits) | bits);
@@ -121,13 +117,75 @@ void take_reading(Context& ctx) {
     if (ctx.memory.size() < memory_capacity) ctx.memory.push_back(v);
 }
 
+// Each enabled TTL output pulses at the end of a reading.
+void drive_lines(Context& ctx, Clock::time_point at) {
+    if (!ctx.drive_lines) return;
+    for (std::size_t line = 0; line < ctx.settings.ttl_outputs.size(); ++line) {
+        if (ctx.settings.ttl_outputs[line] && ctx.pulses.size() < max_pending_pulses)
+            ctx.pulses.push_back({static_cast<int>(line), at});
+    }
+}
+
 void finish(Context& ctx) {
     ctx.measurement.armed = false;
     ctx.measurement.bus_triggers.clear();
+    ctx.measurement.line_edges.clear();
+    ctx.set_operation(0);
     if (ctx.status.opc_armed) {
         ctx.status.opc_armed = false;
         ctx.status.esr |= esr::operation_complete;
     }
+}
+
+// The first external trigger edge at or after `since`.
+std::optional<Clock::time_point> external_edge(const Context& ctx, Clock::time_point since) {
+    const ExternalTrigger& e = ctx.input.external;
+    if (e.count == 0) return std::nullopt;
+    const Clock::time_point first = ctx.power_on + to_duration(e.start);
+    if (since <= first) return first;
+    const Clock::duration period = to_duration(e.period);
+    if (period <= Clock::duration::zero()) return std::nullopt;
+    const auto k = (since - first + period - Clock::duration(1)) / period;
+    if (e.count > 0 && k >= e.count) return std::nullopt;
+    return first + k * period;
+}
+
+// Where the search for the next triggers stands in the received bus triggers and TTL edges.
+struct TriggerCursor {
+    std::size_t bus = 0;
+    std::size_t edge = 0;
+};
+
+// When the next trigger of a block waiting since `since` comes; empty while unknown.
+std::optional<Clock::time_point> next_trigger(const Context& ctx, Clock::time_point since,
+                                              TriggerCursor& c) {
+    const Measurement& m = ctx.measurement;
+    switch (m.source) {
+        case TriggerSource::immediate:
+            return since;
+        case TriggerSource::bus:
+            if (c.bus == m.bus_triggers.size()) return std::nullopt;
+            return std::max(since, m.bus_triggers[c.bus++]);
+        case TriggerSource::external:
+            return external_edge(ctx, since);
+        case TriggerSource::ttl:
+            // An edge counts only while the block waits for its trigger.
+            while (c.edge < m.line_edges.size() && m.line_edges[c.edge] < since) ++c.edge;
+            if (c.edge == m.line_edges.size()) return std::nullopt;
+            return m.line_edges[c.edge++];
+    }
+    return std::nullopt;
+}
+
+void consume(Measurement& m, const TriggerCursor& c) {
+    m.bus_triggers.erase(m.bus_triggers.begin(),
+                         m.bus_triggers.begin() + static_cast<std::ptrdiff_t>(c.bus));
+    m.line_edges.erase(m.line_edges.begin(),
+                       m.line_edges.begin() + static_cast<std::ptrdiff_t>(c.edge));
+}
+
+Clock::time_point reading_end(const Measurement& m, long sample) {
+    return m.trigger_at + m.delay + (sample + 1) * m.per_reading;
 }
 
 }  // namespace
@@ -136,7 +194,12 @@ double present_range(const Context& ctx, Group g) {
     const auto ranges = info(g).ranges;
     const GroupSettings& gs = ctx.settings.group(g);
     if (!gs.auto_range) return ranges[std::min(gs.range_index, ranges.size() - 1)];
-    const double input = group_input(ctx.input, g);
+    return auto_picked_range(ctx, g);
+}
+
+double auto_picked_range(const Context& ctx, Group g) {
+    const auto ranges = info(g).ranges;
+    const double input = group_input(ctx, g, ctx.now);
     for (const double r : ranges) {
         if (input <= r) return r;
     }
@@ -146,7 +209,7 @@ double present_range(const Context& ctx, Group g) {
 double present_resolution(const Context& ctx, Function f) {
     const Group g = info(f).group;
     if (g == Group::freq || g == Group::period) {
-        const double value = std::abs(function_input(ctx.input, f));
+        const double value = std::abs(input_level(ctx, f, ctx.now));
         const double base = value >= overload_reading ? 1.0 : value;
         return base * relative_gate_resolution(ctx.settings.group(g).aperture);
     }
@@ -169,12 +232,14 @@ int initiate(Context& ctx) {
     m = Measurement{};
     m.armed = true;
     m.source = s.trigger_source;
+    m.line = s.ttl_source_line;
     m.triggers = s.trigger_count;
     m.samples = s.sample_count;
     m.per_reading = to_duration(s.aperture(s.group()));
     m.delay = to_duration(s.effective_delay());
     m.last_end = ctx.now;
     ctx.memory.clear();
+    ctx.set_operation(obit::waiting_for_trigger);
     return 0;
 }
 
@@ -194,30 +259,44 @@ void bus_trigger(Context& ctx) {
     advance(ctx);
 }
 
+void line_trigger(Context& ctx, int line, Clock::time_point at) {
+    advance(ctx);
+    Measurement& m = ctx.measurement;
+    if (!m.armed || m.source != TriggerSource::ttl || m.line != line) return;
+    // An edge while the block measures, or before it waited, is not a trigger.
+    if (m.in_trigger || at < m.last_end || m.line_edges.size() >= max_line_edges) return;
+    m.line_edges.insert(std::upper_bound(m.line_edges.begin(), m.line_edges.end(), at), at);
+    advance(ctx);
+}
+
 void advance(Context& ctx) {
     Measurement& m = ctx.measurement;
     while (m.armed) {
         if (!m.in_trigger) {
-            Clock::time_point start = m.last_end;
-            if (m.source == TriggerSource::bus) {
-                if (m.bus_triggers.empty()) return;
-                start = std::max(start, m.bus_triggers.front());
-                m.bus_triggers.pop_front();
-            } else if (m.source != TriggerSource::immediate) {
-                return;  // external and TTL triggers never arrive here
-            }
+            while (!m.line_edges.empty() && m.line_edges.front() < m.last_end)
+                m.line_edges.pop_front();
+            TriggerCursor c;
+            const auto start = next_trigger(ctx, m.last_end, c);
+            if (!start || *start > ctx.now) break;
+            consume(m, c);
             m.in_trigger = true;
-            m.trigger_at = start;
+            m.trigger_at = *start;
             m.sample_in_trigger = 0;
             ++m.triggers_started;
+            ctx.set_operation(obit::measuring);
         }
-        const auto ready = m.trigger_at + m.delay + (m.sample_in_trigger + 1) * m.per_reading;
-        if (ready > ctx.now) return;
-        take_reading(ctx);
+        const auto ready = reading_end(m, m.sample_in_trigger);
+        if (ready > ctx.now) break;
+        take_reading(ctx, ready);
+        drive_lines(ctx, ready);
         m.last_end = ready;
         if (++m.sample_in_trigger == m.samples) {
             m.in_trigger = false;
-            if (m.triggers_started == m.triggers) finish(ctx);
+            if (m.triggers_started == m.triggers) {
+                finish(ctx);
+            } else {
+                ctx.set_operation(obit::waiting_for_trigger);
+            }
         }
     }
 }
@@ -227,17 +306,23 @@ std::optional<Clock::time_point> completion_time(const Context& ctx) {
     if (!m.armed) return ctx.now;
     const auto block = m.delay + m.samples * m.per_reading;
     Clock::time_point t = m.in_trigger ? m.trigger_at + block : m.last_end;
-    std::size_t next_bus = 0;
+    TriggerCursor c;
     for (long k = m.triggers_started; k < m.triggers; ++k) {
-        if (m.source == TriggerSource::bus) {
-            if (next_bus == m.bus_triggers.size()) return std::nullopt;
-            t = std::max(t, m.bus_triggers[next_bus++]);
-        } else if (m.source != TriggerSource::immediate) {
-            return std::nullopt;
-        }
-        t += block;
+        const auto start = next_trigger(ctx, t, c);
+        if (!start) return std::nullopt;
+        t = *start + block;
     }
     return t;
+}
+
+std::optional<Clock::time_point> next_reading_time(const Context& ctx) {
+    const Measurement& m = ctx.measurement;
+    if (!m.armed) return std::nullopt;
+    if (m.in_trigger) return reading_end(m, m.sample_in_trigger);
+    TriggerCursor c;
+    const auto start = next_trigger(ctx, m.last_end, c);
+    if (!start) return std::nullopt;
+    return *start + m.delay + m.per_reading;
 }
 
 std::string format_nr3(double v) {

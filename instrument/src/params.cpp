@@ -6,6 +6,7 @@
 #include <string>
 
 #include "header_match.hpp"
+#include "measurement.hpp"
 
 namespace sim {
 namespace {
@@ -138,6 +139,29 @@ std::optional<std::size_t> get_choice(Context& ctx, const Param& p,
     }
     ctx.error(err::invalid_character_data);
     return std::nullopt;
+}
+
+bool answer_limits(Context& ctx, const Call& call, const NumericLimits& limits, bool integer) {
+    if (call.params.empty()) return false;
+    if (!expect_params(ctx, call, 0, 1)) return true;
+    const Param& p = call.params[0];
+    if (p.kind != Param::Kind::character) {
+        ctx.error(err::parameter_not_allowed);
+        return true;
+    }
+    double v = 0.0;
+    if (is_keyword(p, "MINimum")) {
+        v = limits.min;
+    } else if (is_keyword(p, "MAXimum")) {
+        v = limits.max;
+    } else if (is_keyword(p, "DEFault")) {
+        v = limits.def;
+    } else {
+        ctx.error(err::invalid_character_data);
+        return true;
+    }
+    ctx.respond(integer ? std::to_string(std::lround(v)) : format_nr3(v));
+    return true;
 }
 
 }  // namespace sim

@@ -36,4 +36,9 @@ std::optional<std::size_t> get_choice(Context& ctx, const Param& p,
                                       int* suffix = nullptr);
 bool is_keyword(const Param& p, std::string_view pattern);
 
+// The query of a numeric setting: false when it has no parameter (the caller answers the
+// present value); else it answered MIN, MAX or DEF from `limits`, or queued the error.
+bool answer_limits(Context& ctx, const Call& call, const NumericLimits& limits,
+                   bool integer = false);
+
 }  // namespace sim

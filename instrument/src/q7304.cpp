@@ -1,9 +1,12 @@
 #include "sim/q7304.hpp"
 
 #include <algorithm>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "context.hpp"
 #include "interpreter.hpp"
@@ -11,8 +14,21 @@
 
 namespace sim {
 
+// The instrument's state behind one lock, and its own clock: a thread that sleeps until the
+// next moment something is due (a block completes, a reading pulses a TTL line), so that
+// service requests and line pulses happen on time between calls, without polling.
 struct Q7304::State {
-    explicit State(const Q7304Input& input) : ctx(input), interpreter(ctx) {}
+    explicit State(const Q7304Input& input) : ctx(input), interpreter(ctx) {
+        clock = std::thread([this] { run_clock(); });
+    }
+    ~State() {
+        {
+            std::lock_guard lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        clock.join();
+    }
 
     // Every entry point first brings the measurement up to the present time.
     void catch_up() {
@@ -20,47 +36,101 @@ struct Q7304::State {
         interpreter.resolve();
     }
 
-    // Under the lock: whether the request-service bit rose since the last look.
-    bool service_request_rose() {
-        const bool rqs = (ctx.status_byte() & 0x40) != 0;
-        const bool rose = rqs && !rqs_seen;
-        rqs_seen = rqs;
-        return rose && static_cast<bool>(on_service_request);
+    // Under the lock: a rise of the master summary since the last look is a service
+    // request. It sets RQS, which stays until a serial poll reads it or the summary falls.
+    void update_request() {
+        const bool mss = (ctx.status_byte() & 0x40) != 0;
+        if (mss && !mss_seen) rqs = request_untold = true;
+        if (!mss) rqs = false;
+        mss_seen = mss;
+    }
+
+    // What is to be told outside the lock.
+    struct Notices {
+        std::function<void()> service_request;
+        std::vector<LinePulse> pulses;
+        std::function<void(int, TimePoint)> line_output;
+    };
+    Notices take_notices(bool with_pulses) {
+        Notices n;
+        update_request();
+        if (std::exchange(request_untold, false)) n.service_request = on_service_request;
+        if (with_pulses && !ctx.pulses.empty()) {
+            n.pulses.swap(ctx.pulses);
+            n.line_output = on_line_output;
+        }
+        return n;
+    }
+    static void deliver(const Notices& n) {
+        if (n.service_request) n.service_request();
+        if (n.line_output)
+            for (const LinePulse& p : n.pulses) n.line_output(p.line, p.at);
     }
 
     // Runs an entry point's body under the lock, then the service-request handler outside it.
     template <class Body>
-    auto serve(Body&& body) {
+    auto serve(Body&& body, bool notify_here = true) {
         std::unique_lock lock(mutex);
         catch_up();
-        auto notify = [&] {
-            auto handler = service_request_rose() ? on_service_request : nullptr;
+        auto after = [&] {
+            Notices n;
+            if (notify_here) n = take_notices(false);
             lock.unlock();
-            if (handler) handler();
+            changed.notify_all();
+            deliver(n);
         };
         if constexpr (std::is_void_v<decltype(body())>) {
             body();
-            notify();
+            after();
         } else {
             auto result = body();
-            notify();
+            after();
             return result;
         }
     }
 
+    // The next moment the clock must look: the next reading while TTL outputs pulse, else
+    // the end of the block.
+    std::optional<Clock::time_point> next_due() const {
+        if (!ctx.measurement.armed) return std::nullopt;
+        const auto& outputs = ctx.settings.ttl_outputs;
+        const bool pulsing =
+            ctx.drive_lines && std::find(outputs.begin(), outputs.end(), true) != outputs.end();
+        return pulsing ? next_reading_time(ctx) : completion_time(ctx);
+    }
+
+    void run_clock() {
+        std::unique_lock lock(mutex);
+        while (!stopping) {
+            catch_up();
+            const Notices n = take_notices(true);
+            if (n.service_request || !n.pulses.empty()) {
+                lock.unlock();
+                changed.notify_all();
+                deliver(n);
+                lock.lock();
+                continue;
+            }
+            if (const auto due = next_due()) {
+                changed.wait_until(lock, *due);
+            } else {
+                changed.wait(lock);
+            }
+        }
+    }
+
     std::mutex mutex;
+    std::condition_variable changed;  // the state changed: the clock plans again, readers look
     Context ctx;
     Interpreter interpreter;
-    bool rqs_seen = false;
+    bool mss_seen = false;
+    bool rqs = false;
+    bool request_untold = false;  // a service request the handler has not been told of
     std::function<void()> on_service_request;
+    std::function<void(int, TimePoint)> on_line_output;
+    bool stopping = false;
+    std::thread clock;  // last: started once everything above exists
 };
-
-
-
-namespace {
-// Longest sleep in read(), so a trigger from another thread is noticed soon.
-constexpr auto poll_period = std::chrono::milliseconds(10);
-}  // namespace
 
 Q7304::Q7304(const Q7304Input& input) : state_(std::make_unique<State>(input)) {}
 Q7304::~Q7304() = default;
@@ -71,36 +141,52 @@ void Q7304::write(std::string_view bytes, bool end) {
 
 Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::milliseconds timeout,
                               bool& end) {
+    State& st = *state_;
     const auto deadline = Clock::now() + timeout;
     out.clear();
     end = false;
-    std::unique_lock lock(state_->mutex);
+    std::unique_lock lock(st.mutex);
     for (;;) {
-        state_->catch_up();
-        Interpreter& in = state_->interpreter;
+        st.catch_up();
+        Interpreter& in = st.interpreter;
         if (in.reply_ready()) {
             end = in.take(out, max);
+            // A response longer than the output queue: the parser goes on as it empties.
+            while (!end && out.size() < max) {
+                in.resolve();
+                if (!in.reply_ready()) break;
+                std::string more;
+                end = in.take(more, max - out.size());
+                out += more;
+            }
+            lock.unlock();
+            st.changed.notify_all();
             return ReadResult::ok;
         }
-        const auto now = state_->ctx.now;
+        const auto now = st.ctx.now;
         if (!in.reply_owed()) {
             // Nothing to answer: a real device stays silent until the controller gives up.
-            state_->ctx.error(err::query_unterminated);
+            st.ctx.error(err::query_unterminated);
             lock.unlock();
             std::this_thread::sleep_until(deadline);
             return ReadResult::timeout;
         }
         if (now >= deadline) return ReadResult::timeout;
-        auto wake = std::min(deadline, now + poll_period);
-        if (const auto done = completion_time(state_->ctx)) wake = std::min(wake, *done);
-        lock.unlock();
-        std::this_thread::sleep_until(wake);
-        lock.lock();
+        auto wake = deadline;
+        if (const auto done = completion_time(st.ctx)) wake = std::min(wake, *done);
+        st.changed.wait_until(lock, wake);
     }
 }
 
 std::uint8_t Q7304::status_byte() {
-    return state_->serve([&] { return state_->ctx.status_byte(); });
+    return state_->serve([&] {
+        State& st = *state_;
+        st.update_request();  // a rise just now is reported by this poll
+        const std::uint8_t stb = static_cast<std::uint8_t>((st.ctx.status_byte() & ~0x40) |
+                                                           (st.rqs ? 0x40 : 0));
+        st.rqs = false;
+        return stb;
+    });
 }
 
 void Q7304::device_clear() {
@@ -114,10 +200,31 @@ void Q7304::trigger() {
     });
 }
 
+void Q7304::line_trigger(int line, TimePoint at) {
+    // Called while the bus drives a line: the clock tells of what follows.
+    state_->serve(
+        [&] {
+            sim::line_trigger(state_->ctx, line, std::min(at, state_->ctx.now));
+            state_->interpreter.resolve();
+        },
+        false);
+}
+
 void Q7304::set_service_request_handler(std::function<void()> handler) {
     std::lock_guard lock(state_->mutex);
+    state_->update_request();  // a summary already set is not a new request
+    state_->request_untold = false;
     state_->on_service_request = std::move(handler);
-    state_->rqs_seen = (state_->ctx.status_byte() & 0x40) != 0;
+}
+
+void Q7304::set_line_output_handler(std::function<void(int, TimePoint)> handler) {
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->ctx.drive_lines = static_cast<bool>(handler);
+        state_->ctx.pulses.clear();
+        state_->on_line_output = std::move(handler);
+    }
+    state_->changed.notify_all();
 }
 
 }  // namespace sim

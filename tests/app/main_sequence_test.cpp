@@ -153,10 +153,12 @@ TEST(MainSequence, ResetWithFailingClearEndsLiveModeAndSkipsTheRest) {
     const auto trace = gutest::use_trace();
     gutest::run_program([&] {
         uirt::test::set_value(gu::main_panel, 11, 5.0);
+        ASSERT_TRUE(apptest::led_lit_green());
         const std::size_t from = gutest::trace_line_count(trace);
         uirt::test::press(gu::main_panel, RESET_BUTTON);
         EXPECT_EQ(uirt::test::popups().size(), 1u);  // the one error report
         EXPECT_EQ(gu::livemode, 0);
+        EXPECT_FALSE(apptest::led_lit_green());  // the Live light follows
         EXPECT_EQ(apptest::sample_count(), 5);  // defaults not reloaded
         const auto sent = gutest::written_commands_since(trace, from);
         EXPECT_TRUE(std::find(sent.begin(), sent.end(), "*RST") == sent.end());

@@ -49,7 +49,7 @@ TEST(DriverBinding, TenMissingNamesShowTheFirstSixInLookupOrderAndOneVersionMess
     EXPECT_EQ(gu::vo_sampCoun_Q, gu::voe_sampCoun_Q);
 }
 
-TEST(DriverBinding, NamesNeverLookedUpMayBeMissing) {
+TEST(DriverBinding, OptionalNamesMayBeMissing) {
     bool live = false;
     bool green = false;
     const auto popups = start_with("missing_unused", &live, &green);
@@ -58,6 +58,9 @@ TEST(DriverBinding, NamesNeverLookedUpMayBeMissing) {
     EXPECT_TRUE(green);
     EXPECT_EQ(std::string(gu::rsrc_name), "VXI0::24::INSTR");
     EXPECT_EQ(gu::vo_currAcRang, gu::voe_currAcRang);  // stays a no-op in live mode
+    EXPECT_FALSE(gu::is_bound(gu::vo_currAcRang));
+    EXPECT_TRUE(gu::is_bound(gu::vo_perVoltRang_Q));  // the module has this one
+    EXPECT_NE(gu::vo_voltAcAper, gu::voe_voltAcAper);
 }
 
 TEST(DriverBinding, StatusByteIsLookedUpUnderItsQueryName) {
@@ -108,6 +111,9 @@ TEST(DriverBinding, CompleteModulesBindEveryLookedUpName) {
     EXPECT_NE(gu::vo_readStatusByte, gu::voe_readStatusByte);
     EXPECT_NE(gu::vo_outpTtlt_Q, gu::voe_outpTtlt_Q);
     EXPECT_EQ(gu::vo_findRsrc, &gu::voex_findRsrc);
+    for (bool bound : {gu::is_bound(gu::vo_voltAcNplc), gu::is_bound(gu::vo_perVoltRang_Q),
+                       gu::is_bound(gu::vo_cmd), gu::is_bound(gu::vo_cmdString_Q)})
+        EXPECT_TRUE(bound);  // optional names the module exports
     EXPECT_NE(gu::GetAttribute, nullptr);
     EXPECT_NE(gu::ViWrite, nullptr);
 }

@@ -245,3 +245,29 @@ TEST_F(DriverSettings, ConfigureByCodeAndReadTheConfigurationBack) {
     }
     expect_queue_empty();
 }
+
+TEST_F(DriverSettings, PassThroughSendsAnyMessageAndReturnsItsReply) {
+    EXPECT_EQ(voq7304_cmd(s.vi, "TRIG:COUN 7;:SAMP:COUN 3"), VI_SUCCESS);
+    char reply[16] = "";
+    EXPECT_EQ(voq7304_cmdString_Q(s.vi, "TRIG:COUN?;:SAMP:COUN?", sizeof reply, reply), VI_SUCCESS);
+    EXPECT_STREQ(reply, "7;3");
+    char learn[1001] = "";
+    ASSERT_EQ(voq7304_cmdString_Q(s.vi, "*LRN?", sizeof learn, learn), VI_SUCCESS);
+    char cut[6] = "xxxxx";
+    EXPECT_EQ(voq7304_cmdString_Q(s.vi, "*LRN?", sizeof cut, cut), VI_SUCCESS);
+    EXPECT_STREQ(cut, "*RST;");  // cut to the buffer, terminated
+    EXPECT_EQ(voq7304_cmd(s.vi, "*RST"), VI_SUCCESS);
+    EXPECT_EQ(voq7304_cmd(s.vi, learn), VI_SUCCESS);
+    ViInt32 count = 0;
+    EXPECT_EQ(voq7304_trigCoun_Q(s.vi, &count), VI_SUCCESS);
+    EXPECT_EQ(count, 7);
+    expect_queue_empty();
+
+    // Refusals come back through the automatic error query; bad arguments send nothing.
+    EXPECT_EQ(voq7304_cmd(s.vi, "TRIG:COUN 0"), VOQ7304_ERROR_INSTR_ERROR_DETECTED);
+    EXPECT_EQ(next_error(s.vi), "-222 Data out of range");
+    EXPECT_EQ(voq7304_cmd(s.vi, nullptr), VOQ7304_ERROR_PARAMETER2);
+    EXPECT_EQ(voq7304_cmdString_Q(s.vi, "*IDN?", 0, reply), VOQ7304_ERROR_PARAMETER3);
+    EXPECT_EQ(voq7304_cmdString_Q(s.vi, "*IDN?", 8, nullptr), VOQ7304_ERROR_PARAMETER4);
+    expect_queue_empty();
+}

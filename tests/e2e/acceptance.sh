@@ -201,13 +201,14 @@ stopped=$(sent 'FETC?')
 sleep 1
 expect "readings after auto update was unticked" "$(sent 'FETC?')" "$stopped"
 
-# Store State to a typed name: the file is created with the text in memory, empty before
-# any recall. A state file recalled is carried unchanged to the next store, and the recall
+# Store State to a typed name: the file holds the instrument's own settings as a learn
+# text. A state file recalled is carried unchanged to the next store, and the recall
 # reads every setting back: a sample count of 3 set before it is queried and shown.
 menu f 0
 type_path "Store State File Dialog" "$work/first"
 wait_file "$work/first.st"
-expect "size of a state file stored before any recall" "$(stat -c %s "$work/first.st")" 0
+for _ in $(seq 1 50); do [ -s "$work/first.st" ] && break; sleep 0.1; done
+expect "start of a state file stored before any recall" "$(head -c 5 "$work/first.st")" '*RST;'
 shot stored
 printf 'FUNC 4;RANG 2;TRIG:COUN 4' >"$work/saved.st"
 xdotool mousemove --window "$frame" 50 248 click --repeat 3 1

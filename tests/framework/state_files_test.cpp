@@ -62,8 +62,7 @@ std::string only_popup_text(const std::string& title) {
 }
 
 TEST(StateFiles, TextTravelsFromFileToMemoryAndBackCutAt1000Bytes) {
-    gutest::use_bus(fwtest::live_bus());
-    const auto trace = gutest::use_trace();
+    gutest::use_bus(fwtest::OFFLINE_BUS);  // without an instrument the text is carried as is
     gutest::run_program([&] {
         const std::string out = gutest::write_temp_file("out.st", "old");
         fs::remove(out);
@@ -79,10 +78,8 @@ TEST(StateFiles, TextTravelsFromFileToMemoryAndBackCutAt1000Bytes) {
         const std::string t800(800, 'a'), t300(300, 'b');
         std::string t1500(1000, 'c');
         t1500 += std::string(500, 'd');
-        const auto before = gutest::trace_line_count(trace);
         recall(gutest::write_temp_file("800.st", t800));
         EXPECT_EQ(fwtest::popups_titled("Recall State File Dialog").size(), 1u);
-        EXPECT_FALSE(gutest::written_commands_since(trace, before).empty());  // Sync ran
         recall(gutest::write_temp_file("300.st", t300));
         store(out);
         EXPECT_EQ(gutest::read_file(out), t300);
@@ -221,8 +218,136 @@ TEST(StateFiles, AFullDiskKeepsTheEarlierFileWhole) {
         store(target);
         EXPECT_EQ(only_popup_text("Write Error"), "Write to File " + target + " Failed!\n");
         EXPECT_EQ(gutest::read_file(target), earlier);
-        for (const auto& entry : fs::directory_iterator(fs::path(target).parent_path()))
+
+        // Written in place (a second name), then put back from the copy kept beside it.
+        const std::string shared = gutest::write_temp_file("shared.st", std::string(60, 's'));
+        fs::create_hard_link(shared, fs::path(shared).parent_path() / "shared-too.st");
+        uirt::test::clear_popups();
+        store(shared);
+        EXPECT_EQ(only_popup_text("Write Error"), "Write to File " + shared + " Failed!\n");
+        EXPECT_EQ(gutest::read_file(shared), std::string(60, 's'));
+        for (const auto& entry : fs::directory_iterator(fs::path(target).parent_path())) {
             EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+            EXPECT_NE(entry.path().extension(), ".old") << entry.path();
+        }
+    });
+}
+
+constexpr int TRIGGER_COUNT = 3, MAIN_RANGE = 3, RANGE_10_V = 3;
+int trigger_count_in_instrument() {
+    ViInt32 count = 0;
+    gu::vo_trigCoun_Q(gu::instr_session, &count);
+    return count;
+}
+
+TEST(StateFiles, StoreKeepsTheInstrumentsSettingsAndRecallSetsThemUpAgain) {
+    gutest::use_bus(fwtest::live_bus());
+    const auto trace = gutest::use_trace();
+    gutest::run_program([&] {
+        ASSERT_TRUE(gu::livemode);
+        uirt::test::set_value(gu::trigger_panel, TRIGGER_COUNT, 5);
+        uirt::test::select_index(gu::main_panel, MAIN_RANGE, RANGE_10_V);
+        const std::string file = gutest::write_temp_file("bench.st", "");
+        fs::remove(file);
+        uirt::test::clear_popups();
+        store(file);  // right after the changes: the instrument's learn text
+        const std::string stored = gutest::read_file(file);
+        EXPECT_EQ(stored.rfind("*RST;", 0), 0u) << stored;
+        EXPECT_LE(stored.size(), 1000u);
+        EXPECT_NE(stored.find("TRIG:COUN 5"), std::string::npos) << stored;
+        EXPECT_NE(stored.find(":VOLT:RANG 10;"), std::string::npos) << stored;
+
+        uirt::test::set_value(gu::trigger_panel, TRIGGER_COUNT, 2);
+        uirt::test::select_index(gu::main_panel, MAIN_RANGE, 0);
+        auto before = gutest::trace_line_count(trace);
+        recall(file);
+        auto sent = gutest::written_commands_since(trace, before);
+        ASSERT_FALSE(sent.empty());
+        // Sent whole (the trace escapes its quotes), before Sync reads every setting back.
+        EXPECT_EQ(sent[0].rfind(stored.substr(0, stored.find('"')), 0), 0u) << sent[0];
+        EXPECT_EQ(sent[0].size(), stored.size() + 2);
+        EXPECT_GT(sent.size(), 10u);
+        EXPECT_EQ(trigger_count_in_instrument(), 5);
+        int shown = 0;
+        gu::TrigCount(0, gu::MSG_GET, &shown);
+        EXPECT_EQ(shown, 5);
+        EXPECT_EQ(fwtest::count_titled("File Open Error") + fwtest::count_titled("Write Error"), 0);
+
+        // Foreign texts, a query among them, are carried but never sent.
+        for (const char* text : {"an older state", "*RST;:TRIG:COUN 9;:SYST:ERR?"}) {
+            before = gutest::trace_line_count(trace);
+            recall(gutest::write_temp_file("foreign.st", text));
+            EXPECT_STREQ(gu::state_text, text);
+            for (const auto& c : gutest::written_commands_since(trace, before))
+                EXPECT_EQ(c.find("*RST"), std::string::npos) << c;
+        }
+        EXPECT_EQ(trigger_count_in_instrument(), 5);
+        store(file);  // and a store carries the foreign text on unchanged
+        EXPECT_EQ(gutest::read_file(file), "*RST;:TRIG:COUN 9;:SYST:ERR?");
+    });
+}
+
+TEST(StateFiles, StoringKeepsModeOwnerLinksAndLongPaths) {
+    gutest::use_bus(fwtest::OFFLINE_BUS);
+    gutest::run_program([&] {
+        recall(gutest::write_temp_file("new.st", "new text"));
+        const fs::path dir = fs::path(gutest::write_temp_file("x", "")).parent_path();
+
+        const std::string target = gutest::write_temp_file("private.st", "earlier");
+        ASSERT_EQ(::chmod(target.c_str(), 0600), 0);
+        const bool can_chown = ::chown(target.c_str(), 1234, 1234) == 0;  // as root only
+        const fs::path other_link = dir / "second-name.st";
+        fs::create_hard_link(target, other_link);
+        const fs::path symlink = dir / "link.st";
+        fs::create_symlink(target, symlink);
+        store(symlink.string());
+        EXPECT_TRUE(fs::is_symlink(symlink));
+        EXPECT_EQ(gutest::read_file(other_link.string()), "new text");  // one file still
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        EXPECT_EQ(st.st_nlink, 2u);
+        if (can_chown) EXPECT_EQ(st.st_uid, 1234u);
+
+        // A single-named file is replaced whole, still with its owner and mode.
+        fs::remove(other_link);
+        recall(gutest::write_temp_file("newer.st", "newer text"));
+        store(target);
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_EQ(gutest::read_file(target), "newer text");
+        EXPECT_EQ(st.st_mode & 07777, 0600u);
+        if (can_chown) EXPECT_EQ(st.st_uid, 1234u);
+
+        // A writable file in a folder that is not: written in place.
+        const fs::path locked_dir = dir / "locked";
+        fs::create_directories(locked_dir);
+        const std::string inside = (locked_dir / "s.st").string();
+        gutest::write_temp_file("locked/s.st", "earlier");
+        ASSERT_EQ(::chmod(locked_dir.c_str(), 0555), 0);
+        {
+            const FileModesEnforced as_any_user;
+            uirt::test::clear_popups();
+            store(inside);
+            EXPECT_EQ(gutest::read_file(inside), "newer text");
+            EXPECT_EQ(fwtest::count_titled("Write Error") + fwtest::count_titled("OpenFile Error"), 0);
+        }
+        ::chmod(locked_dir.c_str(), 0755);
+
+        // Paths past 256 characters are taken as the pop-up gives them.
+        fs::path deep = dir;
+        for (int i = 0; i < 3; ++i) deep /= std::string(100, char('a' + i));
+        fs::create_directories(deep);
+        const std::string long_path = (deep / "state.st").string();
+        ASSERT_GT(long_path.size(), 300u);
+        store(long_path);
+        EXPECT_EQ(gutest::read_file(long_path), "newer text");
+        recall(gutest::write_temp_file("other.st", "other"));
+        recall(long_path);
+        EXPECT_STREQ(gu::state_text, "newer text");
+        for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+            EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+            EXPECT_NE(entry.path().extension(), ".old") << entry.path();
+        }
     });
 }
 

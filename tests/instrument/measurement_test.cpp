@@ -150,6 +150,7 @@ TEST(InstrumentMeasurement, ReadingsFollowTheFunctionAndOverload) {
 }
 
 TEST(InstrumentMeasurement, NoiseIsBoundedByTheResolutionAndSeeded) {
+    // Readings show the resolution's digit: within the noise and half a digit.
     Q7304Input in;
     in.noise = 2.0;
     Bench first(in);
@@ -163,7 +164,8 @@ TEST(InstrumentMeasurement, NoiseIsBoundedByTheResolutionAndSeeded) {
     EXPECT_EQ(a, c);
     double spread = 0;
     for (const double r : a) {
-        EXPECT_LE(std::abs(r - 1.234567), 2e-4 + 1e-12);
+        EXPECT_LE(std::abs(r - 1.234567), 2e-4 + 0.5e-4 + 1e-12);
+        EXPECT_NEAR(r * 1e4, std::round(r * 1e4), 1e-6);
         spread = std::max(spread, std::abs(r - 1.234567));
     }
     EXPECT_GT(spread, 1e-5);

@@ -87,17 +87,24 @@ TEST(InstrumentParser, ParametersAcceptNumberFormsSuffixesAndKeywords) {
     EXPECT_EQ(b.query("TRIG:SOUR?"), "IMM");
 }
 
-TEST(InstrumentParser, UnknownHeadersQueueMinus113AndTheMessageGoesOn) {
+TEST(InstrumentParser, CommandErrorsDropTheRestOfTheMessageExecutionErrorsDoNot) {
     Bench b;
-    EXPECT_EQ(b.query("FOO:BAR 1;:TRIG:COUN 9;:TRIG:COUN?"), "9");
-    b.send("*XYZ");
-    b.send("TRIG:COUN? 5");
-    b.send("VOLT:AC:APER? MAX");
-    EXPECT_EQ(b.errors(), (Codes{-113, -113, -108, -108}));
+    b.send("*RST;TRIG:COUN 7;FOO;TRIG:COUN 9");
+    EXPECT_EQ(b.query("TRIG:COUN?"), "7");
+    b.send("FOO:BAR 1;:TRIG:COUN?");  // no reply: the query was dropped with the rest
+    EXPECT_EQ(b.read(0ms), "<timeout>");
+    b.send("*XYZ;:SAMP:COUN 2");
+    b.send("TRIG:SOUR NOWHERE;:SAMP:COUN 3");  // a handler's command error drops the rest too
+    b.send("TRIG:COUN? 5;:SAMP:COUN 4");
+    EXPECT_EQ(b.errors(), (Codes{-113, -113, -420, -113, -141, -108}));
+    EXPECT_EQ(b.query("SAMP:COUN?"), "1");
+    b.send("TRIG:COUN 0;:SAMP:COUN 5");  // an execution error does not
+    EXPECT_EQ(b.errors(), Codes{-222});
+    EXPECT_EQ(b.query("SAMP:COUN?"), "5");
     // A syntax error drops the rest of the message.
     b.send("TRIG::COUN 2;:SAMP:COUN 3");
     EXPECT_EQ(b.errors(), Codes{-102});
-    EXPECT_EQ(b.query("SAMP:COUN?"), "1");
+    EXPECT_EQ(b.query("SAMP:COUN?"), "5");
     b.send("ABCDEFGHIJKLMN:COUN 1");
     EXPECT_EQ(b.errors(), Codes{-112});
 }

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "instrument_test_support.hpp"
 
@@ -123,6 +126,63 @@ TEST(InstrumentStatus, QuestionableRegisterSummarisesIntoStatusByteBit3) {
     EXPECT_EQ(b.query("STAT:QUES:COND?"), "1");
     b.send("STAT:PRES");
     EXPECT_EQ(b.query("STAT:QUES:ENAB?"), "0");
+}
+
+// Counts service requests; waits for the next without calling the instrument.
+class Requests {
+public:
+    void raise() {
+        std::lock_guard lock(m_);
+        ++count_;
+        cv_.notify_all();
+    }
+    bool wait_for(int n, std::chrono::milliseconds limit) {
+        std::unique_lock lock(m_);
+        return cv_.wait_for(lock, limit, [&] { return count_ >= n; });
+    }
+    int count() {
+        std::lock_guard lock(m_);
+        return count_;
+    }
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    int count_ = 0;
+};
+
+TEST(InstrumentStatus, ServiceRequestsComeOnTheInstrumentsOwnClock) {
+    Bench b;
+    Requests requests;
+    b.dmm.set_service_request_handler([&] { requests.raise(); });
+    // *OPC completing 100 ms later raises RQS with no call made meanwhile.
+    b.send("VOLT:APER 0.02;:SAMP:COUN 5;*ESE 1;*SRE 32;:INIT;*OPC");
+    EXPECT_EQ(requests.count(), 0);
+    ASSERT_TRUE(requests.wait_for(1, 2000ms));
+    EXPECT_EQ(b.dmm.status_byte() & 0x60, 0x60);
+    EXPECT_EQ(b.dmm.status_byte() & 0x40, 0);  // the poll cleared RQS
+    // A FETCh? whose readings come in sets MAV: a request through *SRE 16.
+    b.send("*CLS;*SRE 16;:INIT;FETC?");
+    ASSERT_TRUE(requests.wait_for(2, 2000ms));
+    EXPECT_EQ(split_readings(b.read(0ms)).size(), 5u);
+    b.dmm.set_service_request_handler({});
+    b.send("INIT;FETC?");
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(requests.count(), 2);
+}
+
+TEST(InstrumentStatus, ARequestFirstSeenByASerialPollIsStillTold) {
+    Q7304Input in;
+    in.volt_dc = 50.0;
+    Bench b(in);
+    Requests requests;
+    b.dmm.set_service_request_handler([&] { requests.raise(); });
+    // Overloaded readings set the questionable summary in mid-block, between calls.
+    b.send("VOLT:RANG 10;:VOLT:APER 0.02;:SAMP:COUN 50;:STAT:QUES:ENAB 1;*SRE 8;:INIT");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(b.dmm.status_byte() & 0x48, 0x48);
+    EXPECT_TRUE(requests.wait_for(1, 1000ms));
+    b.send("ABOR");
 }
 
 }  // namespace

@@ -138,7 +138,7 @@ TEST(Config, ReportedResolutionAndApertureSelectTheirPositions) {
         double shown = 0;
         ConfigResolDisp(0, MSG_QUERY, &shown);
         EXPECT_DOUBLE_EQ(shown, 3e-7);
-        EXPECT_EQ(get_int(ConfigResolution), 1);  // decade steps: "100 nV"
+        EXPECT_EQ(get_int(ConfigResolution), 2);  // "300 nV", the value's own item
 
         uirt::test::select_index(main_panel, FUNCTION, ITEM_AC_VOLTS);
         reported().value = 0.1;

@@ -18,7 +18,7 @@ inline constexpr int MULTI_TRIG = 2, SINGLE_TRIG = 3, FETCH = 4, ABORT = 5;     
 
 // Positions of the function rings' items (the item value is the function code).
 inline constexpr int ITEM_DC_VOLTS = 0, ITEM_AC_VOLTS = 1, ITEM_DC_CURRENT = 2, ITEM_AC_CURRENT = 3,
-                     ITEM_FREQUENCY = 6, ITEM_RATIO = 8;
+                     ITEM_FREQUENCY = 6, ITEM_PERIOD = 7, ITEM_RATIO = 8;
 
 // The bus with no instrument that opens: live mode off.
 inline constexpr const char* OFFLINE_BUS =

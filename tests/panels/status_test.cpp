@@ -91,4 +91,49 @@ TEST(StatusPanel, FailedQueueReadKeepsTheDisplaysAndDetectionComesBack) {
     });
 }
 
+TEST(StatusPanel, ClearStatusShowsTheErrorsItClearsAndReadStatusFillsBothRows) {
+    std::string trace;
+    run_live("input.volt_dc = 500\n", trace, [&] {
+        const int p = gu::status_panel;
+        gu::vo_errorQueryDetect(gu::instr_session, 0);
+        gu::vo_trigCoun(gu::instr_session, 0);              // -222
+        gu::vo_cmd(gu::instr_session, "TRIG:SOUR NOWHERE");  // -224 or another refusal
+        gu::vo_errorQueryDetect(gu::instr_session, 1);
+        const auto sent = sent_by(trace, [&] { uirt::test::click(p, CLEAR_STATUS); });
+        EXPECT_LT(position(sent, "SYST:ERR?"), position(sent, "*CLS"));
+        EXPECT_EQ(ctrl_int(p, ERROR_VAL), -222);  // the oldest, not "0 No error"
+        EXPECT_NE(ctrl_text(p, ERROR_MSG).find("Data out of range"), std::string::npos);
+        ASSERT_EQ(popup_titles(), (std::vector<std::string>{"Errors Cleared"}));
+        const std::string listed = uirt::test::popups()[0].text;
+        EXPECT_EQ(listed.rfind("-222, Data out of range\n", 0), 0u) << listed;
+        EXPECT_NE(listed.find('\n'), std::string::npos);
+        EXPECT_TRUE(error_query_detect());
+
+        // One entry: shown, no pop-up; an empty queue shows "No error".
+        uirt::test::clear_popups();
+        gu::vo_errorQueryDetect(gu::instr_session, 0);
+        gu::vo_trigCoun(gu::instr_session, 0);
+        gu::vo_errorQueryDetect(gu::instr_session, 1);
+        uirt::test::click(p, CLEAR_STATUS);
+        EXPECT_EQ(ctrl_int(p, ERROR_VAL), -222);
+        uirt::test::click(p, CLEAR_STATUS);
+        EXPECT_EQ(ctrl_int(p, ERROR_VAL), 0);
+        EXPECT_TRUE(uirt::test::popups().empty());
+
+        // An overloaded reading sets the voltage condition; Read Status shows both rows.
+        constexpr int READ_STATUS = 14, COND_VOLT = 15, COND_CURR = 16;
+        double reading = 0;
+        gu::vo_read_Q(gu::instr_session, &reading);
+        uirt::SetCtrlVal(p, COND_CURR, 7);
+        uirt::test::press(p, READ_STATUS);
+        EXPECT_EQ(ctrl_int(p, EVENT_VOLT), 1);
+        EXPECT_EQ(ctrl_int(p, COND_VOLT), 1);
+        EXPECT_EQ(ctrl_int(p, COND_CURR), 0);
+        uirt::SetCtrlVal(p, COND_VOLT, 7);
+        uirt::test::click(p, COND_VOLT);  // the row's own click reads it again
+        EXPECT_EQ(ctrl_int(p, COND_VOLT), 1);
+        EXPECT_TRUE(uirt::test::popups().empty());
+    });
+}
+
 }  // namespace

@@ -121,3 +121,35 @@ TEST(TriggerPanel, CancelRestoresAndResendsDelayBeforeAutoFlag) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TriggerPanel, CountsAndRefusedValuesShowWhatTheInstrumentHas) {
+    std::string trace;
+    run_live("", trace, [&] {
+        const int m = gu::main_panel;
+        auto sent = sent_by(trace, [&] { set_value(m, SAMPLE_COUNT, 3.9); });
+        EXPECT_TRUE(has(sent, "SAMP:COUN 3"));
+        EXPECT_DOUBLE_EQ(ctrl_double(m, SAMPLE_COUNT), 3.0);  // not a rounded "4"
+
+        // Past the instrument's limit: the limit goes out and is shown, nothing wraps.
+        sent = sent_by(trace, [&] { set_value(m, SAMPLE_COUNT, 3e9); });
+        EXPECT_TRUE(has(sent, "SAMP:COUN 16777215"));
+        EXPECT_DOUBLE_EQ(ctrl_double(m, SAMPLE_COUNT), 16777215.0);
+        EXPECT_EQ(get<int>(gu::SampleCount), 16777215);
+        uirt::test::clear_popups();  // the graph's 4096-point notice
+        set_value(m, SAMPLE_COUNT, 1.0);
+
+        // A value the instrument refuses is reported once and replaced by its own.
+        constexpr int CALC_FUNCTION = 3, ITEM_DBM = 3, DBM_REF = 2;
+        uirt::test::select_index(gu::math_panel, CALC_FUNCTION, ITEM_DBM);  // shows the reference
+        sent = sent_by(trace, [&] { set_value(gu::math_panel, DBM_REF, 10); });
+        EXPECT_TRUE(has(sent, "CALC:DBM:REF 10"));
+        EXPECT_TRUE(has(sent, "CALC:DBM:REF?"));
+        EXPECT_EQ(popup_titles(), (std::vector<std::string>{"Device Error in vo_calcDbmRef"}));
+        EXPECT_EQ(ctrl_int(gu::math_panel, DBM_REF), 600);
+        EXPECT_EQ(get<int>(gu::dBmRef), 600);
+    });
+}
+
+}  // namespace

@@ -84,11 +84,12 @@ void expect_still_working(const std::string& trace) {
     EXPECT_EQ(sent, Commands{"SAMP:COUN " + std::to_string(next)});
     EXPECT_TRUE(popups.empty()) << popups.front().title << ": " << popups.front().text;
 
-    // A count the instrument refuses (-222) comes back through the automatic error query.
-    constexpr int TOO_MANY_SAMPLES = 16777216;
-    const auto refused = shown_by([] { set_samples(TOO_MANY_SAMPLES); });
+    // A value the instrument refuses (-222) comes back through the automatic error query.
+    constexpr int NULL_OFFSET = 11;  // math panel; the instrument takes -1e9 to 1e9
+    const auto refused =
+        shown_by([] { uirt::test::set_value(gu::math_panel, NULL_OFFSET, 2e9); });
     const auto device_error = std::find_if(refused.begin(), refused.end(), [](const Shown& p) {
-        return p.title == "Device Error in vo_sampCoun" && p.text.rfind("Error -222: ", 0) == 0;
+        return p.title == "Device Error in vo_calcNullOffs" && p.text.rfind("Error -222: ", 0) == 0;
     });
     EXPECT_TRUE(device_error != refused.end()) << "an instrument error went unreported";
     set_samples(next);

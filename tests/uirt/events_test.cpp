@@ -245,8 +245,8 @@ TEST_F(Events, ScriptedPopupsAreRecordedAndAnswered) {
         2);
     EXPECT_STREQ(response, "typ");
 
-    // The pattern's extension is added to a bare name; the path fits its 256-byte buffer.
-    char path[256];
+    // The pattern's extension is added to a bare name; the path fits its buffer.
+    char path[MAX_PATHNAME_LEN];
     EXPECT_EQ(FileSelectPopup("", "*.st", "", "Store State", VAL_SAVE_BUTTON, 0, 1, 1, 0, path),
               VAL_NEW_FILE_SELECTED);
     EXPECT_EQ(std::string(path), scratch_dir() + "/state.st");
@@ -261,7 +261,7 @@ TEST_F(Events, ScriptedPopupsAreRecordedAndAnswered) {
 
     // Queued answers, and a path too long for the buffer, which is refused whole.
     test::set_responder(nullptr);
-    test::push_answer({1, "/" + std::string(300, 'a')});
+    test::push_answer({1, "/" + std::string(MAX_PATHNAME_LEN, 'a')});
     std::memset(path, 'x', sizeof path);
     EXPECT_EQ(FileSelectPopup("", "*.st", "", "Recall", VAL_LOAD_BUTTON, 0, 1, 1, 0, path),
               VAL_NO_FILE_SELECTED);

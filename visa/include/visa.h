@@ -305,6 +305,16 @@ typedef ViStatus (*ViHndlr)(ViSession vi, ViEventType eventType, ViEvent event,
 #define VI_LOAD_CONFIG 4
 
 #define VI_TRIG_SW (-1)
+#define VI_TRIG_TTL0 0
+#define VI_TRIG_TTL1 1
+#define VI_TRIG_TTL2 2
+#define VI_TRIG_TTL3 3
+#define VI_TRIG_TTL4 4
+#define VI_TRIG_TTL5 5
+#define VI_TRIG_TTL6 6
+#define VI_TRIG_TTL7 7
+#define VI_TRIG_ECL0 8
+#define VI_TRIG_ECL1 9
 #define VI_TRIG_PROT_DEFAULT 0
 #define VI_TRIG_PROT_ON 1
 #define VI_TRIG_PROT_OFF 2

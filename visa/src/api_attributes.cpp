@@ -5,6 +5,7 @@
 
 #include "attributes.hpp"
 #include "call_support.hpp"
+#include "trigger_lines.hpp"
 
 using namespace simvisa;
 
@@ -136,6 +137,10 @@ VISA_EXPORT ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
     if (std::find(d.failing_attributes.begin(), d.failing_attributes.end(), attr) !=
         d.failing_attributes.end())
         return finish(call, VI_ERROR_NSUP_ATTR);
+    if (attr == VI_ATTR_TRIG_ID && s->kind == Session::Kind::instrument) {
+        get_trigger_id(*s, value);
+        return finish(call, VI_SUCCESS);
+    }
     if (session_attribute(*s, attr, value) == VI_SUCCESS) return finish(call, VI_SUCCESS);
     if (attr == VI_ATTR_WIN_BASE_ADDR_32 || attr == VI_ATTR_WIN_BASE_ADDR_64 ||
         attr == VI_ATTR_WIN_SIZE_32 || attr == VI_ATTR_WIN_SIZE_64)
@@ -185,6 +190,7 @@ VISA_EXPORT ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value)
         if (s->kind == Session::Kind::event) return finish(call, VI_ERROR_ATTR_READONLY);
         return finish(call, common_attribute(*s, attr, &value) ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR);
     }
+    if (attr == VI_ATTR_TRIG_ID) return finish(call, set_trigger_id(*s, value));
     switch (attr) {
         case VI_ATTR_TERMCHAR:
             if (value > 0xFF) return state(false);

@@ -91,6 +91,8 @@ public:
     ViStatus clear();
     ViStatus close();  // a session to the device is closed
     void trigger();
+    // An edge on a TTL trigger line of the device's mainframe (trigger_lines.cpp).
+    void line_trigger(int line, sim::Q7304::TimePoint at);
 
     // The VXI configuration registers in A16 space (offsets 0 to 63, 16 bits each) and
     // word serial commands; VI_ERROR_BERR where nothing answers.

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "bus.hpp"
+#include "instrument_keys.hpp"
 
 namespace simvisa {
 
@@ -30,14 +31,6 @@ std::optional<long long> integer(const std::string& v) {
     const long long n = std::strtoll(v.c_str(), &end, 0);
     if (errno != 0 || end == v.c_str() || *end != '\0') return std::nullopt;
     return n;
-}
-
-std::optional<double> number(const std::string& v) {
-    if (v.empty()) return std::nullopt;
-    char* end = nullptr;
-    const double d = std::strtod(v.c_str(), &end);
-    if (end == v.c_str() || *end != '\0') return std::nullopt;
-    return d;
 }
 
 std::optional<FaultKind> fault_kind(const std::string& v) {
@@ -76,24 +69,7 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         d.idn = value;
         return {};
     }
-    if (key.rfind("input.", 0) == 0) {
-        const std::string field = key.substr(6);
-        const auto n = number(value);
-        if (!n) return "bad number for " + key + ": " + value;
-        auto& in = d.input;
-        if (field == "volt_dc") in.volt_dc = *n;
-        else if (field == "volt_ac") in.volt_ac = *n;
-        else if (field == "curr_dc") in.curr_dc = *n;
-        else if (field == "curr_ac") in.curr_ac = *n;
-        else if (field == "resistance") in.resistance = *n;
-        else if (field == "frequency") in.frequency = *n;
-        else if (field == "ratio") in.ratio = *n;
-        else if (field == "noise") in.noise = *n;
-        else if (field == "line_frequency") in.line_frequency = static_cast<int>(*n);
-        else if (field == "seed") in.seed = static_cast<std::uint32_t>(*n);
-        else return "unknown input field: " + field;
-        return {};
-    }
+    if (auto err = apply_instrument_key(d.input, key, value)) return *err;
     if (key == "fault.open") {
         if (value != "fail") return "bad value for " + key + ": " + value;
         d.open_fails = true;

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bus.hpp"
+#include "trigger_lines.hpp"
 #include "events.hpp"
 
 namespace simvisa {
@@ -52,16 +53,22 @@ DeviceDesc default_q7304() {
 }  // namespace
 
 Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.size(), 0) {
-    if (!desc_.q7304) return;
-    instrument_ = std::make_unique<sim::Q7304>(desc_.input);
-    instrument_->set_service_request_handler([this] {
-        EventData e;
-        e.type = VI_EVENT_SERVICE_REQ;
-        post_event(this, e);
-    });
+    if (desc_.q7304) {
+        instrument_ = std::make_unique<sim::Q7304>(desc_.input);
+        instrument_->set_service_request_handler([this] {
+            EventData e;
+            e.type = VI_EVENT_SERVICE_REQ;
+            post_event(this, e);
+        });
+        if (has_trigger_lines(desc_))
+            instrument_->set_line_output_handler(
+                [this](int line, sim::Q7304::TimePoint at) { pulse_line(*this, line, at); });
+    }
+    attach_to_lines(*this);
 }
 
 Device::~Device() {
+    detach_from_lines(*this);
     if (instrument_) instrument_->set_service_request_handler({});
 }
 
@@ -230,6 +237,10 @@ ViStatus Device::close() {
 
 void Device::trigger() {
     if (instrument_) instrument_->trigger();
+}
+
+void Device::line_trigger(int line, sim::Q7304::TimePoint at) {
+    if (instrument_) instrument_->line_trigger(line, at);
 }
 
 namespace {

@@ -29,6 +29,7 @@ struct Session {
     ViUInt16 io_prot = VI_PROT_NORMAL;
     ViUInt64 user_data = 0;
     ViUInt16 src_increment = 1, dest_increment = 1;
+    ViInt16 trig_id = VI_TRIG_SW;  // VI_ATTR_TRIG_ID: what viAssertTrigger asserts
     // Find lists.
     std::vector<std::string> found;
     std::size_t next = 0;

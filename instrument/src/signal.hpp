@@ -1,0 +1,19 @@
+// The simulated input as the converter sees it: each function's quantity over time,
+// averaged over the integration time, loaded by the input, offset by drift, with noise.
+#pragma once
+
+#include "context.hpp"
+
+namespace sim {
+
+// The noiseless quantity function `f` sees at `at` (period: 1 / frequency).
+double input_level(const Context& ctx, Function f, Clock::time_point at);
+// The magnitude auto range looks at for a group at `at` (FREQ/PER: the signal's RMS).
+double group_input(const Context& ctx, Group g, Clock::time_point at);
+
+// One raw reading of `f` on `range`, integrated over `aperture` seconds ending at `end`:
+// before overload, resolution and math.
+double sample_input(Context& ctx, Function f, double range, double aperture,
+                    Clock::time_point end);
+
+}  // namespace sim
