@@ -36,7 +36,7 @@ bool have_trend() {
 }
 
 void export_table(const char* title, const std::string& table) {
-    char path[FILE_PATH_SIZE];
+    static char path[FILE_PATH_SIZE];
     if (!choose_output_file(title, "*.csv", path)) return;
     write_file_with_care(path, table);
 }
@@ -68,7 +68,7 @@ void copy_trend() {
 
 // PNG, or SVG for a name ending in .svg.
 void save_graph_image(int panel, int ctrl) {
-    char path[FILE_PATH_SIZE];
+    static char path[FILE_PATH_SIZE];
     if (!choose_output_file("Save Graph File Dialog", "*.png", path)) return;
     const int format = ends_with(path, ".svg") ? uirt::VAL_SVG : uirt::VAL_PNG;
     std::string bytes;

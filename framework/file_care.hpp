@@ -5,9 +5,11 @@
 
 #include <string_view>
 
+#include "uirt.hpp"
+
 namespace gu {
 
-inline constexpr int FILE_PATH_SIZE = 256;
+inline constexpr int FILE_PATH_SIZE = uirt::MAX_PATHNAME_LEN;
 
 // The save pop-up with `title` and the pattern (for example "*.csv"); false when cancelled.
 bool choose_output_file(const char* title, const char* pattern, char* path);
