@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -20,6 +21,7 @@
 #include "graph.hpp"
 #include "led.hpp"
 #include "runtime.hpp"
+#include "scale.hpp"
 
 namespace uirt::detail {
 
@@ -32,10 +34,12 @@ QColor qcolour(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// A caption's width in the font captions are drawn with, with a small margin.
+// A caption's width in the font captions are drawn with, with a small margin, in model
+// pixels (rounded up, so it still fits once scaled).
 int text_width(const std::string& text) {
     const QFontMetrics metrics(QApplication::font("QLabel"));
-    return metrics.horizontalAdvance(QString::fromStdString(text)) + 4;
+    const int screen = metrics.horizontalAdvance(QString::fromStdString(text)) + 4;
+    return static_cast<int>(std::ceil(screen / layout_scale()));
 }
 
 bool is_text_attribute(int attribute) {
@@ -104,20 +108,39 @@ void Control::attach(QWidget* canvas) {
 void Control::build() {
     if (widget_ || !canvas_) return;
     build_widget(canvas_);
+    widget_->setObjectName(QString("control %1").arg(id_));
     apply_geometry();
-    if (text_size_ > 0 || bold_) {
-        QFont font = widget_->font();
-        if (text_size_ > 0) font.setPointSize(text_size_);
-        font.setBold(bold_);
-        widget_->setFont(font);
-    }
+    if (text_size_ > 0 || bold_) widget_->setFont(designed_font());
     if (auto* label = qobject_cast<QLabel*>(widget_); label && centered_)
         label->setAlignment(Qt::AlignCenter);
     if (has_caption()) {
         caption_ = new QLabel(canvas_);
+        caption_->setObjectName(QString("caption %1").arg(id_));
         watch(caption_);
     }
     refresh();
+}
+
+QFont Control::designed_font() const {
+    QFont font = QApplication::font(widget_);
+    if (text_size_ > 0) font.setPointSize(text_size_);
+    font.setBold(bold_);
+    return font;
+}
+
+// An indicator shows its whole text, first character first: a text wider than the field
+// is drawn in a smaller font rather than scrolled.
+void Control::fit_text(QLineEdit* edit) const {
+    constexpr int smallest_point_size = 6;
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+    const int room = edit->width() - 2 * frame - 4;  // the line edit's own side margins
+    QFont font = designed_font();
+    const QString text = edit->text();
+    while (font.pointSize() > smallest_point_size &&
+           QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSize(font.pointSize() - 1);
+    if (font != edit->font()) edit->setFont(font);
+    edit->setCursorPosition(0);
 }
 
 int Control::label_width() const {
@@ -231,12 +254,15 @@ bool Control::eventFilter(QObject*, QEvent* event) {
 }
 
 void Control::apply_geometry() {
-    if (widget_) widget_->setGeometry(left_, top_, width_, height_);
+    if (widget_)
+        widget_->setGeometry(to_screen(left_), to_screen(top_), to_screen(width_),
+                             to_screen(height_));
 }
 
 void Control::place_caption() {
     if (!caption_) return;
-    caption_->setGeometry(label_left_, label_top_, label_width(), label_height_);
+    caption_->setGeometry(to_screen(label_left_), to_screen(label_top_), to_screen(label_width()),
+                          to_screen(label_height_));
     caption_->setVisible(visible_ && !label_.empty());
     caption_->setEnabled(!dimmed_);
 }
@@ -274,6 +300,7 @@ void Control::refresh() {
             auto* edit = static_cast<QLineEdit*>(widget_);
             edit->setText(text);
             edit->setModified(false);
+            if (indicator_) fit_text(edit);
             break;
         }
         case CTRL_TEXT_MSG:

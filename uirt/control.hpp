@@ -12,7 +12,9 @@
 #include "uirt.hpp"
 #include "value.hpp"
 
+class QFont;
 class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace uirt::detail {
@@ -73,6 +75,8 @@ private:
     void place_caption();
     int label_width() const;  // the caption's width, measured on first need
     void refresh();           // shows the model in the widget, signals blocked
+    QFont designed_font() const;  // the font the resource file gives the control
+    void fit_text(QLineEdit* edit) const;
     Value clamp(const Value& value) const;
     std::string display_text() const;
     bool numeric() const { return kind_ == CTRL_NUMERIC || kind_ == CTRL_NUMERIC_IND; }

@@ -12,6 +12,7 @@
 #include <algorithm>
 
 #include "runtime.hpp"
+#include "scale.hpp"
 
 namespace uirt::detail {
 
@@ -55,8 +56,12 @@ QWidget* Panel::window() {
 void Panel::build_widgets() {
     if (outer_) return;
     outer_ = new QWidget(parent_ ? parent_->canvas() : nullptr);
+    // A child panel is a widget inside its parent's canvas: it paints its own background,
+    // so whatever lies beneath it never shows through.
+    outer_->setAutoFillBackground(true);
     if (parent_) {
         title_strip_ = new QLabel(outer_);
+        title_strip_->setObjectName("title strip");
         title_strip_->setAutoFillBackground(true);
         QPalette colours = title_strip_->palette();
         colours.setColor(QPalette::Window, QColor(0x1f, 0x3f, 0x7f));
@@ -70,7 +75,7 @@ void Panel::build_widgets() {
     }
     if (!parent_) outer_->setWindowTitle(QString::fromStdString(title_));
     canvas_ = new QWidget(outer_);
-    canvas_->setMinimumSize(canvas_size_);
+    canvas_->setMinimumSize(to_screen(canvas_size_.width()), to_screen(canvas_size_.height()));
     apply_scroll_bars();
     outer_->installEventFilter(this);
     canvas_->installEventFilter(this);
@@ -97,27 +102,35 @@ Control* Panel::control(int id) {
     return it == controls_.end() ? nullptr : it->second.get();
 }
 
+int Panel::strip_height() const {
+    return title_strip_ && !popup_ ? to_screen(child_title_height) : 0;
+}
+
 void Panel::apply_geometry() {
     if (!outer_) return;
     resizing_ = true;
+    const int strip = strip_height();
     if (top_level() || popup_) {
-        const int strip = title_strip_ ? child_title_height : 0;
-        if (top_level()) outer_->move(left_, top_);
-        outer_->resize(width_, height_ + strip);
+        if (top_level()) outer_->move(to_screen(left_), to_screen(top_));
+        outer_->resize(to_screen(width_), to_screen(height_) + strip);
     } else {
-        outer_->setGeometry(left_, top_ - child_title_height, width_, height_ + child_title_height);
+        outer_->setGeometry(to_screen(left_), to_screen(top_) - strip, to_screen(width_),
+                            to_screen(height_) + strip);
     }
     layout_inside();
     resizing_ = false;
 }
 
 void Panel::layout_inside() {
-    const int strip = title_strip_ ? child_title_height : 0;
-    if (title_strip_) title_strip_->setGeometry(0, 0, outer_->width(), strip);
+    const int strip = strip_height();
+    if (title_strip_) {
+        title_strip_->setGeometry(0, 0, outer_->width(), strip);
+        title_strip_->setVisible(strip > 0);
+    }
     QWidget* area = scroll_ ? static_cast<QWidget*>(scroll_) : canvas_;
     area->setGeometry(0, strip, outer_->width(), std::max(outer_->height() - strip, 0));
     if (menu_bar_) {
-        menu_bar_->setGeometry(0, 0, outer_->width(), menu_bar_height);
+        menu_bar_->setGeometry(0, 0, outer_->width(), to_screen(menu_bar_height));
         menu_bar_->raise();
     }
 }
@@ -144,7 +157,7 @@ void Panel::install_menu_bar() {
     if (!outer_) return;
     if (menu_bar_) {
         menu_bar_->setParent(outer_);
-        menu_bar_->setFixedHeight(menu_bar_height);
+        menu_bar_->setFixedHeight(to_screen(menu_bar_height));
         menu_bar_->show();
     }
     layout_inside();
@@ -183,6 +196,7 @@ void Panel::make_popup(bool popup) {
         }
         outer_->setWindowModality(Qt::ApplicationModal);
         apply_geometry();
+        centre_on(outer_, top_level() ? program_window() : parent_->window()->window());
         display();
     } else {
         hide();
@@ -212,8 +226,8 @@ bool Panel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == outer_ && event->type() == QEvent::Resize) {
         layout_inside();
         const auto* resize = static_cast<QResizeEvent*>(event);
-        const int strip = title_strip_ ? child_title_height : 0;
-        const int w = resize->size().width(), h = resize->size().height() - strip;
+        const int w = to_model(resize->size().width());
+        const int h = to_model(resize->size().height() - strip_height());
         if ((top_level() || popup_) && !resizing_ && displayed_ && (w != width_ || h != height_)) {
             width_ = w;
             height_ = h;

@@ -67,6 +67,7 @@ private:
     void build_widgets();
     void install_menu_bar();
     void make_scroll_area();
+    int strip_height() const;  // the title strip's, in screen pixels; 0 for none
     void apply_geometry();
     void layout_inside();
     void apply_scroll_bars();

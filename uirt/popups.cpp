@@ -81,7 +81,7 @@ int MessagePopup(const char* title, const char* message) {
     }
     if (!ensure_app()) return UIE_BAD_HANDLE;
     ModalScope modal;
-    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(message), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(message), QMessageBox::Ok, program_window());
     box.exec();
     return 0;
 }
@@ -95,7 +95,7 @@ int ConfirmPopup(const char* title, const char* message) {
     if (!ensure_app()) return 0;
     ModalScope modal;
     QMessageBox box(QMessageBox::Question, qs(title), qs(message),
-                    QMessageBox::Yes | QMessageBox::No);
+                    QMessageBox::Yes | QMessageBox::No, program_window());
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes ? 1 : 0;
 }
@@ -120,7 +120,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* butt
     }
     if (!ensure_app()) return 1;
     ModalScope modal;
-    QDialog dialog;
+    QDialog dialog(program_window());
     dialog.setWindowTitle(qs(title));
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(qs(message)));
@@ -167,7 +167,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
         for (const QString& f : qs(fileTypeList).split(';', Qt::SkipEmptyParts)) filters << f;
     filters << QStringLiteral("All files (*)");
     filters.removeDuplicates();
-    QFileDialog dialog(nullptr, qs(title), qs(defaultDirectory));
+    QFileDialog dialog(program_window(), qs(title), qs(defaultDirectory));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The caller decides what an existing file means (and may ask); no second question here.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);

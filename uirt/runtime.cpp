@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QScreen>
 #include <QTimer>
+#include <QWidget>
 #include <cstdlib>
 
 #include "control.hpp"
@@ -42,6 +44,31 @@ Control* find_control(int panel, int control, int& error) {
 MenuBar* find_menu_bar(int handle) {
     auto it = rt().menu_bars.find(handle);
     return it == rt().menu_bars.end() ? nullptr : it->second.get();
+}
+
+QWidget* program_window() {
+    Runtime& r = rt();
+    if (!r.popup_panels.empty())
+        if (Panel* p = find_panel(r.popup_panels.back()); p && p->displayed())
+            return p->window()->window();
+    Panel* first = nullptr;
+    for (const auto& [handle, p] : r.panels) {
+        if (!p->top_level()) continue;
+        if (p->displayed()) return p->window();
+        if (!first) first = p.get();
+    }
+    return first ? first->window() : nullptr;
+}
+
+void centre_on(QWidget* window, QWidget* owner) {
+    QRect over;
+    if (owner && owner != window)
+        over = owner->isVisible() ? owner->frameGeometry()
+                                  : QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        over = screen->availableGeometry();
+    if (over.isEmpty()) return;
+    window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 bool accepts_user_input(int panel) {
