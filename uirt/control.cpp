@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -70,6 +71,8 @@ Control::Control(int panel, const ControlDesc& desc)
       text_size_(desc.text_size),
       bold_(desc.bold),
       centered_(desc.centered),
+      shortcut_(desc.shortcut),
+      tab_stop_(desc.tab_stop.value_or(!desc.indicator)),
       label_left_(desc.label_left.value_or(desc.left)),
       label_top_(desc.label_top.value_or(desc.top - default_caption_height - 1)),
       label_height_(default_caption_height) {
@@ -109,6 +112,9 @@ void Control::build() {
     if (widget_ || !canvas_) return;
     build_widget(canvas_);
     widget_->setObjectName(QString("control %1").arg(id_));
+    // Not a tab stop: still focused by a click (to copy a value), never by Tab.
+    if (!tab_stop_ && (widget_->focusPolicy() & Qt::TabFocus))
+        widget_->setFocusPolicy(Qt::ClickFocus);
     apply_geometry();
     if (text_size_ > 0 || bold_) widget_->setFont(designed_font());
     if (auto* label = qobject_cast<QLabel*>(widget_); label && centered_)
@@ -250,7 +256,24 @@ bool Control::eventFilter(QObject*, QEvent* event) {
                 user_double_click();
         }
     }
+    // An indicator that is a tab stop takes Space or Return as a click.
+    if (event->type() == QEvent::KeyPress && indicator_ && tab_stop_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            user_click();
+            return true;
+        }
+    }
     return false;
+}
+
+bool Control::takes_tab() const {
+    return widget_ && tab_stop_ && widget_->isVisibleTo(canvas_) && widget_->isEnabled() &&
+           (widget_->focusPolicy() & Qt::TabFocus);
+}
+
+bool Control::holds(const QWidget* w) const {
+    return widget_ && w && (w == widget_ || widget_->isAncestorOf(w));
 }
 
 void Control::apply_geometry() {
