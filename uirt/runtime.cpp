@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <cstdio>
 #include <cstdlib>
 
 #include "control.hpp"
@@ -205,20 +206,47 @@ bool platform_available() {
 
 }  // namespace
 
+namespace {
+
+std::string program_name() {
+    const std::vector<std::string>& texts = arguments().texts;
+    return texts.empty() ? std::string("uirt") : texts.front();
+}
+
+QtMessageHandler previous_handler = nullptr;
+
+// While Qt starts, a fatal error (no display to connect to, no usable platform) ends the
+// process with the run-time's failure code and a plain message, not with an abort.
+void startup_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        if (previous_handler) previous_handler(type, context, text);
+        return;
+    }
+    std::fprintf(stderr, "%s: the user interface cannot start: %s\n", program_name().c_str(),
+                 text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    std::_Exit(-1);
+}
+
+}  // namespace
+
 bool start_app(int argc, char** argv) {
     if (QCoreApplication::instance())
         return qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!platform_available()) return false;
+    // The program takes no options, so none reaches Qt: only the program's name.
     Arguments& args = arguments();
-    args.texts.clear();
-    for (int i = 0; i < argc && argv != nullptr && argv[i] != nullptr; ++i)
-        args.texts.emplace_back(argv[i]);
-    if (args.texts.empty()) args.texts.emplace_back("uirt");
-    args.pointers.clear();
-    for (std::string& t : args.texts) args.pointers.push_back(t.data());
-    args.pointers.push_back(nullptr);
-    args.count = static_cast<int>(args.texts.size());
+    args.texts.assign(1, argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "uirt");
+    if (!platform_available()) {
+        std::fprintf(stderr,
+                     "%s: the user interface cannot start: no display (DISPLAY is not set)\n",
+                     program_name().c_str());
+        return false;
+    }
+    args.pointers = {args.texts.front().data(), nullptr};
+    args.count = 1;
+    previous_handler = qInstallMessageHandler(startup_messages);
     application() = std::make_unique<QApplication>(args.count, args.pointers.data());
+    qInstallMessageHandler(previous_handler);
     QApplication::setQuitOnLastWindowClosed(false);
     install_style();
     Runtime& r = rt();

@@ -4,7 +4,8 @@
 # Tab order, a field kept while auto update runs), function and range, a trigger count with
 # its block of readings on the graph, the trigger panel cancelled, auto update on and off,
 # the trigger and About panels by keyboard (Tab, Return, Escape), a state file stored and
-# recalled, Close and the confirmation, then the Instrument Select dialog by keyboard. Checks window titles, the VISA
+# recalled, Close and the confirmation, the Instrument Select dialog by keyboard, and
+# start-up failures. Checks window titles, the VISA
 # trace, control values read back through the clipboard, and saves a screenshot per step.
 #   acceptance.sh <build dir> <screenshot folder>
 set -euo pipefail
@@ -379,4 +380,27 @@ select_run() {  # keys..., then the resource that must be opened ("" for none)
 select_run Return "VXI0::24::INSTR"
 select_run shift+Tab Down Tab Return "VXI0::25::INSTR"
 select_run Escape ""
+
+# Start-up failures end with the run-time's code -1 (255) and say why: without a display on
+# standard error, without the resource file in a pop-up, before any session is opened. An
+# option on the command line is not the program's and changes nothing.
+status=0
+env -u DISPLAY "$build/gu7304" >"$work/out.txt" 2>&1 || status=$?
+expect "exit code without a display" "$status" 255
+grep -q 'cannot start' "$work/out.txt" || { echo "no message without a display" >&2; exit 1; }
+: >"$work/trace.txt"
+UIRT_RESOURCE_DIR="$work/none" "$build/gu7304" >"$work/out.txt" 2>&1 &
+pid=$!
+message=$(wait_for_window "Initialize Error" 20)
+xdotool windowfocus --sync "$message" 2>/dev/null || true
+xdotool key Return
+status=0
+wait "$pid" || status=$?
+expect "exit code without the resource file" "$status" 255
+expect "sessions opened without the resource file" "$(grep -c 'viOpen' "$work/trace.txt" || true)" 0
+"$build/gu7304" -platform nosuch >"$work/out.txt" 2>&1 &
+pid=$!
+wait_for_window "VO Q7304A Soft Front Panel" 20 >/dev/null
+kill "$pid"
+wait "$pid" 2>/dev/null || true
 echo "acceptance run passed"
