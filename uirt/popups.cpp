@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <array>
 
@@ -72,6 +74,14 @@ int file_result(int result, const std::string& path, char* pathName) {
     return result;
 }
 
+// Runs a dialog centred on the program's window. Qt places a dialog before it takes its final
+// size (a message box sizes itself when shown), so it is centred again once it is up.
+int run_centred(QDialog& dialog) {
+    QPointer<QWidget> owner = dialog.parentWidget();
+    QTimer::singleShot(0, &dialog, [&dialog, owner] { centre_on(&dialog, owner.data()); });
+    return dialog.exec();
+}
+
 }  // namespace
 
 int MessagePopup(const char* title, const char* message) {
@@ -82,7 +92,7 @@ int MessagePopup(const char* title, const char* message) {
     if (!ensure_app()) return UIE_BAD_HANDLE;
     ModalScope modal;
     QMessageBox box(QMessageBox::NoIcon, qs(title), qs(message), QMessageBox::Ok, program_window());
-    box.exec();
+    run_centred(box);
     return 0;
 }
 
@@ -97,7 +107,7 @@ int ConfirmPopup(const char* title, const char* message) {
     QMessageBox box(QMessageBox::Question, qs(title), qs(message),
                     QMessageBox::Yes | QMessageBox::No, program_window());
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes ? 1 : 0;
+    return run_centred(box) == QMessageBox::Yes ? 1 : 0;
 }
 
 int GenericMessagePopup(const char* title, const char* message, const char* button1,
@@ -142,7 +152,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* butt
         });
     }
     layout->addWidget(box);
-    dialog.exec();
+    run_centred(dialog);
     if (edit) give_text(edit->text().toStdString());
     return std::max(chosen, 1);
 }
@@ -177,7 +187,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     dialog.setAcceptMode(saving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     (void)allowCancel;  // the window can always be closed; that counts as a cancel
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (run_centred(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return file_result(VAL_NO_FILE_SELECTED, {}, pathName);
     const std::string path = with_extension(dialog.selectedFiles().first().toStdString(),
                                             defaultFileSpec, restrictExtension);

@@ -20,7 +20,7 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb VISA_SIM_TRACE="$work/trace.txt"
 unset VISA_SIM_BUS
-sleep 1
+for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 wait_for_window() {  # name, seconds
     for _ in $(seq 1 $(( $2 * 10 ))); do
@@ -320,6 +320,15 @@ menu f 0
 type_path "Store State File Dialog" "$work/first.st"
 purge=$(wait_for_window "Purge Dialog" 10)
 shot purge
+centre() {  # window: its centre as "x y"
+    local X Y WIDTH HEIGHT WINDOW SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$(( X + WIDTH / 2 )) $(( Y + HEIGHT / 2 ))"
+}
+read -r fx fy <<<"$(centre "$frame")"
+read -r px py <<<"$(centre "$purge")"
+[ $(( (fx - px) * (fx - px) + (fy - py) * (fy - py) )) -le 400 ] ||
+    { echo "the pop-up at $px,$py is not centred on the window at $fx,$fy" >&2; exit 1; }
 xdotool windowfocus --sync "$purge" 2>/dev/null || true
 xdotool mousemove --window "$purge" 20 20
 sleep 0.3
