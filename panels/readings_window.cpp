@@ -71,9 +71,8 @@ void draw_block() {
     uirt::PlotWaveform(window, GRAPH, block.values.data(), block.values.size(), uirt::VAL_DOUBLE,
                        1.0, 0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
                        uirt::VAL_SOLID, 1, BLOCK_COLOR);
-    set_text(INFO, block.settings.function + ", " + block.settings.range + ", " +
-                       std::to_string(block.values.size()) + " readings from " +
-                       iso_time(block.start));
+    set_text(INFO, std::to_string(block.values.size()) + " readings: " + block.settings.function +
+                       ", " + block.settings.range);
     set_text(STATS, stats_text(reading_stats(block.values), block.settings.unit));
 }
 

@@ -338,6 +338,131 @@ wait_gone "Purge Dialog"
 for _ in $(seq 1 50); do cmp -s "$work/saved.st" "$work/first.st" && break; sleep 0.1; done
 cmp -s "$work/saved.st" "$work/first.st" || { echo "the existing file was not replaced" >&2; exit 1; }
 
+# ---- Keeping and sharing readings (Data menu, Readings window, I/O monitor) ----------------
+# Items of the Data menu as the keyboard reaches them (separators are skipped).
+data_readings=0; data_monitor=1; data_export_block=2; data_export_trend=3; data_copy_block=4
+data_save_graph=6
+shot_window() {  # name, window: the screen over that window
+    local X Y WIDTH HEIGHT WINDOW SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$2")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/acceptance_$1.png"
+}
+window_click() {  # window name, x y: a click inside that window
+    local w
+    w=$(wait_for_window "$1" 10)
+    xdotool mousemove --window "$w" "$2" "$3" click 1
+}
+# The block of the recalled settings (AC volts, 4 triggers x 3 samples) on the graph.
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+shot block_stats
+menu d $data_export_block
+type_path "Export Block File Dialog" "$work/block.csv"
+wait_file "$work/block.csv"
+for _ in $(seq 1 50); do [ -s "$work/block.csv" ] && break; sleep 0.1; done
+python3 - "$work/block.csv" "$(last_reply 'FETC?')" <<'PY' || { echo "the exported block does not read back" >&2; exit 1; }
+import csv, sys
+rows = list(csv.reader(open(sys.argv[1], newline="")))
+header = {r[0]: r[1] for r in rows[:rows.index([])]}
+readings = rows[rows.index([]) + 2:]
+fetched = [float(v) for v in sys.argv[2].split(",")]
+assert header["Function"] == "AC Volts", header
+assert header["Trigger count"] == "4" and header["Sample count"] == "3", header
+assert [float(r[2]) for r in readings] == fetched, (readings, fetched)
+assert all(r[3] == "VAC" for r in readings)
+PY
+cp "$work/block.csv" "$work/block_kept.csv"
+menu d $data_export_block  # over the same file: the question, answered No (Escape)
+type_path "Export Block File Dialog" "$work/block.csv"
+purge=$(wait_for_window "Purge Dialog" 10)
+xdotool windowfocus --sync "$purge" 2>/dev/null || true
+xdotool mousemove --window "$purge" 20 20 key Escape
+wait_gone "Purge Dialog"
+cmp -s "$work/block.csv" "$work/block_kept.csv" || { echo "the file was replaced after No" >&2; exit 1; }
+menu d $data_copy_block
+sleep 0.3
+copied=$("$build/clipboard_text" 2>/dev/null | grep -c $'^[0-9]*\t\t[-+0-9.eE]*\tVAC' || true)
+expect "readings copied as tab-separated rows" "$copied" 12
+menu d $data_save_graph
+type_path "Save Graph File Dialog" "$work/graph.png"
+wait_file "$work/graph.png"
+for _ in $(seq 1 50); do [ -s "$work/graph.png" ] && break; sleep 0.1; done
+expect "picture of the graph" "$(head -c 4 "$work/graph.png" | od -An -c | tr -d ' ')" '211PNG'
+cp "$work/graph.png" "$shots/acceptance_graph_picture.png"
+
+# The Readings window: the block large, zoomed by dragging a rectangle, back with Full View.
+menu d $data_readings
+readings=$(wait_for_window "^Readings$" 10)
+sleep 0.5
+shot_window readings_block "$readings"
+xdotool mousemove --window "$readings" 150 120 mousedown 1 mousemove --window "$readings" 250 200 \
+    mousemove --window "$readings" 330 260 mouseup 1
+sleep 0.5
+xdotool mousemove --window "$readings" 280 200
+sleep 0.3
+shot_window readings_zoom "$readings"
+cmp -s "$shots/acceptance_readings_block.png" "$shots/acceptance_readings_zoom.png" &&
+    { echo "the drag did not zoom" >&2; exit 1; }
+window_click "^Readings$" 50 381  # Full View
+
+# The trend: Auto Update on, the Trend view, then a function change starts a new trace.
+before=$(sent 'FETC?')
+menu i 0
+window_click "^Readings$" 100 19
+sleep 0.3
+xdotool key Down Return
+for _ in $(seq 1 50); do [ "$(sent 'FETC?')" -ge $(( before + 8 )) ] && break; sleep 0.1; done
+sleep 0.5
+shot_window readings_trend "$readings"
+before=$(sent 'CONF:CURR:DC')
+ring_pick 85 200 1
+wait_sent 'CONF:CURR:DC' "$before"
+before=$(sent 'FETC?')
+for _ in $(seq 1 50); do [ "$(sent 'FETC?')" -ge $(( before + 4 )) ] && break; sleep 0.1; done
+sleep 0.5
+shot_window readings_new_trace "$readings"
+menu i 0
+sleep 0.5
+menu d $data_export_trend
+type_path "Export Trend File Dialog" "$work/trend.csv"
+wait_file "$work/trend.csv"
+for _ in $(seq 1 50); do [ -s "$work/trend.csv" ] && break; sleep 0.1; done
+grep -q '^Trace [0-9]*,DC Current,A DC,' "$work/trend.csv" || { echo "no trace of the new function" >&2; exit 1; }
+grep -q ',VAC.$' "$work/trend.csv" && grep -q ',A DC.$' "$work/trend.csv" ||
+    { echo "the trend lacks the readings of a trace" >&2; exit 1; }
+
+# The I/O monitor: a click on the graph shows its calls; pause holds the view, clear empties it.
+menu d $data_monitor
+monitor=$(wait_for_window "^I/O Monitor$" 10)
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+shot_window io_monitor "$monitor"
+xdotool mousemove --window "$monitor" 300 100 click 1
+sleep 0.2
+xdotool key ctrl+a ctrl+c
+sleep 0.2
+"$build/clipboard_text" 2>/dev/null | grep -q 'viWrite(.*"FETC?\\n"' ||
+    { echo "the monitor does not show the fetch" >&2; exit 1; }
+window_click "^I/O Monitor$" 50 230  # Pause
+window_click "^I/O Monitor$" 147 230  # Clear
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+shot_window io_monitor_paused "$monitor"
+menu d $data_copy_block  # the clipboard holds no calls now
+sleep 0.3
+xdotool mousemove --window "$monitor" 300 100 click 1
+xdotool key ctrl+a ctrl+c
+sleep 0.2
+expect "lines shown while paused" \
+    "$("$build/clipboard_text" 2>/dev/null | grep -c 'viWrite\|viRead' || true)" 0
+# ---- end of keeping and sharing readings ----------------------------------------------------
+
 # Close, then confirm.
 xdotool mousemove --window "$frame" 342 291 click 1
 confirm=$(wait_for_window "Exit VO Q7304A" 10)

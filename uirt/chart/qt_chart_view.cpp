@@ -14,6 +14,7 @@
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "chart_view.hpp"
@@ -39,6 +40,7 @@ void round_ticks(QValueAxis* axis, double lo, double hi, int ticks, bool whole) 
     if (!(hi > lo) || !std::isfinite(hi - lo)) return;
     double step = round_step(hi - lo, ticks);
     if (whole) step = std::max(1.0, std::round(step));
+    if (!(step > 0.0) || (hi - lo) / step > 100.0 * ticks) return;
     const int decimals = whole ? 0 : std::max(0, static_cast<int>(-std::floor(std::log10(step))));
     const bool huge = std::max(std::abs(lo), std::abs(hi)) >= 1e7 || decimals > 9;
     axis->setTickType(QValueAxis::TicksDynamic);
@@ -175,9 +177,14 @@ void QtChartView::hide_plot(std::size_t slot) {
 }
 
 void QtChartView::set_ranges(double x_lo, double x_hi, double y_lo, double y_hi) {
-    // QValueAxis lays out again only when a bound really changes.
-    x_axis_->setRange(x_lo, x_hi);
-    y_axis_->setRange(y_lo, y_hi);
+    // QValueAxis lays out again only when a bound really changes. A new range is never laid
+    // out with the tick interval of the old one (a wide range at a narrow interval would be
+    // millions of ticks): fixed ticks while the range changes, round ones after.
+    for (auto [axis, lo, hi] : {std::tuple{x_axis_, x_lo, x_hi}, std::tuple{y_axis_, y_lo, y_hi}}) {
+        if (axis->min() == lo && axis->max() == hi) continue;
+        axis->setTickType(QValueAxis::TicksFixed);
+        axis->setRange(lo, hi);
+    }
     apply_ticks();
 }
 
@@ -188,7 +195,10 @@ void QtChartView::apply_ticks() {
     const int down = std::max(area.height() > 0 ? static_cast<int>(area.height() / 30) : 4, 2);
     const Ticks now{x_axis_->min(), x_axis_->max(), y_axis_->min(), y_axis_->max(), across, down,
                     whole_x_};
-    if (now == ticks_) return;  // new labels move the plot area, which comes back here
+    // New labels move the plot area, which comes back here; a range set anew has fixed ticks.
+    if (now == ticks_ && x_axis_->tickType() == QValueAxis::TicksDynamic &&
+        y_axis_->tickType() == QValueAxis::TicksDynamic)
+        return;
     ticks_ = now;
     round_ticks(x_axis_, now.x_lo, now.x_hi, across, whole_x_);
     round_ticks(y_axis_, now.y_lo, now.y_hi, down, false);
