@@ -14,3 +14,4 @@ cd "$build"
 "$build/bench_inprocess" 2>"$build/bench_inprocess.log" | tee -a "$build/bench_inprocess.log" \
   | grep ' | ' || true
 "$build/bench_runner"
+ninja -C "$build" -j2 bench_data_inprocess bench_trend_program bench_trend_runner >/dev/null && "$build/bench_data_inprocess" 2>"$build/bench_data.log" | tee -a "$build/bench_data.log" | grep ' | ' || true; "$build/bench_trend_runner"

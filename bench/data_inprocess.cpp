@@ -1,0 +1,152 @@
+// Figures of keeping and sharing readings, inside a process that ran the main sequence
+// (scripted mode, offscreen, simulated instrument in live mode): export of a full block,
+// the trend's strip chart redrawn, a reading joining the trend.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QWidget>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "file_care.hpp"
+#include "globals.hpp"
+#include "program_harness.hpp"
+#include "readings_csv.hpp"
+#include "readings_window.hpp"
+#include "trend.hpp"
+#include "uirt.hpp"
+#include "uirt_test.hpp"
+#include "widgets.hpp"
+
+namespace {
+
+constexpr int READINGS_WINDOW_ITEM = 18, VIEW_RING = 1, TREND_VIEW = 1;
+
+double reading(std::size_t i) {
+    return 1.2345 + static_cast<double>((i * 7919) % 1000) * 1e-7;
+}
+
+void repaint_all() {
+    QCoreApplication::sendPostedEvents();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) w->repaint();
+}
+
+// A 4096-reading block as the Data menu exports it: the table composed and written over the
+// file of the run before (the replace question answered by the script).
+void BM_ExportBlock4096(benchmark::State& state) {
+    gu::BlockRecord block;
+    block.present = true;
+    block.settings = gu::take_snapshot();
+    block.start = std::chrono::system_clock::now();
+    for (std::size_t i = 0; i < gu::READING_CAPACITY; ++i) block.values.push_back(reading(i));
+    const std::string path = gutest::write_temp_file("block.csv", "");
+    for (auto _ : state) {
+        const std::string table = gu::block_table(block, ',');
+        if (!gu::write_file_with_care(path.c_str(), table)) state.SkipWithError("not written");
+    }
+    if (std::filesystem::file_size(path) < 4096 * 20) state.SkipWithError("the file is short");
+}
+
+// The table alone, without the file.
+void BM_BlockTable4096(benchmark::State& state) {
+    gu::BlockRecord block;
+    block.settings = gu::take_snapshot();
+    for (std::size_t i = 0; i < gu::READING_CAPACITY; ++i) block.values.push_back(reading(i));
+    for (auto _ : state) benchmark::DoNotOptimize(gu::block_table(block, ','));
+}
+
+// The Readings window showing a trend of 10,000 readings: one more reading joins and the
+// strip chart is drawn again, painted synchronously.
+void BM_TrendRedraw10000(benchmark::State& state) {
+    gu::trend_clear();
+    std::vector<double> values(gu::TREND_CAPACITY);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = reading(i);
+    gu::trend_add(values.data(), static_cast<int>(values.size()), 5, "VDC");
+    uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW_ITEM);
+    uirt::test::select_index(gu::readings_window(), VIEW_RING, TREND_VIEW);
+    repaint_all();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const double v = reading(i++);
+        gu::trend_add(&v, 1, 5, "VDC");
+        gu::readings_view_trend_changed();
+        repaint_all();
+    }
+    if (gu::trend_size() != gu::TREND_CAPACITY) state.SkipWithError("the trend is not full");
+    uirt::HidePanel(gu::readings_window());
+}
+
+// What the trend adds to each automatic update: the reading stored, no window shown.
+void BM_TrendAdd(benchmark::State& state) {
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const double v = reading(i++);
+        gu::trend_add(&v, 1, 5, "VDC");
+    }
+}
+
+BENCHMARK(BM_ExportBlock4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlockTable4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrendRedraw10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrendAdd)->Unit(benchmark::kNanosecond);
+
+class Collector : public benchmark::ConsoleReporter {
+public:
+    Collector() : ConsoleReporter(OO_Tabular) {}
+    std::map<std::string, double> seconds, wall;  // CPU time of the thread, and wall time
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const auto& r : runs)
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                const double unit = benchmark::GetTimeUnitMultiplier(r.time_unit);
+                seconds[r.run_name.function_name] = r.GetAdjustedCPUTime() / unit;
+                wall[r.run_name.function_name] = r.GetAdjustedRealTime() / unit;
+            }
+    }
+};
+
+void line(const char* name, double value, const char* unit, const char* goal, bool met) {
+    std::printf("%-28s | %10.3f %-6s | %-10s | %s\n", name, value, unit, goal,
+                met ? "met" : "NOT met");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    static char reps[] = "--benchmark_repetitions=5";
+    static char only_aggr[] = "--benchmark_report_aggregates_only=true";
+    static char no_color[] = "--benchmark_color=false";
+    args.insert(args.begin() + 1, {reps, only_aggr, no_color});
+    int n = static_cast<int>(args.size());
+    benchmark::Initialize(&n, args.data());
+
+    Collector collector;
+    gutest::run_program([&] { benchmark::RunSpecifiedBenchmarks(&collector); });
+    benchmark::Shutdown();
+    std::fflush(stdout);
+    const auto get = [&](const char* name) {
+        const auto it = collector.seconds.find(name);
+        return it == collector.seconds.end() ? -1.0 : it->second;
+    };
+    // Goals are held against CPU time: on a machine shared with other work the wall time
+    // holds the waits for the processor too (printed beside).
+    for (const auto& [name, w] : collector.wall)
+        std::printf("# %s: wall %.3f ms, CPU %.3f ms\n", name.c_str(), w * 1e3,
+                    collector.seconds[name] * 1e3);
+    const double exported = get("BM_ExportBlock4096") * 1e3;
+    const double redraw = get("BM_TrendRedraw10000") * 1e3;
+    const double add = get("BM_TrendAdd") * 1e9;
+    if (exported >= 0) line("block_4096_csv_export", exported, "ms", "< 5 ms", exported < 5);
+    const double table = get("BM_BlockTable4096") * 1e3;
+    if (table >= 0) std::printf("%-28s | %10.3f %-6s | %-10s | %s\n", "block_4096_csv_table", table,
+                                "ms", "(figure)", "");
+    if (redraw >= 0) line("trend_10000_redraw", redraw, "ms", "< 16 ms", redraw < 16);
+    if (add >= 0) std::printf("%-28s | %10.1f %-6s | %-10s | %s\n", "trend_add_per_reading", add,
+                              "ns", "(figure)", "");
+    return 0;
+}
