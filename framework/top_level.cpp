@@ -2,6 +2,7 @@
 #include "data_commands.hpp"
 #include "framework.hpp"
 #include "io_monitor.hpp"
+#include "readings_window.hpp"
 
 namespace gu {
 
@@ -65,6 +66,7 @@ int TopLevelCallback(int handle, int, int event, void*, int, int) {
         case uirt::EVENT_IDLE:
             idle();
             io_monitor_idle();
+            readings_window_idle();
             break;
         case uirt::EVENT_PANEL_SIZE:
             panel_resized(handle);

@@ -1,6 +1,8 @@
 #include "readings_window.hpp"
 
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,13 @@ constexpr int BLOCK_COLOR = uirt::MakeColor(255, 255, 0);
 constexpr int TREND_COLOR = uirt::MakeColor(0, 255, 255);
 
 int window = 0;
+
+// The strip chart is drawn at most every TREND_FRAME: a reading that comes sooner waits for
+// the idle event after it. Its axes move by whole steps, not with every reading.
+constexpr auto TREND_FRAME = std::chrono::milliseconds(1000);
+using Clock = std::chrono::steady_clock;
+Clock::time_point last_trend_draw{};
+bool trend_waiting = false;
 
 int view() {
     int v = VIEW_BLOCK;
@@ -76,8 +85,8 @@ void draw_block() {
     set_text(STATS, stats_text(reading_stats(block.values), block.settings.unit));
 }
 
-// At most two points per pixel column: the lowest and highest of the readings it covers,
-// in the order they came, so the strip chart keeps every spike.
+// At most two points per column: the lowest and highest of the readings it covers, in the
+// order they came, so the strip chart keeps every spike.
 void decimate(const std::vector<TrendPoint>& points, std::size_t columns, std::vector<double>& x,
               std::vector<double>& y) {
     x.clear();
@@ -105,7 +114,21 @@ void decimate(const std::vector<TrendPoint>& points, std::size_t columns, std::v
     }
 }
 
+// A range widened to whole multiples of a round step (a fifth of the span or less), so it
+// stays the same while new readings fall inside it.
+std::pair<double, double> outward(double lo, double hi) {
+    double span = hi - lo;
+    if (!(span > 0.0)) span = lo != 0.0 ? std::abs(lo) * 1e-3 : 1.0;
+    const double power = std::pow(10.0, std::floor(std::log10(span / 5.0)));
+    const double step = span / 5.0 / power < 2.0 ? 2.0 * power : 5.0 * power;
+    double a = std::floor(lo / step) * step, b = std::ceil(hi / step) * step;
+    if (!(b > a)) b = a + step;
+    return {a, b};
+}
+
 void draw_trend() {
+    last_trend_draw = Clock::now();
+    trend_waiting = false;
     uirt::DeleteGraphPlot(window, GRAPH, -1, uirt::VAL_DELAYED_DRAW);
     uirt::SetCtrlAttribute(window, CLEAR_TREND, uirt::ATTR_DIMMED, trend_size() == 0 ? 1 : 0);
     const auto& traces = trend_traces();
@@ -119,8 +142,13 @@ void draw_trend() {
     int width = 0;
     uirt::GetCtrlAttribute(window, GRAPH, uirt::ATTR_WIDTH, &width);
     static std::vector<double> x, y;
-    decimate(points, static_cast<std::size_t>(std::max(width, 100)), x, y);
+    // One lowest and highest per two pixels: every spike shows, at half the points to draw.
+    decimate(points, static_cast<std::size_t>(std::max(width / 2, 50)), x, y);
     axes("Time (s)", "s", false, trace.unit);
+    const auto [x_lo, x_hi] = outward(points.front().seconds, points.back().seconds);
+    const auto [lo, hi] = std::minmax_element(y.begin(), y.end());
+    const auto [y_lo, y_hi] = outward(*lo, *hi);
+    uirt::SetAxisRange(window, GRAPH, uirt::VAL_MANUAL, x_lo, x_hi, uirt::VAL_MANUAL, y_lo, y_hi);
     uirt::PlotXY(window, GRAPH, x.data(), y.data(), x.size(), uirt::VAL_DOUBLE, uirt::VAL_DOUBLE,
                  uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID, 1, TREND_COLOR);
     std::vector<double> values(points.size());
@@ -198,7 +226,20 @@ void readings_view_block_changed() {
 }
 
 void readings_view_trend_changed() {
-    if (showing(VIEW_TREND)) draw_trend();
+    if (!showing(VIEW_TREND)) return;
+    if (trend_size() == 0 || Clock::now() - last_trend_draw >= TREND_FRAME)
+        draw_trend();
+    else
+        trend_waiting = true;
+}
+
+void readings_window_draw() {
+    if (window > 0) draw();
+}
+
+void readings_window_idle() {
+    if (trend_waiting && Clock::now() - last_trend_draw >= TREND_FRAME && showing(VIEW_TREND))
+        draw_trend();
 }
 
 int ReadingsViewCallback(int, int, int event, void*, int, int) {

@@ -9,7 +9,9 @@ int readings_window();  // its panel handle, 0 until first opened
 void readings_window_resized();
 // The block or the trend changed: drawn again when the window shows it.
 void readings_view_block_changed();
-void readings_view_trend_changed();
+void readings_view_trend_changed();  // drawn at most once a second
+void readings_window_idle();         // draws what waited
+void readings_window_draw();         // draws what the window shows, now
 
 int ReadingsViewCallback(int panel, int control, int event, void* data, int e1, int e2);
 int ReadingsFullViewCallback(int panel, int control, int event, void* data, int e1, int e2);

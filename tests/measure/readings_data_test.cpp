@@ -7,6 +7,7 @@
 #include <numeric>
 #include <regex>
 #include <sstream>
+#include <thread>
 
 #include "block_stats.hpp"
 #include "io_monitor.hpp"
@@ -262,6 +263,8 @@ TEST(Trend, AutoUpdateReadingsJoinItAndAFunctionChangeStartsATraceWithItsUnit) {
         ASSERT_TRUE(idle_times(10));
         uirt::test::pick_menu(gu::menu_bar, AUTO_UPDATE);
         ASSERT_TRUE(idle_times(3));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the strip chart's frame
+        ASSERT_TRUE(idle_times(1));
         const std::size_t kept = gu::trend_size();
         const auto& traces = gu::trend_traces();
         ASSERT_EQ(traces.size(), 2u);
