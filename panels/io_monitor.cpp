@@ -30,9 +30,10 @@ struct Incoming {
     bool capturing = false;
     Clock::time_point start = Clock::now();
 };
+// Never destroyed: a call on another thread may still come while the process ends.
 Incoming& incoming() {
-    static Incoming in;
-    return in;
+    static Incoming* in = new Incoming;
+    return *in;
 }
 
 int window = 0;
