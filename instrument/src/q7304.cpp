@@ -166,8 +166,12 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
                 end = in.take(more, max - out.size());
                 out += more;
             }
+            // A read that empties the output queue lets the summary fall, so that the next
+            // reply is a new service request.
+            const State::Notices n = st.take_notices(false);
             lock.unlock();
             st.changed.notify_all();
+            State::deliver(n);
             return ReadResult::ok;
         }
         if (stop.stop_requested()) return ReadResult::aborted;
