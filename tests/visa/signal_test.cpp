@@ -123,6 +123,11 @@ TEST_F(VisaSignal, RangeSetsTheResolutionAndOverloadKeepsItsSign) {
     EXPECT_EQ(query(vi_, "RES:RES 100;:RES:RANG 1e4;:READ?\n"), "+1.200000000E+03\n");
 }
 
+TEST_F(VisaSignal, AValueNoReadingCanShowReadsAsOverload) {
+    open("input.ratio = -1e308\n");
+    EXPECT_EQ(query(vi_, "CONF:VOLT:DC:RAT;:VOLT:APER 0.0004;:READ?\n"), "-9.900000000E+37\n");
+}
+
 TEST(VisaSignalKeys, BadSignalKeysMakeTheDescriptionMalformed) {
     using simvisa::parse_bus_description;
     const char* head = "[VXI0::24::INSTR]\nq7304 = yes\n";
@@ -136,6 +141,10 @@ TEST(VisaSignalKeys, BadSignalKeysMakeTheDescriptionMalformed) {
               "b:3: unknown input field: volt_dc.colour");
     EXPECT_EQ(parse_bus_description(std::string(head) + "fault.selftest = 0\n", "b").error,
               "b:3: bad value for fault.selftest: 0");
+    EXPECT_EQ(parse_bus_description(std::string(head) + "input.line_frequency = 1e30\n", "b").error,
+              "b:3: bad value for input.line_frequency: 1e30");
+    EXPECT_EQ(parse_bus_description(std::string(head) + "input.seed = -5\n", "b").error,
+              "b:3: bad value for input.seed: -5");
     const auto ok = parse_bus_description(
         std::string(head) + "trigger.external.period = 0.5\ninput.volt_ac.noise = 1e-6\n", "b");
     ASSERT_TRUE(ok.error.empty()) << ok.error;
