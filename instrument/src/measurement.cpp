@@ -224,6 +224,17 @@ double present_resolution(const Context& ctx, Function f) {
     return ctx.settings.group(g).resolution;
 }
 
+void note_detector_path(Context& ctx) {
+    const Settings& s = ctx.settings;
+    const GroupSettings& volt = s.group(Group::volt_ac);
+    const GroupSettings& curr = s.group(Group::curr_ac);
+    const Context::DetectorPath path{s.function,        volt.auto_range,  curr.auto_range,
+                                     volt.range_index,  curr.range_index, s.detector_bandwidth};
+    if (path == ctx.detector_path) return;
+    ctx.detector_path = path;
+    ctx.detector_changed_at = ctx.now;
+}
+
 int initiate(Context& ctx) {
     Measurement& m = ctx.measurement;
     if (m.armed) {
@@ -245,6 +256,11 @@ int initiate(Context& ctx) {
     m.per_reading = to_duration(s.aperture(s.group()));
     m.delay = to_duration(s.effective_delay());
     m.last_end = ctx.now;
+    if (ac_detected(s.function)) {
+        const auto settled =
+            ctx.detector_changed_at + to_duration(detector_settling(s.detector_bandwidth));
+        m.last_end = std::max(m.last_end, settled);  // no trigger counts before
+    }
     ctx.memory.clear();
     ctx.set_operation(obit::waiting_for_trigger);
     return 0;

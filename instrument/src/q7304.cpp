@@ -19,6 +19,7 @@ namespace sim {
 // service requests and line pulses happen on time between calls, without polling.
 struct Q7304::State {
     explicit State(const Q7304Input& input) : ctx(input), interpreter(ctx) {
+        note_detector_path(ctx);  // the detector settles from power-on
         clock = std::thread([this] { run_clock(); });
     }
     ~State() {

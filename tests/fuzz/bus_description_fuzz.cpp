@@ -49,9 +49,9 @@ std::string ask(sim::Q7304& dmm, const std::string& message, std::chrono::millis
 // One function each, quick to measure.
 constexpr const char* kMeasurements[] = {
     "CONF:VOLT:DC;:VOLT:DC:APER MIN;:ZERO:AUTO OFF",
-    "CONF:VOLT:AC;:VOLT:AC:APER MIN",
+    "CONF:VOLT:AC;:VOLT:AC:APER MIN;:DET:BAND 200",
     "CONF:CURR:DC;:CURR:DC:APER MIN",
-    "CONF:CURR:AC",
+    "CONF:CURR:AC;:DET:BAND 200",
     "CONF:RES;:RES:APER MIN",
     "CONF:FREQ;:FREQ:APER MIN",
     "CONF:PER;:PER:APER MIN",
