@@ -9,6 +9,7 @@ namespace {
 
 constexpr int LED_GREEN = 0x00FF00;
 constexpr int IDLE_RATE_MS = 100;
+constexpr int RUNTIME_FAILED = -1;  // the exit code of a run-time that cannot start
 
 void prepare_user_interface() {
     uirt::SetMouseCursor(uirt::VAL_HOUR_GLASS_CURSOR);
@@ -58,6 +59,16 @@ void load_settings() {
     VXILogAddr(0, MSG_QUERY, &log_addr);
 }
 
+// Without its panels the program has no window to run in: it says so and ends, before
+// any library is bound or any session opened.
+bool user_interface_loaded() {
+    if (frame_panel > 0 && main_panel > 0) return true;
+    uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
+    uirt::MessagePopup("Initialize Error",
+                       "The user interface file gu7304.uir could not be loaded.  Exiting Program");
+    return false;
+}
+
 int run_event_loop() {
     uirt::SetIdleEventRate(IDLE_RATE_MS);
     uirt::InstallMainCallback(TopLevelCallback, nullptr, 1);
@@ -71,6 +82,7 @@ int run_event_loop() {
 int main(int, char**) {
     char selected[NAME_SIZE] = {};
     prepare_user_interface();
+    if (!user_interface_loaded()) return RUNTIME_FAILED;
     bind_visa();
     bind_driver();
     if (livemode) {

@@ -3,6 +3,7 @@
 
 #include "driver_call.hpp"
 #include "function_table.hpp"
+#include "measurement.hpp"
 #include "messages.hpp"
 #include "reconfigure.hpp"
 
@@ -127,7 +128,7 @@ void FuncBase(int panel) {
         if (math == 4) unit = "dB";
     }
     Units(panel, MSG_SET, const_cast<char*>(unit));
-    set_double(Reading, panel, 0.0);
+    reading_shows_none(panel);
 }
 
 }  // namespace gu

@@ -66,5 +66,7 @@ void too_many_points();
 void show_waiting(bool on);
 void reading_shows_waiting(bool on);
 void block_shows_waiting(bool on);
+// The reading display after its reading was thrown away (abort, function change).
+void reading_shows_none(int panel);
 
 }  // namespace gu

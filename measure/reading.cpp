@@ -107,6 +107,11 @@ void reading_shows_waiting(bool on) {
         w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);  // ended without one
 }
 
+void reading_shows_none(int panel) {
+    set_double(Reading, panel, 0.0);
+    state().w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);
+}
+
 int Reading(int panel, int msg, void* data) {
     ReadingState& s = state();
     Widget<double>& w = s.w;

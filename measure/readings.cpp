@@ -1,4 +1,5 @@
 // The block of readings: trigger count × sample count readings plotted on the graph.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +27,8 @@ void plot(ViInt32 n) {
     uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
     n = bounded_count(n, READING_CAPACITY);
     if (n == 0) return;  // nothing came back: nothing to show
+    uirt::SetAxisRange(graph.panel, graph.ctrl, uirt::VAL_AUTOSCALE, 0.0, 0.0, uirt::VAL_AUTOSCALE,
+                       0.0, 0.0);
     uirt::PlotWaveform(graph.panel, graph.ctrl, reading_buffer.data(), n, uirt::VAL_DOUBLE, 1.0,
                        0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID,
                        1, PLOT_COLOR);
@@ -144,8 +147,11 @@ void clear(int panel) {
         show(Abort2, panel, false);
         return;
     }
+    // An empty graph over the block's span: zeros plotted would read as readings taken.
     zero_buffer();
-    plot_count(panel);
+    const double last = static_cast<double>(std::max<std::int64_t>(count, 2));
+    uirt::SetAxisRange(graph.panel, graph.ctrl, uirt::VAL_MANUAL, 1.0, last, uirt::VAL_MANUAL,
+                       -1.0, 1.0);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ int Abort(int panel, int msg, void* data) {
             disable_auto_update();
             uirt::HidePanel(trigger_wait_panel);
             Readings(panel, MSG_CLEAR, nullptr);
-            set_double(Reading, panel, 0.0);
+            reading_shows_none(panel);
             uirt::SetIdleEventRate(100);
             return 0;
     }

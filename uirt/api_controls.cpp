@@ -210,8 +210,8 @@ int GetLabelFromIndex(int panel, int control, int index, char* label, std::size_
 
 int SetActiveCtrl(int panel, int control) {
     return with_control(panel, control, [&](Control& c) {
-        find_panel(panel)->active_control = control;
-        c.focus();
+        (void)c;
+        find_panel(panel)->set_active_control(control);
         return 0;
     });
 }

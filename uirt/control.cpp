@@ -6,12 +6,14 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -20,6 +22,7 @@
 #include "graph.hpp"
 #include "led.hpp"
 #include "runtime.hpp"
+#include "scale.hpp"
 
 namespace uirt::detail {
 
@@ -32,10 +35,12 @@ QColor qcolour(int rgb) {
     return QColor((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
 }
 
-// A caption's width in the font captions are drawn with, with a small margin.
+// A caption's width in the font captions are drawn with, with a small margin, in model
+// pixels (rounded up, so it still fits once scaled).
 int text_width(const std::string& text) {
     const QFontMetrics metrics(QApplication::font("QLabel"));
-    return metrics.horizontalAdvance(QString::fromStdString(text)) + 4;
+    const int screen = metrics.horizontalAdvance(QString::fromStdString(text)) + 4;
+    return static_cast<int>(std::ceil(screen / layout_scale()));
 }
 
 bool is_text_attribute(int attribute) {
@@ -67,6 +72,8 @@ Control::Control(int panel, const ControlDesc& desc)
       text_size_(desc.text_size),
       bold_(desc.bold),
       centered_(desc.centered),
+      shortcut_(desc.shortcut),
+      tab_stop_(desc.tab_stop.value_or(!desc.indicator)),
       label_left_(desc.label_left.value_or(desc.left)),
       label_top_(desc.label_top.value_or(desc.top - default_caption_height - 1)),
       label_height_(default_caption_height) {
@@ -105,20 +112,42 @@ void Control::attach(QWidget* canvas) {
 void Control::build() {
     if (widget_ || !canvas_) return;
     build_widget(canvas_);
+    widget_->setObjectName(QString("control %1").arg(id_));
+    // Not a tab stop: still focused by a click (to copy a value), never by Tab.
+    if (!tab_stop_ && (widget_->focusPolicy() & Qt::TabFocus))
+        widget_->setFocusPolicy(Qt::ClickFocus);
     apply_geometry();
-    if (text_size_ > 0 || bold_) {
-        QFont font = widget_->font();
-        if (text_size_ > 0) font.setPointSize(text_size_);
-        font.setBold(bold_);
-        widget_->setFont(font);
-    }
+    if (text_size_ > 0 || bold_) widget_->setFont(designed_font());
     if (auto* label = qobject_cast<QLabel*>(widget_); label && centered_)
         label->setAlignment(Qt::AlignCenter);
     if (has_caption()) {
         caption_ = new QLabel(canvas_);
+        caption_->setObjectName(QString("caption %1").arg(id_));
         watch(caption_);
     }
     refresh();
+}
+
+QFont Control::designed_font() const {
+    QFont font = QApplication::font(widget_);
+    if (text_size_ > 0) font.setPointSize(text_size_);
+    font.setBold(bold_);
+    return font;
+}
+
+// An indicator shows its whole text, first character first: a text wider than the field
+// is drawn in a smaller font rather than scrolled.
+void Control::fit_text(QLineEdit* edit) const {
+    constexpr int smallest_point_size = 6;
+    const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
+    const int room = edit->width() - 2 * frame - 4;  // the line edit's own side margins
+    QFont font = designed_font();
+    const QString text = edit->text();
+    while (font.pointSize() > smallest_point_size &&
+           QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPointSize(font.pointSize() - 1);
+    if (font != edit->font()) edit->setFont(font);
+    edit->setCursorPosition(0);
 }
 
 int Control::label_width() const {
@@ -228,16 +257,36 @@ bool Control::eventFilter(QObject*, QEvent* event) {
                 user_double_click();
         }
     }
+    // An indicator that is a tab stop takes Space or Return as a click.
+    if (event->type() == QEvent::KeyPress && indicator_ && tab_stop_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+            user_click();
+            return true;
+        }
+    }
     return false;
 }
 
+bool Control::takes_tab() const {
+    return widget_ && tab_stop_ && widget_->isVisibleTo(canvas_) && widget_->isEnabled() &&
+           (widget_->focusPolicy() & Qt::TabFocus);
+}
+
+bool Control::holds(const QWidget* w) const {
+    return widget_ && w && (w == widget_ || widget_->isAncestorOf(w));
+}
+
 void Control::apply_geometry() {
-    if (widget_) widget_->setGeometry(left_, top_, width_, height_);
+    if (widget_)
+        widget_->setGeometry(to_screen(left_), to_screen(top_), to_screen(width_),
+                             to_screen(height_));
 }
 
 void Control::place_caption() {
     if (!caption_) return;
-    caption_->setGeometry(label_left_, label_top_, label_width(), label_height_);
+    caption_->setGeometry(to_screen(label_left_), to_screen(label_top_), to_screen(label_width()),
+                          to_screen(label_height_));
     caption_->setVisible(visible_ && !label_.empty());
     caption_->setEnabled(!dimmed_);
 }
@@ -276,6 +325,7 @@ void Control::refresh() {
             auto* edit = static_cast<QLineEdit*>(widget_);
             edit->setText(text);
             edit->setModified(false);
+            if (indicator_) fit_text(edit);
             break;
         }
         case CTRL_TEXT_MSG:

@@ -12,7 +12,9 @@
 #include "uirt.hpp"
 #include "value.hpp"
 
+class QFont;
 class QLabel;
+class QLineEdit;
 class QWidget;
 
 namespace uirt::detail {
@@ -35,6 +37,14 @@ public:
     CtrlCallbackPtr callback() const { return callback_; }
     void* callback_data() const { return callback_data_; }
     bool is_list() const { return kind_ == CTRL_RING || kind_ == CTRL_LIST_BOX; }
+    Shortcut shortcut() const { return shortcut_; }
+    bool indicator() const { return indicator_; }
+    int left() const { return left_; }
+    int top() const { return top_; }
+    // Whether Tab stops here: the widget is built, shown, enabled and a tab stop.
+    bool takes_tab() const;
+    // Whether the widget is, or holds, `w`.
+    bool holds(const QWidget* w) const;
 
     // Programmatic access: no events.
     int set_value(const Value& value);
@@ -71,8 +81,10 @@ private:
     void watch(QWidget* w);
     void apply_geometry();
     void place_caption();
-    int label_width() const;  // the caption's width, measured on first need
-    void refresh();           // shows the model in the widget, signals blocked
+    int label_width() const;      // the caption's width, measured on first need
+    void refresh();               // shows the model in the widget, signals blocked
+    QFont designed_font() const;  // the font the resource file gives the control
+    void fit_text(QLineEdit* edit) const;
     Value clamp(const Value& value) const;
     std::string display_text() const;
     bool numeric() const { return kind_ == CTRL_NUMERIC || kind_ == CTRL_NUMERIC_IND; }
@@ -100,6 +112,8 @@ private:
     int text_size_;
     bool bold_;
     bool centered_;
+    Shortcut shortcut_;
+    bool tab_stop_;
     int label_left_ = 0, label_top_ = 0, label_height_ = 0;
     mutable int label_width_ = -1;  // -1 until measured or set
     CtrlCallbackPtr callback_ = nullptr;

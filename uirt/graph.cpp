@@ -205,7 +205,8 @@ void Graph::autoscale() {
 void Graph::schedule_axes() {
     if (axes_pending_) return;
     axes_pending_ = true;
-    QMetaObject::invokeMethod(guard_.get(), [this] { apply_axes(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        guard_.get(), [this] { apply_axes(); }, Qt::QueuedConnection);
 }
 
 void Graph::apply_axes() {

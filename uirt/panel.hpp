@@ -58,15 +58,30 @@ public:
 
     // A resize done by the user: the model follows, then EVENT_PANEL_SIZE goes out.
     void user_resized(int width, int height);
+    void close_requested();
+
+    // Keyboard focus. The panel in front of its window takes the focus when shown; Tab and
+    // Shift+Tab move through its own controls in reading order, row by row.
+    void set_active_control(int id);
+    bool tab(bool next);
+    void take_focus();
+    // The displayed child panel shown last, which lies in front; null for none.
+    Panel* front_child() const;
+    bool in_front() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     bool on_screen() const;
+    bool reaches_front() const;  // each panel from this one up is its parent's front child
+    bool key_pressed(int key);
+    std::vector<Control*> tab_stops() const;
+    Control* shortcut_control(Shortcut key) const;
     void build_widgets();
     void install_menu_bar();
     void make_scroll_area();
+    int strip_height() const;  // the title strip's, in screen pixels; 0 for none
     void apply_geometry();
     void layout_inside();
     void apply_scroll_bars();
@@ -80,6 +95,9 @@ private:
     bool displayed_ = false;
     bool popup_ = false;
     bool resizing_ = false;  // our own geometry changes are not user resizes
+    int close_control_;
+    bool escape_clicks_;
+    unsigned stacking_ = 0;  // when last shown: the highest of the displayed children is in front
     QWidget* outer_ = nullptr;
     QLabel* title_strip_ = nullptr;
     QScrollArea* scroll_ = nullptr;  // only while the panel has had scroll bars

@@ -8,7 +8,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <array>
 
@@ -72,6 +74,14 @@ int file_result(int result, const std::string& path, char* pathName) {
     return result;
 }
 
+// Runs a dialog centred on the program's window. Qt places a dialog before it takes its final
+// size (a message box sizes itself when shown), so it is centred again once it is up.
+int run_centred(QDialog& dialog) {
+    QPointer<QWidget> owner = dialog.parentWidget();
+    QTimer::singleShot(0, &dialog, [&dialog, owner] { centre_on(&dialog, owner.data()); });
+    return dialog.exec();
+}
+
 }  // namespace
 
 int MessagePopup(const char* title, const char* message) {
@@ -81,8 +91,8 @@ int MessagePopup(const char* title, const char* message) {
     }
     if (!ensure_app()) return UIE_BAD_HANDLE;
     ModalScope modal;
-    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(message), QMessageBox::Ok);
-    box.exec();
+    QMessageBox box(QMessageBox::NoIcon, qs(title), qs(message), QMessageBox::Ok, program_window());
+    run_centred(box);
     return 0;
 }
 
@@ -95,9 +105,9 @@ int ConfirmPopup(const char* title, const char* message) {
     if (!ensure_app()) return 0;
     ModalScope modal;
     QMessageBox box(QMessageBox::Question, qs(title), qs(message),
-                    QMessageBox::Yes | QMessageBox::No);
+                    QMessageBox::Yes | QMessageBox::No, program_window());
     box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes ? 1 : 0;
+    return run_centred(box) == QMessageBox::Yes ? 1 : 0;
 }
 
 int GenericMessagePopup(const char* title, const char* message, const char* button1,
@@ -120,7 +130,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* butt
     }
     if (!ensure_app()) return 1;
     ModalScope modal;
-    QDialog dialog;
+    QDialog dialog(program_window());
     dialog.setWindowTitle(qs(title));
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(qs(message)));
@@ -142,7 +152,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* butt
         });
     }
     layout->addWidget(box);
-    dialog.exec();
+    run_centred(dialog);
     if (edit) give_text(edit->text().toStdString());
     return std::max(chosen, 1);
 }
@@ -167,7 +177,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
         for (const QString& f : qs(fileTypeList).split(';', Qt::SkipEmptyParts)) filters << f;
     filters << QStringLiteral("All files (*)");
     filters.removeDuplicates();
-    QFileDialog dialog(nullptr, qs(title), qs(defaultDirectory));
+    QFileDialog dialog(program_window(), qs(title), qs(defaultDirectory));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     // The caller decides what an existing file means (and may ask); no second question here.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -178,7 +188,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
     // A name that does not exist is returned as new: the caller has its own message for it.
     dialog.setFileMode(QFileDialog::AnyFile);
     (void)allowCancel;  // the window can always be closed; that counts as a cancel
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (run_centred(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return file_result(VAL_NO_FILE_SELECTED, {}, pathName);
     const std::string path = with_extension(dialog.selectedFiles().first().toStdString(),
                                             defaultFileSpec, restrictExtension);

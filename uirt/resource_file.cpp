@@ -158,6 +158,16 @@ ControlDesc control_of(const QJsonObject& o) {
     c.text_size = integer(o, "text_size", 0);
     c.bold = flag(o, "bold", false);
     c.centered = text(o, "align") == "center";
+    if (o.contains("shortcut")) {
+        const std::string key = text(o, "shortcut");
+        if (key == "return")
+            c.shortcut = Shortcut::return_key;
+        else if (key == "escape")
+            c.shortcut = Shortcut::escape_key;
+        else
+            throw BadFormat{};
+    }
+    if (o.contains("tab_stop")) c.tab_stop = flag(o, "tab_stop", true);
     return c;
 }
 
@@ -171,6 +181,11 @@ PanelDesc panel_of(const QJsonObject& o) {
     p.left = integer(o, "left", 0);
     p.width = integer(o, "width", p.width);
     p.height = integer(o, "height", p.height);
+    p.close_control = integer(o, "close_control", 0);
+    if (o.contains("escape")) {
+        if (text(o, "escape") != "click") throw BadFormat{};
+        p.escape_clicks = true;
+    }
     for (const QJsonValue& c : o.value("controls").toArray()) {
         if (!c.isObject()) throw BadFormat{};
         p.controls.push_back(control_of(c.toObject()));

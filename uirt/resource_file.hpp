@@ -17,6 +17,9 @@ struct ItemDesc {
     Value value;
 };
 
+// A key that presses a control while its panel is the one in front.
+enum class Shortcut { none, return_key, escape_key };
+
 struct ControlDesc {
     int id = 0;
     int kind = 0;  // CTRL_ constant
@@ -38,6 +41,8 @@ struct ControlDesc {
     int text_size = 0;  // points, 0 for the default
     bool bold = false;
     bool centered = false;
+    Shortcut shortcut = Shortcut::none;
+    std::optional<bool> tab_stop;  // default: every control but indicators and texts
 };
 
 struct PanelDesc {
@@ -45,6 +50,8 @@ struct PanelDesc {
     std::string title;
     std::string callback;
     int top = 0, left = 0, width = 400, height = 300;
+    int close_control = 0;       // the control a close request presses, 0 for none
+    bool escape_clicks = false;  // Escape gives the panel a left click (its own way out)
     std::vector<ControlDesc> controls;
 };
 

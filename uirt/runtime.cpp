@@ -2,7 +2,10 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QScreen>
 #include <QTimer>
+#include <QWidget>
+#include <cstdio>
 #include <cstdlib>
 
 #include "control.hpp"
@@ -42,6 +45,31 @@ Control* find_control(int panel, int control, int& error) {
 MenuBar* find_menu_bar(int handle) {
     auto it = rt().menu_bars.find(handle);
     return it == rt().menu_bars.end() ? nullptr : it->second.get();
+}
+
+QWidget* program_window() {
+    Runtime& r = rt();
+    if (!r.popup_panels.empty())
+        if (Panel* p = find_panel(r.popup_panels.back()); p && p->displayed())
+            return p->window()->window();
+    Panel* first = nullptr;
+    for (const auto& [handle, p] : r.panels) {
+        if (!p->top_level()) continue;
+        if (p->displayed()) return p->window();
+        if (!first) first = p.get();
+    }
+    return first ? first->window() : nullptr;
+}
+
+void centre_on(QWidget* window, QWidget* owner) {
+    QRect over;
+    if (owner && owner != window)
+        over = owner->isVisible() ? owner->frameGeometry()
+                                  : QRect(owner->mapToGlobal(QPoint(0, 0)), owner->size());
+    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+        over = screen->availableGeometry();
+    if (over.isEmpty()) return;
+    window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
 }
 
 bool accepts_user_input(int panel) {
@@ -178,20 +206,47 @@ bool platform_available() {
 
 }  // namespace
 
+namespace {
+
+std::string program_name() {
+    const std::vector<std::string>& texts = arguments().texts;
+    return texts.empty() ? std::string("uirt") : texts.front();
+}
+
+QtMessageHandler previous_handler = nullptr;
+
+// While Qt starts, a fatal error (no display to connect to, no usable platform) ends the
+// process with the run-time's failure code and a plain message, not with an abort.
+void startup_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        if (previous_handler) previous_handler(type, context, text);
+        return;
+    }
+    std::fprintf(stderr, "%s: the user interface cannot start: %s\n", program_name().c_str(),
+                 text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    std::_Exit(-1);
+}
+
+}  // namespace
+
 bool start_app(int argc, char** argv) {
     if (QCoreApplication::instance())
         return qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!platform_available()) return false;
+    // The program takes no options, so none reaches Qt: only the program's name.
     Arguments& args = arguments();
-    args.texts.clear();
-    for (int i = 0; i < argc && argv != nullptr && argv[i] != nullptr; ++i)
-        args.texts.emplace_back(argv[i]);
-    if (args.texts.empty()) args.texts.emplace_back("uirt");
-    args.pointers.clear();
-    for (std::string& t : args.texts) args.pointers.push_back(t.data());
-    args.pointers.push_back(nullptr);
-    args.count = static_cast<int>(args.texts.size());
+    args.texts.assign(1, argc > 0 && argv != nullptr && argv[0] != nullptr ? argv[0] : "uirt");
+    if (!platform_available()) {
+        std::fprintf(stderr,
+                     "%s: the user interface cannot start: no display (DISPLAY is not set)\n",
+                     program_name().c_str());
+        return false;
+    }
+    args.pointers = {args.texts.front().data(), nullptr};
+    args.count = 1;
+    previous_handler = qInstallMessageHandler(startup_messages);
     application() = std::make_unique<QApplication>(args.count, args.pointers.data());
+    qInstallMessageHandler(previous_handler);
     QApplication::setQuitOnLastWindowClosed(false);
     install_style();
     Runtime& r = rt();

@@ -16,6 +16,7 @@
 
 class QEventLoop;
 class QTimer;
+class QWidget;
 
 namespace uirt::detail {
 
@@ -74,6 +75,12 @@ Panel* find_panel(int handle);
 Control* find_control(int panel, int control, int& error);
 MenuBar* find_menu_bar(int handle);
 int new_handle();
+
+// The window pop-ups belong to and open centred on: the topmost pop-up panel, else the
+// program's top-level window (built, though maybe not yet shown); null when there is none.
+QWidget* program_window();
+// Moves a window so that it is centred on `owner` (on the screen when `owner` is null).
+void centre_on(QWidget* window, QWidget* owner);
 
 // A panel takes user input unless a popup panel other than it (or its ancestors) is up.
 bool accepts_user_input(int panel);

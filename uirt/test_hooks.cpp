@@ -102,7 +102,7 @@ void pick_menu(int menuBar, int item) {
 }
 
 void close_window(int panel) {
-    if (find_panel(panel) && accepts_user_input(panel)) dispatch_panel_event(panel, EVENT_CLOSE);
+    if (Panel* p = find_panel(panel)) p->close_requested();
 }
 
 void resize(int panel, int width, int height) {

@@ -73,17 +73,17 @@ inline constexpr int ATTR_ON_TEXT = 800;
 inline constexpr int ATTR_OFF_TEXT = 801;
 inline constexpr int ATTR_ON_COLOR = 921;
 inline constexpr int ATTR_OFF_COLOR = 922;
-inline constexpr int ATTR_CTRL_STYLE = 950;      // read-only: the control's kind
-inline constexpr int ATTR_DATA_TYPE = 951;       // read-only: VAL_INTEGER, VAL_DOUBLE, VAL_STRING
-inline constexpr int ATTR_YNAME = 1093;          // graph y-axis name
-inline constexpr int ATTR_XNAME = 1092;          // graph x-axis name
+inline constexpr int ATTR_CTRL_STYLE = 950;  // read-only: the control's kind
+inline constexpr int ATTR_DATA_TYPE = 951;   // read-only: VAL_INTEGER, VAL_DOUBLE, VAL_STRING
+inline constexpr int ATTR_YNAME = 1093;      // graph y-axis name
+inline constexpr int ATTR_XNAME = 1092;      // graph x-axis name
 // Numeric controls: a text shown in place of the value until the value is next set
 // (empty: the value is shown).
 inline constexpr int ATTR_TEXT_IN_PLACE_OF_VALUE = 2001;
 // Display formats of numeric controls (ATTR_FORMAT).
-inline constexpr int VAL_DECIMAL_FORMAT = 65520;     // whole numbers / fixed point
-inline constexpr int VAL_FLOATING_PT_FORMAT = 65521; // fixed point with precision
-inline constexpr int VAL_SCIENTIFIC_FORMAT = 65522;  // mantissa and exponent
+inline constexpr int VAL_DECIMAL_FORMAT = 65520;      // whole numbers / fixed point
+inline constexpr int VAL_FLOATING_PT_FORMAT = 65521;  // fixed point with precision
+inline constexpr int VAL_SCIENTIFIC_FORMAT = 65522;   // mantissa and exponent
 // Menu attributes.
 inline constexpr int ATTR_CHECKED = 1040;
 inline constexpr int ATTR_MENU_DIMMED = 1041;
@@ -138,7 +138,7 @@ int NewPanel(int parent, const char* title, int top, int left, int height, int w
 int DiscardPanel(int panel);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
-int InstallPopup(int panel);   // modal; the panel stays on top of the others
+int InstallPopup(int panel);  // modal; the panel stays on top of the others
 int RemovePopup(int allPopups);
 int GetPanelAttribute(int panel, int attribute, int* value);
 int GetPanelAttribute(int panel, int attribute, char* value, std::size_t size);
@@ -180,14 +180,14 @@ int SetActiveCtrl(int panel, int control);
 int GetActiveCtrl(int panel);
 
 // ---- graph --------------------------------------------------------------------------
-inline constexpr int VAL_THIN_LINE = 0;        // plot styles
+inline constexpr int VAL_THIN_LINE = 0;  // plot styles
 inline constexpr int VAL_SCATTER = 4;
 inline constexpr int VAL_CONNECTED_POINTS = 5;
-inline constexpr int VAL_EMPTY_SQUARE = 0;     // point styles
+inline constexpr int VAL_EMPTY_SQUARE = 0;  // point styles
 inline constexpr int VAL_SOLID_SQUARE = 16;
 inline constexpr int VAL_SMALL_SOLID_SQUARE = 17;
-inline constexpr int VAL_SOLID = 0;            // line style
-inline constexpr int VAL_MANUAL = 0;           // axis scaling
+inline constexpr int VAL_SOLID = 0;   // line style
+inline constexpr int VAL_MANUAL = 0;  // axis scaling
 inline constexpr int VAL_AUTOSCALE = 1;
 inline constexpr int VAL_LOCK = 2;
 inline constexpr int VAL_IMMEDIATE_DRAW = 1;
@@ -215,7 +215,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* butt
                         const char* button2, const char* button3, char* response,
                         int maxResponseLength, int buttonAlignment, int activeControl,
                         int enterButton, int escapeButton);
-inline constexpr int VAL_OK_BUTTON = 0;       // FileSelectPopup button labels
+inline constexpr int VAL_OK_BUTTON = 0;  // FileSelectPopup button labels
 inline constexpr int VAL_SAVE_BUTTON = 1;
 inline constexpr int VAL_SELECT_BUTTON = 2;
 inline constexpr int VAL_LOAD_BUTTON = 3;
@@ -231,7 +231,7 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileSpec,
                     int allowMakeDirectory, char* pathName);
 
 // ---- event loop -----------------------------------------------------------------------
-int RunUserInterface();          // nestable; returns the value given to QuitUserInterface
+int RunUserInterface();  // nestable; returns the value given to QuitUserInterface
 int QuitUserInterface(int value);
 int InstallMainCallback(MainCallbackPtr callback, void* callbackData, int enableIdleEvents);
 int SetIdleEventRate(int milliseconds);

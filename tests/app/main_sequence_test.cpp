@@ -65,6 +65,19 @@ TEST(MainSequence, NoInstrumentOnTheBusRunsWithoutLiveMode) {
     EXPECT_TRUE(ran);
 }
 
+TEST(MainSequence, WithoutItsResourceFileTheProgramSaysSoAndEndsWithMinusOne) {
+    ::setenv("UIRT_RESOURCE_DIR", "/nonexistent", 1);
+    const auto trace = gutest::use_trace();
+    bool ran = false;
+    EXPECT_EQ(gutest::run_program([&] { ran = true; }), -1);
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(apptest::shown(),
+              (std::vector<Shown>{{"Initialize Error",
+                                   "The user interface file gu7304.uir could not be loaded.  "
+                                   "Exiting Program"}}));
+    EXPECT_TRUE(apptest::trace_calls(trace, "viOpen").empty());  // nothing opened
+}
+
 TEST(MainSequence, NoMatchingInstrumentIsReportedAsNoneFound) {
     gutest::use_bus(
         "[VXI0::7::INSTR]\ninterface = vxi\nmanufacturer = 4095\nmodel = 705\n"

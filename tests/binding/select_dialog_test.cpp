@@ -49,10 +49,11 @@ TEST(SelectDialog, DoubleClickActsLikeOk) {
     gutest::run_program([] { EXPECT_STREQ(gu::rsrc_name, "VXI0::25::INSTR"); });
 }
 
-TEST(SelectDialog, CancelEndsTheProgramWithoutAnInstrument) {
+// Cancel, and the dialog's close box, which is Cancel too.
+void cancelled_by(void (*cancel)(int panel)) {
     two_vxi_instruments();
     const auto trace = gutest::use_trace();
-    uirt::test::on_install_popup([](int panel) { uirt::test::press(panel, SELECT_CANCEL); });
+    uirt::test::on_install_popup(cancel);
     bool ran = false;
     const int result = gutest::run_program([&] { ran = true; });
     EXPECT_EQ(result, 0);
@@ -64,6 +65,14 @@ TEST(SelectDialog, CancelEndsTheProgramWithoutAnInstrument) {
     EXPECT_TRUE(gutest::written_commands(trace).empty());  // nothing sent to an instrument
     const auto opens = apptest::trace_calls(trace, "viOpen");
     EXPECT_EQ(opens.size(), 2u);  // the finder's examinations only
+}
+
+TEST(SelectDialog, CancelEndsTheProgramWithoutAnInstrument) {
+    cancelled_by([](int panel) { uirt::test::press(panel, SELECT_CANCEL); });
+}
+
+TEST(SelectDialog, TheCloseBoxIsCancel) {
+    cancelled_by([](int panel) { uirt::test::close_window(panel); });
 }
 
 TEST(SelectDialog, PlainGpibInstrumentsAreNotOfferedTheFirstIsUsed) {

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # The real program in a real X window, driven with real X input (xdotool mouse and keys):
-# start-up in live mode, a reading, function and range, a trigger count with its block of
-# readings on the graph, the trigger panel cancelled, auto update on and off, a state file
-# stored and recalled, then Close and the confirmation. Checks window titles, the VISA
+# start-up in live mode, a reading, the keyboard on the main panel (the reading display,
+# Tab order, a field kept while auto update runs), function and range, a trigger count with
+# its block of readings on the graph, the trigger panel cancelled, auto update on and off,
+# the trigger and About panels by keyboard (Tab, Return, Escape), a state file stored and
+# recalled, Close and the confirmation, the Instrument Select dialog by keyboard, and
+# start-up failures. Checks window titles, the VISA
 # trace, control values read back through the clipboard, and saves a screenshot per step.
 #   acceptance.sh <build dir> <screenshot folder>
 set -euo pipefail
@@ -17,7 +20,7 @@ Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb VISA_SIM_TRACE="$work/trace.txt"
 unset VISA_SIM_BUS
-sleep 1
+for _ in $(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 wait_for_window() {  # name, seconds
     for _ in $(seq 1 $(( $2 * 10 ))); do
@@ -74,7 +77,11 @@ wait_sent() {  # pattern, count before
 last_reply() {  # the reply to the last query matching the pattern
     grep -A1 "viWrite(.*\"$1" "$work/trace.txt" | grep -o 'data="[^"]*' | tail -1 | sed 's/data="//; s/\\n$//'
 }
-shot() { import -window root "$shots/acceptance_$1.png"; }
+shot() {  # the screen over the frame window, pop-ups on it included
+    local X Y WIDTH HEIGHT WINDOW SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$frame")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$shots/acceptance_$1.png"
+}
 control_text() {  # the text of the line edit at frame x y, copied with Ctrl+A Ctrl+C
     xdotool mousemove --window "$frame" "$1" "$2" click 1
     sleep 0.2
@@ -127,6 +134,47 @@ type_path() {  # into the file pop-up named $1
     xdotool key Return
     wait_gone "$1"
 }
+
+# The keyboard on the main panel: Space and Return on the reading display take a reading;
+# after one the focus is on the function ring, and Tab follows the layout from there
+# (Range, then Samples past the dimmed Resolution); Return commits a typed field.
+keys() { xdotool windowfocus --sync "$frame" 2>/dev/null || true; xdotool key "$@"; }
+before=$(sent 'FETC?')
+keys shift+Tab space
+wait_sent 'FETC?' "$before"
+sleep 0.3
+before=$(sent 'FETC?')
+keys shift+Tab Return
+wait_sent 'FETC?' "$before"
+sleep 0.3
+before=$(sent 'SAMP:COUN 2')
+keys Tab Tab ctrl+a
+xdotool type 2
+xdotool key Return
+wait_sent 'SAMP:COUN 2' "$before"
+before=$(sent 'SAMP:COUN 1')
+keys ctrl+a
+xdotool type 1
+xdotool key Return
+wait_sent 'SAMP:COUN 1' "$before"
+
+# Auto update takes a reading on every idle event, and each asks for the focus on the
+# function ring: the sample count field, which has it, keeps it, slowly typed digits and all.
+before=$(sent 'FETC?')
+menu i 0
+wait_sent 'FETC?' $(( before + 2 ))
+keys ctrl+a
+before=$(sent 'SAMP:COUN 12')
+xdotool type --delay 400 12
+xdotool key Return
+wait_sent 'SAMP:COUN 12' "$before"
+before=$(sent 'SAMP:COUN 1')
+keys ctrl+a
+xdotool type 1
+xdotool key Return
+wait_sent 'SAMP:COUN 1' "$before"
+menu i 0
+sleep 0.5
 
 # AC volts from the function ring, by keyboard.
 before=$(sent 'CONF:VOLT:AC')
@@ -201,6 +249,44 @@ stopped=$(sent 'FETC?')
 sleep 1
 expect "readings after auto update was unticked" "$(sent 'FETC?')" "$stopped"
 
+# The trigger panel by keyboard: Tab moves from the source ring to the count, Return
+# commits the typed count with the panel staying up, and Escape is Cancel (the count at
+# opening is sent again).
+menu p 1
+sleep 0.5
+before=$(sent 'TRIG:COUN 7')
+keys Tab ctrl+a
+xdotool type 7
+xdotool key Return
+wait_sent 'TRIG:COUN 7' "$before"
+before=$(sent 'TRIG:COUN 4')
+keys Escape
+wait_sent 'TRIG:COUN 4' "$before"
+# Shift+Tab stays in the panel: from its first control back to Apply, then Cancel, which
+# Return presses.
+menu p 1
+sleep 0.5
+before=$(sent 'TRIG:COUN 4')
+keys shift+Tab shift+Tab Return
+wait_sent 'TRIG:COUN 4' "$before"
+# Return outside a field is OK: the panel goes, and a click reaches the main panel again.
+menu p 1
+sleep 0.5
+keys Return
+sleep 0.3
+before=$(sent 'SAMP:COUN 5')
+type_into 50 248 5
+wait_sent 'SAMP:COUN 5' "$before"
+# Escape closes About.
+menu h 1
+sleep 0.5
+shot about
+keys Escape
+sleep 0.3
+before=$(sent 'SAMP:COUN 1')
+type_into 50 248 1
+wait_sent 'SAMP:COUN 1' "$before"
+
 # Store State to a typed name: the file holds the instrument's own settings as a learn
 # text. A state file recalled is carried unchanged to the next store, and the recall
 # reads every setting back: a sample count of 3 set before it is queried and shown.
@@ -235,6 +321,15 @@ menu f 0
 type_path "Store State File Dialog" "$work/first.st"
 purge=$(wait_for_window "Purge Dialog" 10)
 shot purge
+centre() {  # window: its centre as "x y"
+    local X Y WIDTH HEIGHT WINDOW SCREEN
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    echo "$(( X + WIDTH / 2 )) $(( Y + HEIGHT / 2 ))"
+}
+read -r fx fy <<<"$(centre "$frame")"
+read -r px py <<<"$(centre "$purge")"
+[ $(( (fx - px) * (fx - px) + (fy - py) * (fy - py) )) -le 400 ] ||
+    { echo "the pop-up at $px,$py is not centred on the window at $fx,$fy" >&2; exit 1; }
 xdotool windowfocus --sync "$purge" 2>/dev/null || true
 xdotool mousemove --window "$purge" 20 20
 sleep 0.3
@@ -242,6 +337,115 @@ xdotool key Return
 wait_gone "Purge Dialog"
 for _ in $(seq 1 50); do cmp -s "$work/saved.st" "$work/first.st" && break; sleep 0.1; done
 cmp -s "$work/saved.st" "$work/first.st" || { echo "the existing file was not replaced" >&2; exit 1; }
+
+# A bus-triggered reading ends through the ordinary poll: source Bus and a count of 1 on the
+# trigger panel, one sample, then a click on the reading: it comes back with no time-out.
+ring_pick_up() {  # as ring_pick, Up n times
+    local windows
+    windows=$(app_windows)
+    xdotool mousemove --window "$frame" "$1" "$2" click 1
+    for _ in $(seq 1 30); do [ "$(app_windows)" -gt "$windows" ] && break; sleep 0.1; done
+    [ "$(app_windows)" -gt "$windows" ] || { echo "the ring at $1,$2 did not open" >&2; exit 1; }
+    sleep 0.1
+    for _ in $(seq 1 "$3"); do xdotool key Up; done
+    xdotool key Return
+}
+no_error_popup() {  # what was being done
+    if xdotool search --onlyvisible --name '^Error$' >/dev/null 2>&1; then
+        echo "$1: an error pop-up came up" >&2
+        exit 1
+    fi
+}
+menu p 1
+sleep 0.5
+before=$(sent 'TRIG:SOUR BUS')
+ring_pick_up 95 103 2
+wait_sent 'TRIG:SOUR BUS' "$before"
+before=$(sent 'TRIG:COUN 1')
+type_into $trigger_count_x $trigger_count_y 1
+wait_sent 'TRIG:COUN 1' "$before"
+xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+sleep 0.5
+before=$(sent 'SAMP:COUN 1')
+type_into 50 248 1
+wait_sent 'SAMP:COUN 1' "$before"
+triggers=$(sent 'viAssertTrigger(')
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'viAssertTrigger(' "$triggers"
+wait_sent 'FETC?' "$before"
+sleep 1
+no_error_popup "a bus-triggered reading"
+reading=$(last_reply 'FETC?')
+[ -n "$reading" ] || { echo "the bus-triggered reading returned nothing" >&2; exit 1; }
+shot bus_reading
+
+# Fetch pressed early: a block of three bus triggers waits on its panel (the program gives
+# the first); after one Single Trigger, Fetch collects the two readings the instrument has
+# at once, and the window goes on.
+menu p 1
+sleep 0.5
+before=$(sent 'TRIG:COUN 3')
+type_into $trigger_count_x $trigger_count_y 3
+wait_sent 'TRIG:COUN 3' "$before"
+xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+sleep 0.5
+xdotool mousemove --window "$frame" 150 75 click 1
+sleep 1
+triggers=$(sent 'viAssertTrigger(')
+xdotool mousemove --window "$frame" 70 91 click 1
+wait_sent 'viAssertTrigger(' "$triggers"
+sleep 0.3
+before=$(sent 'FETC?')
+started=$(date +%s%N)
+xdotool mousemove --window "$frame" 70 127 click 1
+wait_sent 'FETC?' "$before"
+before=$(sent 'SAMP:COUN 2')
+type_into 50 248 2
+wait_sent 'SAMP:COUN 2' "$before"
+took=$(( ($(date +%s%N) - started) / 1000000 ))
+[ "$took" -lt 3000 ] || { echo "the window stayed busy ${took} ms after Fetch" >&2; exit 1; }
+no_error_popup "Fetch pressed early"
+expect "readings collected by an early Fetch" "$(last_reply 'FETC?' | tr ',' '\n' | grep -c .)" 2
+shot early_fetch
+
+# Configuration OK keeps what the other panels set: a count of 3 triggers and 2 samples with
+# the immediate source, Configuration, OK, then a block of six readings.
+menu p 1
+sleep 0.5
+before=$(sent 'TRIG:SOUR IMM')
+ring_pick 95 103 2
+wait_sent 'TRIG:SOUR IMM' "$before"
+xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+sleep 0.5
+menu p 3
+sleep 0.5
+before=$(sent 'CONF:')
+xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+wait_sent 'CONF:' "$before"
+sleep 0.5
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+expect "readings in the block after Configuration OK" "$(last_reply 'FETC?' | tr ',' '\n' | grep -c .)" 6
+expect "sample count shown after Configuration OK" "$(control_text 50 248)" 2
+
+# Configuration Cancel restores the function at opening: DC volts chosen there, then Cancel
+# sends AC volts again.
+menu p 3
+sleep 0.5
+before=$(sent 'CONF:VOLT:DC')
+ring_pick_up 85 103 1
+wait_sent 'CONF:VOLT:DC' "$before"
+before=$(sent 'CONF:VOLT:AC')
+xdotool mousemove --window "$frame" $cancel_x $buttons_y click 1
+wait_sent 'CONF:VOLT:AC' "$before"
+sleep 0.5
+expect "function in the instrument after Configuration Cancel" \
+    "$(grep -o 'CONF:VOLT:[AD]C' "$work/trace.txt" | tail -1)" "CONF:VOLT:AC"
+no_error_popup "Configuration OK and Cancel"
+shot config_cancelled
 
 # Close, then confirm.
 xdotool mousemove --window "$frame" 342 291 click 1
@@ -261,4 +465,61 @@ if kill -0 "$app" 2>/dev/null; then
 fi
 wait "$app"
 grep -q 'viClose(' "$work/trace.txt" || { echo "the session was not closed" >&2; exit 1; }
+
+# The Instrument Select dialog by keyboard, with two instruments on the bus: it opens with
+# the focus on OK, which Return presses (the first is opened); Shift+Tab reaches the list,
+# Down picks the second, Tab goes back to OK; Escape is Cancel and the program ends.
+printf '[VXI0::24::INSTR]\nq7304 = yes\n[VXI0::25::INSTR]\nq7304 = yes\nslot = 4\n' >"$work/two.txt"
+select_run() {  # keys..., then the resource that must be opened ("" for none)
+    local want="${*: -1}" keys=("${@:1:$#-1}") dialog pid
+    : >"$work/trace.txt"
+    VISA_SIM_BUS="$work/two.txt" "$build/gu7304" >"$work/out.txt" 2>&1 &
+    pid=$!
+    dialog=$(wait_for_window "Instrument Select" 20)
+    sleep 0.5
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+    xdotool key "${keys[@]}"
+    if [ -n "$want" ]; then
+        wait_for_window "VO Q7304A Soft Front Panel" 20 >/dev/null
+        opens=$(grep -c "viOpen(.*\"$want\"" "$work/trace.txt" || true)
+        expect "opening of $want after the dialog" "$opens" 2
+        kill "$pid"
+        wait "$pid" 2>/dev/null || true
+    else
+        message=$(wait_for_window "Instrument Select" 10)
+        import -window root "$shots/acceptance_select_cancelled.png"
+        xdotool windowfocus --sync "$message" 2>/dev/null || true
+        xdotool key Return
+        status=0
+        wait "$pid" || status=$?
+        expect "exit code after the dialog was cancelled" "$status" 0
+        expect "messages sent after the dialog was cancelled" "$(grep -c viWrite "$work/trace.txt" || true)" 0
+    fi
+}
+select_run Return "VXI0::24::INSTR"
+select_run shift+Tab Down Tab Return "VXI0::25::INSTR"
+select_run Escape ""
+
+# Start-up failures end with the run-time's code -1 (255) and say why: without a display on
+# standard error, without the resource file in a pop-up, before any session is opened. An
+# option on the command line is not the program's and changes nothing.
+status=0
+env -u DISPLAY "$build/gu7304" >"$work/out.txt" 2>&1 || status=$?
+expect "exit code without a display" "$status" 255
+grep -q 'cannot start' "$work/out.txt" || { echo "no message without a display" >&2; exit 1; }
+: >"$work/trace.txt"
+UIRT_RESOURCE_DIR="$work/none" "$build/gu7304" >"$work/out.txt" 2>&1 &
+pid=$!
+message=$(wait_for_window "Initialize Error" 20)
+xdotool windowfocus --sync "$message" 2>/dev/null || true
+xdotool key Return
+status=0
+wait "$pid" || status=$?
+expect "exit code without the resource file" "$status" 255
+expect "sessions opened without the resource file" "$(grep -c 'viOpen' "$work/trace.txt" || true)" 0
+"$build/gu7304" -platform nosuch >"$work/out.txt" 2>&1 &
+pid=$!
+wait_for_window "VO Q7304A Soft Front Panel" 20 >/dev/null
+kill "$pid"
+wait "$pid" 2>/dev/null || true
 echo "acceptance run passed"

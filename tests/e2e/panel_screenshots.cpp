@@ -17,9 +17,12 @@ void settle() {
     for (int i = 0; i < 20; ++i) uirt::ProcessSystemEvents();
 }
 
+// The frame window alone.
 void shoot(const std::string& folder, const char* name) {
     settle();
-    const std::string cmd = "import -window root " + folder + "/" + name + ".png";
+    const std::string cmd = "import -window " +
+                            std::to_string(uirt::test::window_id(gu::frame_panel)) + " " + folder +
+                            "/" + name + ".png";
     if (std::system(cmd.c_str()) != 0) std::fprintf(stderr, "screenshot %s failed\n", name);
 }
 

@@ -260,13 +260,19 @@ TEST(Readings, AbortDuringAWait) {
         EXPECT_EQ(gu::poll_count, 0);
         EXPECT_EQ(uirt::test::idle_rate(), 100);
         EXPECT_FALSE(visible(gu::main_panel, ABORT2));
-        const int n = uirt::test::plot_count(gu::main_panel, READINGS);
-        ASSERT_GT(n, 0);
-        const auto y = uirt::test::plot_y(gu::main_panel, READINGS, n - 1);
-        EXPECT_EQ(y, std::vector<double>(5, 0.0));
+        // Nothing taken is shown as taken: an empty graph over the block's span, no number.
+        EXPECT_EQ(uirt::test::plot_count(gu::main_panel, READINGS), 0);
+        double lo = 0, hi = 0;
+        ASSERT_TRUE(uirt::test::axis_range(gu::main_panel, READINGS, false, lo, hi));
+        EXPECT_EQ(lo, 1.0);
+        EXPECT_EQ(hi, 5.0);
         double value = 1;
         gu::Reading(0, gu::MSG_GET, &value);
         EXPECT_EQ(value, 0.0);
+        char shown[32]{};
+        uirt::GetCtrlAttribute(gu::main_panel, READING, uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, shown,
+                               sizeof shown);
+        EXPECT_STREQ(shown, "no reading");
     });
 }
 
