@@ -95,6 +95,15 @@ struct Context {
     Clock::time_point now;       // the time of the call being served
     Clock::time_point power_on;  // the origin of the input's waveforms and trigger schedule
     Clock::time_point zeroed_at;  // the last zero measurement, for the drift without auto zero
+    // The AC detector's signal path and when it last changed (measurement.cpp).
+    struct DetectorPath {
+        Function function = Function::volt_dc;
+        bool volt_auto = true, curr_auto = true;
+        std::size_t volt_range = 0, curr_range = 0;
+        double bandwidth = 0.0;
+        bool operator==(const DetectorPath&) const = default;
+    } detector_path;
+    Clock::time_point detector_changed_at;
     bool drive_lines = false;     // someone listens to the TTL pulses
     std::vector<LinePulse> pulses;  // driven, not yet delivered
     bool command_error = false;     // a -100 family error was queued by the present command

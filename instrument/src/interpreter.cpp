@@ -173,6 +173,7 @@ void Interpreter::run(std::string message, std::string path, std::string reply) 
         ctx_.wait = Wait::none;
         ctx_.command_error = false;
         command->handler(ctx_, Call{unit.params, suffix});
+        note_detector_path(ctx_);
         if (ctx_.command_error) break;
         if (ctx_.wait == Wait::none && flush_full_response() && !blank(parser.remainder()))
             ctx_.wait = Wait::output;

@@ -12,8 +12,12 @@ namespace {
 constexpr std::size_t max_line_edges = 4096;    // kept while a block cannot take them yet
 constexpr std::size_t max_pending_pulses = 65536;
 
+// Seconds as a clock duration, at most a century either way (and a century for no number),
+// so that the clock's arithmetic stays in range: a later edge never comes.
 Clock::duration to_duration(double seconds) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    constexpr double century = 100.0 * 365.25 * 86400.0;
+    const double s = std::isnan(seconds) ? century : std::clamp(seconds, -century, century);
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
 }
 
 double relative_gate_resolution(double gate_time) {
@@ -104,7 +108,10 @@ void take_reading(Context& ctx, Clock::time_point end) {
     v += ctx.input.noise * resolution * unit(ctx.rng);
 
     std::uint16_t bits = 0;
-    if (const double over = overload_of(ctx, f, v, range, end); over != 0.0) {
+    double over = overload_of(ctx, f, v, range, end);
+    if (over == 0.0 && !(std::abs(v) < overload_reading))  // beyond what a reading can show
+        over = std::signbit(v) && !std::isnan(v) ? -overload_reading : overload_reading;
+    if (over != 0.0) {
         v = over;
         bits |= static_cast<std::uint16_t>(1u << info(g).overload_bit);
     } else {
@@ -217,6 +224,17 @@ double present_resolution(const Context& ctx, Function f) {
     return ctx.settings.group(g).resolution;
 }
 
+void note_detector_path(Context& ctx) {
+    const Settings& s = ctx.settings;
+    const GroupSettings& volt = s.group(Group::volt_ac);
+    const GroupSettings& curr = s.group(Group::curr_ac);
+    const Context::DetectorPath path{s.function,        volt.auto_range,  curr.auto_range,
+                                     volt.range_index,  curr.range_index, s.detector_bandwidth};
+    if (path == ctx.detector_path) return;
+    ctx.detector_path = path;
+    ctx.detector_changed_at = ctx.now;
+}
+
 int initiate(Context& ctx) {
     Measurement& m = ctx.measurement;
     if (m.armed) {
@@ -238,6 +256,11 @@ int initiate(Context& ctx) {
     m.per_reading = to_duration(s.aperture(s.group()));
     m.delay = to_duration(s.effective_delay());
     m.last_end = ctx.now;
+    if (ac_detected(s.function)) {
+        const auto settled =
+            ctx.detector_changed_at + to_duration(detector_settling(s.detector_bandwidth));
+        m.last_end = std::max(m.last_end, settled);  // no trigger counts before
+    }
     ctx.memory.clear();
     ctx.set_operation(obit::waiting_for_trigger);
     return 0;

@@ -8,7 +8,10 @@
 
 namespace sim {
 
-// INIT: arms a block; returns the error it queued, or 0.
+// After each command: a change of the AC detector's signal path starts its settling.
+void note_detector_path(Context& ctx);
+// INIT: arms a block; returns the error it queued, or 0. An AC block's first trigger waits
+// until the detector has settled.
 int initiate(Context& ctx);
 void abort_measurement(Context& ctx);
 // *TRG or a bus trigger: starts sample-count readings when armed with source BUS.

@@ -19,6 +19,7 @@ namespace sim {
 // service requests and line pulses happen on time between calls, without polling.
 struct Q7304::State {
     explicit State(const Q7304Input& input) : ctx(input), interpreter(ctx) {
+        note_detector_path(ctx);  // the detector settles from power-on
         clock = std::thread([this] { run_clock(); });
     }
     ~State() {
@@ -140,12 +141,19 @@ void Q7304::write(std::string_view bytes, bool end) {
 }
 
 Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::milliseconds timeout,
-                              bool& end) {
+                              bool& end, std::stop_token stop) {
     State& st = *state_;
     const auto deadline = Clock::now() + timeout;
     out.clear();
     end = false;
+    // Declared before the lock so that it is gone only once the lock is released: a stop
+    // request wakes the wait below under the lock, so that it cannot be missed.
+    std::stop_callback wake_on_stop(stop, [&st] {
+        std::lock_guard lock(st.mutex);
+        st.changed.notify_all();
+    });
     std::unique_lock lock(st.mutex);
+    bool unanswerable_told = false;
     for (;;) {
         st.catch_up();
         Interpreter& in = st.interpreter;
@@ -159,23 +167,35 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
                 end = in.take(more, max - out.size());
                 out += more;
             }
+            // A read that empties the output queue lets the summary fall, so that the next
+            // reply is a new service request.
+            const State::Notices n = st.take_notices(false);
             lock.unlock();
             st.changed.notify_all();
+            State::deliver(n);
             return ReadResult::ok;
         }
+        if (stop.stop_requested()) return ReadResult::aborted;
         const auto now = st.ctx.now;
-        if (!in.reply_owed()) {
-            // Nothing to answer: a real device stays silent until the controller gives up.
+        // Nothing to answer: a real device notes it and stays silent until the controller
+        // gives up.
+        if (!in.reply_owed() && !std::exchange(unanswerable_told, true)) {
             st.ctx.error(err::query_unterminated);
-            lock.unlock();
-            std::this_thread::sleep_until(deadline);
-            return ReadResult::timeout;
+            st.changed.notify_all();  // the clock tells of a service request it raises
         }
         if (now >= deadline) return ReadResult::timeout;
         auto wake = deadline;
-        if (const auto done = completion_time(st.ctx)) wake = std::min(wake, *done);
+        if (in.reply_owed())
+            if (const auto done = completion_time(st.ctx)) wake = std::min(wake, *done);
         st.changed.wait_until(lock, wake);
     }
+}
+
+bool Q7304::reply_pending() {
+    return state_->serve([&] {
+        const Interpreter& in = state_->interpreter;
+        return in.reply_ready() || in.reply_owed();
+    });
 }
 
 std::uint8_t Q7304::status_byte() {

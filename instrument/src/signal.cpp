@@ -93,12 +93,37 @@ double as_function(Function f, double value) {
     return value > 0.0 ? 1.0 / value : overload_reading;
 }
 
+// The RMS detector squares the signal and filters it: a sine of `frequency` leaves a ripple
+// at twice that frequency, which a three-pole filter of `bandwidth` attenuates; the
+// integration over `aperture` seconds ending at `t` averages what is left. The factor the
+// reading is multiplied by.
+double detector_ripple(double bandwidth, double frequency, double aperture, double t) {
+    if (!(frequency > 0.0) || !(bandwidth > 0.0)) return 1.0;
+    const double x = 2.0 * frequency / bandwidth;
+    const double left = 1.0 / std::sqrt(1.0 + x * x * x * x * x * x);
+    if (left < 1e-12) return 1.0;
+    const double w = 4.0 * std::numbers::pi * frequency;  // the ripple, in radians per second
+    const double mean_cos = w * aperture < 1e-9
+                                ? std::cos(w * t)
+                                : (std::sin(w * t) - std::sin(w * (t - aperture))) / (w * aperture);
+    return std::sqrt(std::max(0.0, 1.0 + left * mean_cos));
+}
+
 bool drifts_without_auto_zero(Function f) {
     return f == Function::volt_dc || f == Function::curr_dc || f == Function::res ||
            f == Function::fres || f == Function::volt_ratio;
 }
 
 }  // namespace
+
+bool ac_detected(Function f) {
+    return f == Function::volt_ac || f == Function::curr_ac;
+}
+
+double detector_settling(double bandwidth) {
+    // Seven time constants of the filter: the reading is within 0.1 % of its final value.
+    return 7.0 / (2.0 * std::numbers::pi * bandwidth);
+}
 
 double input_level(const Context& ctx, Function f, Clock::time_point at) {
     const double t = seconds(at - ctx.power_on);
@@ -138,6 +163,10 @@ double sample_input(Context& ctx, Function f, double range, double aperture,
         const bool high = s.input_auto_impedance && range <= high_impedance_top_range;
         const double z = high ? high_input_impedance : input_impedance;
         v *= z / (z + ctx.input.source_resistance);
+    }
+    if (ac_detected(f)) {
+        const double frequency = quantity_mean(ctx, Quantity::frequency, b - aperture, b);
+        v *= detector_ripple(s.detector_bandwidth, frequency, aperture, b);
     }
     if (!s.auto_zero && drifts_without_auto_zero(f)) {
         const double since = std::clamp(seconds(end - ctx.zeroed_at), 0.0, max_drift_seconds);

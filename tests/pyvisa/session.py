@@ -4,7 +4,6 @@ session.py <library> default|gpib: lists, opens, queries, reads with a terminati
 split, locks, waits for a service request, clears and closes, all through ``with`` blocks.
 """
 import sys
-import threading
 import warnings
 
 import pyvisa
@@ -52,22 +51,20 @@ def locks(rm, name):
 
 
 def service_request(inst, gpib):
-    # The query that raises the request-service bit comes while the wait is on.
-    inst.write("*CLS;*SRE 16")
-    later = threading.Timer(0.2, lambda: inst.write("*IDN?"))
+    # The end of a running block raises the request on the instrument's own clock, through
+    # *OPC and the event status bit, while the wait is on.
+    inst.write("*CLS;*ESE 1;*SRE 32;:VOLT:APER 0.2;:SAMP:COUN 3;:INIT;*OPC")
     if gpib:
-        later.start()
         inst.wait_for_srq(5000)
     else:
         inst.enable_event(constants.EventType.service_request, constants.EventMechanism.queue)
-        later.start()
         response = inst.wait_on_event(constants.EventType.service_request, 5000)
         check(response.event.event_type == constants.EventType.service_request, "event type")
         check(inst.stb & 0x40, "request-service bit")
         inst.disable_event(constants.EventType.service_request, constants.EventMechanism.queue)
-    later.join()
-    check(inst.read().startswith(IDN_PREFIX), "reply after the service request")
-    inst.write("*SRE 0")
+    check(inst.query("*ESR?").strip() == "1", "operation complete after the service request")
+    check(len(inst.query("FETC?").split(",")) == 3, "the block's readings")
+    inst.write("*SRE 0;*ESE 0")
 
 
 def vxi_card(rm):

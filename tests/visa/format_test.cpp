@@ -2,6 +2,7 @@
 // in memory.
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "support.hpp"
@@ -121,6 +122,12 @@ TEST_F(VisaFormat, BlocksRawBinaryAndNumberFormsInMemory) {
     int hexed = 0;
     ASSERT_EQ(viSScanf(vi_, reinterpret_cast<ViConstBuf>("#H1F"), "%d", &hexed), VI_SUCCESS);
     EXPECT_EQ(hexed, 31);
+    long long ends[2] = {};
+    ASSERT_EQ(viSScanf(vi_, reinterpret_cast<ViConstBuf>("-9223372036854775808,9223372036854775807"),
+                       "%lld,%lld", &ends[0], &ends[1]),
+              VI_SUCCESS);
+    EXPECT_EQ(ends[0], std::numeric_limits<long long>::min());
+    EXPECT_EQ(ends[1], std::numeric_limits<long long>::max());
 }
 
 TEST_F(VisaFormat, InputThatDoesNotFitTheFormatIsAnErrorNotSuccess) {

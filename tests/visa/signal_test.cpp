@@ -1,6 +1,7 @@
 // Described input signals as the simulated Q7304A measures them: noise that integration
 // time averages away, waveforms over time, loading by the input impedance, drift without
-// auto zero, the range's resolution and overload of either sign.
+// auto zero, the range's resolution and overload of either sign, the AC detector.
+#include <algorithm>
 #include <cmath>
 #include <numeric>
 #include <sstream>
@@ -123,6 +124,38 @@ TEST_F(VisaSignal, RangeSetsTheResolutionAndOverloadKeepsItsSign) {
     EXPECT_EQ(query(vi_, "RES:RES 100;:RES:RANG 1e4;:READ?\n"), "+1.200000000E+03\n");
 }
 
+// The AC detector: its bandwidth is the lowest frequency it reads steadily, and after a
+// change of function, range or bandwidth its readings wait for it to settle, longer at a
+// low bandwidth.
+TEST_F(VisaSignal, TheDetectorBandwidthSetsTheLowestSteadyFrequencyAndTheSettling) {
+    open("input.volt_ac = 1\ninput.frequency = 100\n");
+    const std::string block = "CONF:VOLT:AC 1;:VOLT:AC:APER 0.0004;:TRIG:DEL 0;:SAMP:COUN 20";
+    const auto steady = readings(block + ";:DET:BAND 3");
+    ASSERT_EQ(steady.size(), 20u);
+    for (const double r : steady) EXPECT_NEAR(r, 1.0, 1e-5);
+    const auto ripple = readings(block + ";:DET:BAND 200");
+    ASSERT_EQ(ripple.size(), 20u);
+    const auto [lo, hi] = std::minmax_element(ripple.begin(), ripple.end());
+    EXPECT_GT(*hi - *lo, 0.2) << "100 Hz is below the 200 Hz detector";
+
+    // 3 Hz settles in about 0.37 s after the change: a reading asked at once is not there
+    // within 0.15 s; once settled, the next one is.
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 150), VI_SUCCESS);
+    ASSERT_EQ(write_text(vi_, "DET:BAND 3;:SAMP:COUN 1;:READ?\n"), VI_SUCCESS);
+    ViStatus st = 0;
+    read_reply(vi_, st);
+    EXPECT_EQ(st, VI_ERROR_TMO);
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 2000), VI_SUCCESS);
+    EXPECT_EQ(query(vi_, "FETC?\n"), "+1.000000000E+00\n");
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 150), VI_SUCCESS);
+    EXPECT_EQ(query(vi_, "READ?\n"), "+1.000000000E+00\n");
+}
+
+TEST_F(VisaSignal, AValueNoReadingCanShowReadsAsOverload) {
+    open("input.ratio = -1e308\n");
+    EXPECT_EQ(query(vi_, "CONF:VOLT:DC:RAT;:VOLT:APER 0.0004;:READ?\n"), "-9.900000000E+37\n");
+}
+
 TEST(VisaSignalKeys, BadSignalKeysMakeTheDescriptionMalformed) {
     using simvisa::parse_bus_description;
     const char* head = "[VXI0::24::INSTR]\nq7304 = yes\n";
@@ -136,6 +169,10 @@ TEST(VisaSignalKeys, BadSignalKeysMakeTheDescriptionMalformed) {
               "b:3: unknown input field: volt_dc.colour");
     EXPECT_EQ(parse_bus_description(std::string(head) + "fault.selftest = 0\n", "b").error,
               "b:3: bad value for fault.selftest: 0");
+    EXPECT_EQ(parse_bus_description(std::string(head) + "input.line_frequency = 1e30\n", "b").error,
+              "b:3: bad value for input.line_frequency: 1e30");
+    EXPECT_EQ(parse_bus_description(std::string(head) + "input.seed = -5\n", "b").error,
+              "b:3: bad value for input.seed: -5");
     const auto ok = parse_bus_description(
         std::string(head) + "trigger.external.period = 0.5\ninput.volt_ac.noise = 1e-6\n", "b");
     ASSERT_TRUE(ok.error.empty()) << ok.error;

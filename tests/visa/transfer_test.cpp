@@ -1,6 +1,7 @@
 // Reads that end early and calls that end others: the termination character leaves the
 // rest of a reply in the device, flushes drop it, a device clear or terminate ends a
-// pending read at once.
+// pending read at once; what a read waits for is what the instrument owes.
+#include <algorithm>
 #include <future>
 #include <string>
 #include <thread>
@@ -121,6 +122,66 @@ TEST_F(VisaTransfer, TerminateEndsAPendingReadAndLeavesTheDevice) {
     const std::string reply = read_reply(vi_, st);
     EXPECT_EQ(st, VI_SUCCESS);
     EXPECT_EQ(std::count(reply.begin(), reply.end(), ','), 2) << reply;
+}
+
+int error_count(ViSession vi) { return std::stoi(query(vi, "SYST:ERR:COUN?\n")); }
+
+// A query that fails leaves nothing to answer: each read of it is one unterminated query,
+// however long it waits, and a terminate ends such a wait too.
+TEST_F(VisaTransfer, AReadWithNothingOwedIsOneUnterminatedQuery) {
+    ASSERT_EQ(write_text(vi_, "*CLS;FOO?\n"), VI_SUCCESS);
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 300), VI_SUCCESS);
+    ViStatus st = 0;
+    read_piece(st);
+    EXPECT_EQ(st, VI_ERROR_TMO);
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 1000), VI_SUCCESS);
+    EXPECT_EQ(error_count(vi_), 2) << "-113 and one -420";
+
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, VI_TMO_INFINITE), VI_SUCCESS);
+    auto read = std::async(std::launch::async, [this] {
+        ViStatus status = 0;
+        read_piece(status);
+        return status;
+    });
+    EXPECT_EQ(read.wait_for(std::chrono::milliseconds(150)), std::future_status::timeout);
+    EXPECT_EQ(viTerminate(vi_, VI_NULL, VI_NULL), VI_SUCCESS);
+    ASSERT_EQ(read.wait_for(std::chrono::milliseconds(500)), std::future_status::ready);
+    EXPECT_EQ(read.get(), VI_ERROR_ABORT);
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 1000), VI_SUCCESS);
+    EXPECT_EQ(error_count(vi_), 3);
+    EXPECT_EQ(query(vi_, "SYST:ERR:ALL?\n"),
+              "-113,\"Undefined header\",-420,\"Query UNTERMINATED\",-420,\"Query UNTERMINATED\"\n");
+}
+
+// Whether a reply is owed is the instrument's to say, not the message text's: a blank
+// message keeps a reply that is still being measured readable, a '?' inside a string owes
+// nothing. The VXI response register's DOR bit shows the same.
+TEST_F(VisaTransfer, WhatAReadWaitsForIsWhatTheInstrumentOwes) {
+    constexpr ViUInt16 kDor = 1u << 13;
+    const auto dor = [this] {
+        ViUInt16 response = 0;
+        EXPECT_EQ(viIn16(vi_, VI_A16_SPACE, 0x0A, &response), VI_SUCCESS);
+        return (response & kDor) != 0;
+    };
+    EXPECT_FALSE(dor());
+    ASSERT_EQ(write_text(vi_, "VOLT:APER 0.1;:READ?\n"), VI_SUCCESS);
+    ASSERT_EQ(write_text(vi_, "\n"), VI_SUCCESS);
+    EXPECT_TRUE(dor()) << "the readings are still being taken";
+    ViStatus st = 0;
+    const std::string reply = read_reply(vi_, st);
+    EXPECT_EQ(st, VI_SUCCESS);
+    EXPECT_EQ(std::count(reply.begin(), reply.end(), ','), 2) << reply;
+    EXPECT_FALSE(dor());
+
+    ASSERT_EQ(write_text(vi_, "*CLS;FUNC \"VOLT?\"\n"), VI_SUCCESS);
+    EXPECT_FALSE(dor());
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 300), VI_SUCCESS);
+    read_piece(st);
+    EXPECT_EQ(st, VI_ERROR_TMO);
+    ASSERT_EQ(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, 1000), VI_SUCCESS);
+    const std::string errors = query(vi_, "SYST:ERR:ALL?\n");
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), ','), 3) << errors;
+    EXPECT_NE(errors.find(",-420,\"Query UNTERMINATED\"\n"), std::string::npos) << errors;
 }
 
 }  // namespace

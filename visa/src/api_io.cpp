@@ -72,7 +72,7 @@ VISA_EXPORT ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId job) {
     if (degree != VI_NULL) return finish(call, VI_ERROR_INV_DEGREE);
     // Asynchronous jobs are done before their call returns, so no job is left to end.
     if (job != VI_NULL) return finish(call, VI_ERROR_INV_JOB_ID);
-    ++s->aborts;
+    end_pending_calls(*s);
     return finish(call, VI_SUCCESS);
 }
 

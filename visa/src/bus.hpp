@@ -109,7 +109,8 @@ private:
     ViStatus strike(FaultKind kind, ViUInt32 timeout_ms, Stop stop);
     ViStatus take(std::string& out, std::size_t max, std::chrono::steady_clock::time_point deadline,
                   bool& end, Stop stop);
-    bool owes_reply() const;
+    // A response waits in the device or is still owed (what the DOR bit shows).
+    bool reply_pending() const;
 
     DeviceDesc desc_;
     std::unique_ptr<sim::Q7304> instrument_;
@@ -118,8 +119,6 @@ private:
     std::string last_command_;     // upper case, for read faults
     std::vector<long> matched_;    // calls each fault has matched so far
     long transfers_ = 0;           // writes and reads so far
-    bool owes_ = false;            // a query was sent whose reply is not yet read to its END
-    bool message_has_query_ = false;  // the message being written so far holds a '?'
     // VXI registers: the control register, the response a word serial command left, and
     // whether a command was not understood.
     ViUInt16 control_ = 0;

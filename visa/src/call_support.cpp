@@ -24,10 +24,21 @@ ViStatus io_session(ViSession vi, std::shared_ptr<Session>& s) {
     return s->device->locks.may_access(vi) ? VI_SUCCESS : VI_ERROR_RSRC_LOCKED;
 }
 
+Stop stop_of(Session& s) {
+    std::lock_guard lock(s.aborts_mutex);
+    return {s.aborts.get_token()};
+}
+
+void end_pending_calls(Session& s) {
+    std::lock_guard lock(s.aborts_mutex);
+    s.aborts.request_stop();
+    s.aborts = std::stop_source();
+}
+
 std::unique_lock<std::mutex> abort_pending(Session& s) {
     std::unique_lock lock(s.io, std::defer_lock);
     for (;;) {
-        ++s.aborts;
+        end_pending_calls(s);
         if (lock.try_lock()) return lock;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -35,7 +35,9 @@ std::shared_ptr<Session> instrument(ViSession vi);
 ViStatus io_session(ViSession vi, std::shared_ptr<Session>& s);
 
 // The way out of the calls pending on the session now.
-inline Stop stop_of(const Session& s) { return {&s.aborts, s.aborts.load()}; }
+Stop stop_of(Session& s);
+// Ends the calls pending on the session now (VI_ERROR_ABORT for them).
+void end_pending_calls(Session& s);
 
 // Ends every call pending on the session (VI_ERROR_ABORT for them) and returns with its
 // transfer lock held.

@@ -105,18 +105,6 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms, St
     }
     if (const auto fault = fault_for(Fault::Where::write, command))
         return strike(*fault, timeout_ms, stop);
-    {
-        // A reply is owed once a message holding a query is complete; a new message
-        // without one makes the device drop what it still had to say.
-        std::lock_guard lock(mutex_);
-        if (bytes.find('?') != std::string_view::npos) message_has_query_ = true;
-        if (end || bytes.find('\n') != std::string_view::npos) {
-            owes_ = message_has_query_;
-            message_has_query_ = false;
-        } else if (message_has_query_) {
-            owes_ = true;
-        }
-    }
     if (instrument_) {
         instrument_->write(bytes, end);
     } else {
@@ -127,36 +115,24 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms, St
     return VI_SUCCESS;
 }
 
-bool Device::owes_reply() const {
+bool Device::reply_pending() const {
+    if (instrument_) return instrument_->reply_pending();
     std::lock_guard lock(mutex_);
-    return owes_;
+    return !plain_reply_.empty();
 }
 
-// Bytes of the reply as they come, waiting up to the deadline for the first one. The
-// instrument is asked in short steps so a pending call can be ended from another thread.
+// Bytes of the reply as they come, waiting up to the deadline for the first one: one read
+// of the instrument, which the stop ends at once.
 ViStatus Device::take(std::string& out, std::size_t max, Clock::time_point deadline, bool& end,
                       Stop stop) {
-    constexpr auto kStep = std::chrono::milliseconds(50);
-    for (bool looked = false;;) {
-        if (stop.requested()) return VI_ERROR_ABORT;
-        const auto now = Clock::now();
-        if (!owes_reply()) {
-            // Nothing asked: one look, which the device notes as a read it cannot answer,
-            // then the wait for a query from another session or the time-out.
-            if (!looked &&
-                instrument_->read(out, max, std::chrono::milliseconds(0), end) ==
-                    sim::Q7304::ReadResult::ok)
-                return VI_SUCCESS;
-            looked = true;
-            if (now >= deadline) return VI_ERROR_TMO;
-            std::this_thread::sleep_for(std::min<Clock::duration>(deadline - now, kPoll));
-            continue;
-        }
-        const auto step = std::chrono::duration_cast<std::chrono::milliseconds>(
-            std::clamp<Clock::duration>(deadline - now, Clock::duration::zero(), kStep));
-        if (instrument_->read(out, max, step, end) == sim::Q7304::ReadResult::ok) return VI_SUCCESS;
-        if (Clock::now() >= deadline) return VI_ERROR_TMO;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        std::max<Clock::duration>(deadline - Clock::now(), Clock::duration::zero()));
+    switch (instrument_->read(out, max, left, end, stop.token)) {
+        case sim::Q7304::ReadResult::ok: return VI_SUCCESS;
+        case sim::Q7304::ReadResult::aborted: return VI_ERROR_ABORT;
+        case sim::Q7304::ReadResult::timeout: break;
     }
+    return VI_ERROR_TMO;
 }
 
 ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end, int term,
@@ -203,10 +179,6 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
         if (term >= 0 && !piece.empty() && piece.back() == stop_at) break;
         if (piece.empty()) break;
     }
-    if (end) {
-        std::lock_guard lock(mutex_);
-        owes_ = false;
-    }
     return VI_SUCCESS;
 }
 
@@ -226,8 +198,6 @@ ViStatus Device::clear() {
     if (instrument_) instrument_->device_clear();
     std::lock_guard lock(mutex_);
     plain_reply_.clear();
-    owes_ = false;
-    message_has_query_ = false;
     return VI_SUCCESS;
 }
 

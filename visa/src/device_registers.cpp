@@ -32,6 +32,7 @@ constexpr ViUInt16 kDor = 1u << 13, kDir = 1u << 12, kErrInactive = 1u << 11, kR
 
 ViStatus Device::register_read(ViBusAddress offset, ViUInt16& value) {
     const bool message = message_based();
+    const bool dor = offset == reg::response && message && reply_pending();
     std::lock_guard lock(mutex_);
     switch (offset) {
         case reg::id:
@@ -52,7 +53,7 @@ ViStatus Device::register_read(ViBusAddress offset, ViUInt16& value) {
         case reg::protocol_signal: value = kProtocol; return VI_SUCCESS;
         case reg::response:
             value = static_cast<ViUInt16>(0xC07F | kDir | kWriteReady | kUnlocked |
-                                          (owes_ ? kDor : 0) | (protocol_error_ ? 0 : kErrInactive) |
+                                          (dor ? kDor : 0) | (protocol_error_ ? 0 : kErrInactive) |
                                           (data_low_ ? kReadReady : 0));
             return VI_SUCCESS;
         case reg::data_high: value = 0; return VI_SUCCESS;

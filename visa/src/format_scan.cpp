@@ -100,7 +100,8 @@ bool to_integer(const std::string& t, char code, long long& v) {
     char* end = nullptr;
     const unsigned long long u = std::strtoull(digits.c_str(), &end, base);
     if (*end != '\0' || errno != 0) return false;
-    v = negative ? -static_cast<long long>(u) : static_cast<long long>(u);
+    // Negated as unsigned: the most negative value has no positive counterpart.
+    v = static_cast<long long>(negative ? 0 - u : u);
     return true;
 }
 

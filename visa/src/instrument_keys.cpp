@@ -110,6 +110,10 @@ std::string apply_input(sim::Q7304Input& in, const std::string& key, const std::
     if (field == "line_frequency" || field == "seed") {
         const auto n = number(value);
         if (!n) return "bad number for " + key + ": " + value;
+        // Whole values the field holds (a line frequency the instrument does not support
+        // falls back to 50 Hz there).
+        const double top = field == "line_frequency" ? 1e6 : 4294967295.0;
+        if (*n < 0.0 || *n > top) return "bad value for " + key + ": " + value;
         if (field == "line_frequency") in.line_frequency = static_cast<int>(*n);
         else in.seed = static_cast<std::uint32_t>(*n);
         return {};

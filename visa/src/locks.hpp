@@ -1,21 +1,20 @@
 // The locks of a resource: one exclusive holder, or sessions sharing a key.
 #pragma once
 
-#include <atomic>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <stop_token>
 #include <string>
 
 #include "visa.h"
 
 namespace simvisa {
 
-// A pending call's way out: requested once the session's abort count moves.
+// A pending call's way out: requested once viClear or viTerminate ends the session's calls.
 struct Stop {
-    const std::atomic<unsigned>* counter = nullptr;
-    unsigned start = 0;
-    bool requested() const { return counter != nullptr && counter->load() != start; }
+    std::stop_token token;
+    bool requested() const { return token.stop_requested(); }
 };
 
 class LockTable {

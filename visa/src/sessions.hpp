@@ -1,9 +1,9 @@
 // Sessions of the resource manager, of devices, of find lists and of events, by handle.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -43,8 +43,10 @@ struct Session {
     EventState events;
     // Event objects.
     EventData event;
-    // Calls pending on this session end with VI_ERROR_ABORT while this counts up.
-    std::atomic<unsigned> aborts{0};
+    // Calls pending on this session end with VI_ERROR_ABORT when their source is stopped;
+    // each stop puts a fresh source in place for the calls that follow (call_support.hpp).
+    std::stop_source aborts;
+    std::mutex aborts_mutex;
     std::mutex io;  // one transfer at a time on a session
 };
 

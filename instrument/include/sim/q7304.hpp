@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -75,12 +76,19 @@ public:
     // when `end` is set. Input beyond the buffer limit is discarded with -363.
     void write(std::string_view bytes, bool end);
 
-    enum class ReadResult { ok, timeout };
+    enum class ReadResult { ok, timeout, aborted };
     // Up to `max` bytes of the pending reply into `out` (replacing it). Waits, up to
     // `timeout`, for a reply that is still being produced (a FETCh? waiting for
-    // readings). `end` is set when the last byte of the reply was returned.
+    // readings). `end` is set when the last byte of the reply was returned. A read while
+    // no reply is owed queues -420 once and waits out the time-out (a reply that a later
+    // message brings meanwhile is still returned). A stop request on `stop` ends the wait
+    // at once with `aborted`.
     ReadResult read(std::string& out, std::size_t max, std::chrono::milliseconds timeout,
-                    bool& end);
+                    bool& end, std::stop_token stop = {});
+
+    // Whether a read would find a response: one is in the output queue, or a query
+    // still waits for its measurement or for the parser (the VXI DOR bit).
+    bool reply_pending();
 
     std::uint8_t status_byte();  // serial poll: bit 6 is RQS, cleared by the poll
     void device_clear();         // viClear
