@@ -159,15 +159,19 @@ QFont Control::designed_font() const {
 // is drawn in a smaller font rather than scrolled.
 void Control::fit_text(QLineEdit* edit) const {
     constexpr int smallest_point_size = 6;
+    const QString text = edit->text();
+    QFont font = designed_font();
+    edit->setCursorPosition(0);
+    if (text == fitted_text_ && edit->width() == fitted_width_ && font == fitted_font_) return;
+    fitted_text_ = text;
+    fitted_width_ = edit->width();
+    fitted_font_ = font;
     const int frame = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit);
     const int room = edit->width() - 2 * frame - 4;  // the line edit's own side margins
-    QFont font = designed_font();
-    const QString text = edit->text();
     while (font.pointSize() > smallest_point_size &&
            QFontMetrics(font).horizontalAdvance(text) > room)
         font.setPointSize(font.pointSize() - 1);
     if (font != edit->font()) edit->setFont(font);
-    edit->setCursorPosition(0);
 }
 
 int Control::label_width() const {
@@ -343,7 +347,8 @@ void Control::refresh() {
         case CTRL_NUMERIC_IND:
         case CTRL_STRING: {
             auto* edit = static_cast<QLineEdit*>(widget_);
-            edit->setText(text);
+            // An indicator's unchanged text is left as it is: nobody types into it.
+            if (!indicator_ || edit->text() != text) edit->setText(text);
             edit->setModified(false);
             if (indicator_) fit_text(edit);
             break;

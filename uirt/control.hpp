@@ -3,7 +3,9 @@
 // events. The widget is built only when its panel is first shown.
 #pragma once
 
+#include <QFont>
 #include <QObject>
+#include <QString>
 #include <memory>
 #include <string>
 #include <vector>
@@ -122,6 +124,10 @@ private:
     bool tab_stop_;
     int label_left_ = 0, label_top_ = 0, label_height_ = 0;
     mutable int label_width_ = -1;  // -1 until measured or set
+    // What fit_text last fitted: the text, the field's width and the designed font.
+    mutable QString fitted_text_;
+    mutable int fitted_width_ = -1;
+    mutable QFont fitted_font_;
     CtrlCallbackPtr callback_ = nullptr;
     void* callback_data_ = nullptr;
     QWidget* canvas_ = nullptr;

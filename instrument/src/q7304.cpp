@@ -76,8 +76,9 @@ struct Q7304::State {
         auto after = [&] {
             Notices n;
             if (notify_here) n = take_notices(false);
+            const bool wake = must_wake();
             lock.unlock();
-            changed.notify_all();
+            if (wake) changed.notify_all();
             deliver(n);
         };
         if constexpr (std::is_void_v<decltype(body())>) {
@@ -100,6 +101,12 @@ struct Q7304::State {
         return pulsing ? next_reading_time(ctx) : completion_time(ctx);
     }
 
+    // Under the lock, after a change: whether the clock's plan or a waiting read is out of
+    // date. Waking the clock for nothing would cost a thread switch on every call.
+    bool must_wake() const {
+        return readers > 0 || request_untold || !ctx.pulses.empty() || next_due() != planned;
+    }
+
     void run_clock() {
         std::unique_lock lock(mutex);
         while (!stopping) {
@@ -112,7 +119,8 @@ struct Q7304::State {
                 lock.lock();
                 continue;
             }
-            if (const auto due = next_due()) {
+            planned = next_due();
+            if (const auto due = planned) {
                 changed.wait_until(lock, *due);
             } else {
                 changed.wait(lock);
@@ -130,6 +138,8 @@ struct Q7304::State {
     std::function<void()> on_service_request;
     std::function<void(int, TimePoint)> on_line_output;
     bool stopping = false;
+    std::optional<Clock::time_point> planned;  // what the clock sleeps until, if anything
+    int readers = 0;                           // reads waiting for a reply
     std::thread clock;  // last: started once everything above exists
 };
 
@@ -170,8 +180,9 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
             // A read that empties the output queue lets the summary fall, so that the next
             // reply is a new service request.
             const State::Notices n = st.take_notices(false);
+            const bool wake = st.must_wake();
             lock.unlock();
-            st.changed.notify_all();
+            if (wake) st.changed.notify_all();
             State::deliver(n);
             return ReadResult::ok;
         }
@@ -187,7 +198,9 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
         auto wake = deadline;
         if (in.reply_owed())
             if (const auto done = completion_time(st.ctx)) wake = std::min(wake, *done);
+        ++st.readers;
         st.changed.wait_until(lock, wake);
+        --st.readers;
     }
 }
 
