@@ -164,6 +164,7 @@ void QtChartView::show_plot(std::size_t slot, const PlotLook& plot) {
     } else {
         QPen pen(c);
         pen.setWidth(1);
+        pen.setCosmetic(true);  // one device pixel, drawn without the path stroker
         series->setPen(pen);
     }
     series->replace(points);
