@@ -34,8 +34,21 @@ wait_for_window() {  # name, seconds
     return 1
 }
 
-"$build/gu7304" >"$work/out.txt" 2>&1 &
-app=$!
+# Starts the program in the background (its pid in $launched), again when the X server
+# refused its connection: Xvfb now and then turns a client away as another one goes.
+launch() {  # command and arguments
+    for _ in 1 2 3; do
+        "$@" >"$work/out.txt" 2>&1 &
+        launched=$!
+        sleep 0.3
+        kill -0 "$launched" 2>/dev/null && return 0
+        grep -q 'could not connect to display' "$work/out.txt" || return 0
+        wait "$launched" 2>/dev/null || true
+    done
+}
+
+launch "$build/gu7304"
+app=$launched
 frame=$(wait_for_window "VO Q7304A Soft Front Panel" 20)
 sleep 1
 import -window root "$shots/acceptance_start.png"
@@ -598,8 +611,8 @@ printf '[VXI0::24::INSTR]\nq7304 = yes\n[VXI0::25::INSTR]\nq7304 = yes\nslot = 4
 select_run() {  # keys..., then the resource that must be opened ("" for none)
     local want="${*: -1}" keys=("${@:1:$#-1}") dialog pid
     : >"$work/trace.txt"
-    VISA_SIM_BUS="$work/two.txt" "$build/gu7304" >"$work/out.txt" 2>&1 &
-    pid=$!
+    launch env VISA_SIM_BUS="$work/two.txt" "$build/gu7304"
+    pid=$launched
     dialog=$(wait_for_window "Instrument Select" 20)
     sleep 0.5
     xdotool windowfocus --sync "$dialog" 2>/dev/null || true
@@ -633,8 +646,8 @@ env -u DISPLAY "$build/gu7304" >"$work/out.txt" 2>&1 || status=$?
 expect "exit code without a display" "$status" 255
 grep -q 'cannot start' "$work/out.txt" || { echo "no message without a display" >&2; exit 1; }
 : >"$work/trace.txt"
-UIRT_RESOURCE_DIR="$work/none" "$build/gu7304" >"$work/out.txt" 2>&1 &
-pid=$!
+launch env UIRT_RESOURCE_DIR="$work/none" "$build/gu7304"
+pid=$launched
 message=$(wait_for_window "Initialize Error" 20)
 xdotool windowfocus --sync "$message" 2>/dev/null || true
 xdotool key Return
@@ -642,8 +655,8 @@ status=0
 wait "$pid" || status=$?
 expect "exit code without the resource file" "$status" 255
 expect "sessions opened without the resource file" "$(grep -c 'viOpen' "$work/trace.txt" || true)" 0
-"$build/gu7304" -platform nosuch >"$work/out.txt" 2>&1 &
-pid=$!
+launch "$build/gu7304" -platform nosuch
+pid=$launched
 wait_for_window "VO Q7304A Soft Front Panel" 20 >/dev/null
 kill "$pid"
 wait "$pid" 2>/dev/null || true

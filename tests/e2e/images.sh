@@ -17,7 +17,18 @@ for _ in $(seq 1 50); do xdpyinfo -display "$display" >/dev/null 2>&1 && break; 
 export FONTCONFIG_FILE="$(cd "$(dirname "$0")" && pwd)/fonts.conf" XDG_CACHE_HOME="$output/cache"
 export DISPLAY="$display" QT_QPA_PLATFORM=xcb QT_FONT_DPI=96
 unset VISA_SIM_BUS VISA_SIM_TRACE QT_SCALE_FACTOR QT_ENABLE_HIGHDPI_SCALING
-"$build/panel_images" "$mode" "$references" "$output/normal"
+# Once more when the X server turned the connection away, as Xvfb now and then does.
+images() {  # arguments of panel_images
+    local status log="$output/panel_images.log"
+    for _ in 1 2 3; do
+        status=0
+        "$build/panel_images" "$@" 2>"$log" || status=$?
+        grep -q 'could not connect to display' "$log" || { cat "$log" >&2; return "$status"; }
+    done
+    cat "$log" >&2
+    return "$status"
+}
+images "$mode" "$references" "$output/normal"
 [ "$mode" = update ] && exit 0
-QT_SCALE_FACTOR=2 "$build/panel_images" invariant "$output/scale2"
-QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=144 "$build/panel_images" invariant "$output/font144"
+QT_SCALE_FACTOR=2 images invariant "$output/scale2"
+QT_ENABLE_HIGHDPI_SCALING=0 QT_FONT_DPI=144 images invariant "$output/font144"
