@@ -93,16 +93,27 @@ WallTime trend_start() {
 }
 
 std::vector<TrendPoint> trend_points(std::size_t n) {
-    const Trend& t = trend();
     std::vector<TrendPoint> out;
-    if (n >= t.traces.size()) return out;
+    trend_points(n, out);
+    return out;
+}
+
+void trend_points(std::size_t n, std::vector<TrendPoint>& out) {
+    const Trend& t = trend();
+    out.clear();
+    if (n >= t.traces.size()) return;
     const TrendTrace& trace = t.traces[n];
     out.reserve(trace.count);
     // A trace's readings are consecutive: it starts after every earlier trace's kept ones.
     std::size_t offset = 0;
     for (std::size_t i = 0; i < n; ++i) offset += t.traces[i].count;
-    for (std::size_t i = 0; i < trace.count; ++i) out.push_back(at(t, offset + i).point);
-    return out;
+    std::size_t from = (t.head + offset) % TREND_CAPACITY, left = trace.count;
+    while (left > 0) {  // at most two runs of the ring
+        const std::size_t run = std::min(left, TREND_CAPACITY - from);
+        for (std::size_t i = from; i < from + run; ++i) out.push_back(t.ring[i].point);
+        left -= run;
+        from = 0;
+    }
 }
 
 std::vector<TrendRow> trend_rows() {

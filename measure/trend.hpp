@@ -34,8 +34,10 @@ void trend_clear();
 std::size_t trend_size();  // readings kept, over all traces
 const std::vector<TrendTrace>& trend_traces();  // oldest first; only traces with readings kept
 WallTime trend_start();
-// The kept readings of trace `n` of trend_traces(), oldest first.
+// The kept readings of trace `n` of trend_traces(), oldest first; into `out`, which keeps
+// its room for the next call.
 std::vector<TrendPoint> trend_points(std::size_t n);
+void trend_points(std::size_t n, std::vector<TrendPoint>& out);
 // All kept readings with the index of their trace in trend_traces().
 struct TrendRow {
     std::size_t index;  // counted since the clear, from 1

@@ -138,10 +138,12 @@ void draw_trend() {
         return;
     }
     const TrendTrace& trace = traces.back();
-    const std::vector<TrendPoint> points = trend_points(traces.size() - 1);
+    // Kept from one frame to the next: no room to find again for 10,000 readings.
+    static std::vector<TrendPoint> points;
+    static std::vector<double> x, y, values;
+    trend_points(traces.size() - 1, points);
     int width = 0;
     uirt::GetCtrlAttribute(window, GRAPH, uirt::ATTR_WIDTH, &width);
-    static std::vector<double> x, y;
     // One lowest and highest per two pixels: every spike shows, at half the points to draw.
     decimate(points, static_cast<std::size_t>(std::max(width / 2, 50)), x, y);
     axes("Time (s)", "s", false, trace.unit);
@@ -151,7 +153,7 @@ void draw_trend() {
     uirt::SetAxisRange(window, GRAPH, uirt::VAL_MANUAL, x_lo, x_hi, uirt::VAL_MANUAL, y_lo, y_hi);
     uirt::PlotXY(window, GRAPH, x.data(), y.data(), x.size(), uirt::VAL_DOUBLE, uirt::VAL_DOUBLE,
                  uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID, 1, TREND_COLOR);
-    std::vector<double> values(points.size());
+    values.resize(points.size());
     std::transform(points.begin(), points.end(), values.begin(),
                    [](const TrendPoint& p) { return p.value; });
     set_text(INFO, "Trace " + std::to_string(trace.number) + " (" +

@@ -181,6 +181,7 @@ void Graph::draw_all() {
 
 void Graph::drop_view() {
     view_.reset();
+    for (Slot& slot : slots_) slot.shown = false;
     placeholder_ = nullptr;
     view_opened_ = false;
 }
@@ -206,6 +207,7 @@ void Graph::draw(std::size_t index) {
     look.y = slot.y.data();
     look.count = slot.y.size();
     view_->show_plot(index, look);
+    slots_[index].shown = true;
 }
 
 namespace {
@@ -278,10 +280,10 @@ int Graph::remove(int handle) {
         slot.x.clear();
         slot.y.clear();
         slot.handle = 0;
-        if (view_) view_->hide_plot(i);
         found = true;
     }
     if (handle != -1 && !found) return UIE_BAD_VALUE;
+    if (found) schedule_axes();  // hides what no new plot has taken the place of
     autoscale();
     return 0;
 }
@@ -332,9 +334,20 @@ void Graph::schedule_axes() {
         guard_.get(), [this] { apply_axes(); }, Qt::QueuedConnection);
 }
 
+void Graph::hide_removed() {
+    if (!view_) return;
+    for (std::size_t i = 0; i < slots_.size(); ++i) {
+        Slot& slot = slots_[i];
+        if (slot.handle != 0 || !slot.shown) continue;
+        view_->hide_plot(i);
+        slot.shown = false;
+    }
+}
+
 void Graph::apply_axes() {
     axes_pending_ = false;
     if (!view_) return;
+    hide_removed();
     if (zooms_.empty())
         view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
     else
@@ -420,6 +433,7 @@ bool Graph::image(ImageFormat format, int width, int height, std::string& bytes)
     draw_all();
     const bool done = view_->image(format, bytes);
     view_.reset();
+    for (Slot& slot : slots_) slot.shown = false;
     return done;
 }
 
@@ -466,13 +480,15 @@ int Graph::colour(int n) const {
     return slot ? slot->colour : -1;
 }
 
-int Graph::drawn_points(int n) const {
+int Graph::drawn_points(int n) {
+    if (axes_pending_) apply_axes();
     const Slot* slot = nth_plot(n);
     if (!view_ || !slot) return -1;
     return view_->drawn_points(static_cast<std::size_t>(slot - slots_.data()));
 }
 
-int Graph::drawn_plots() const {
+int Graph::drawn_plots() {
+    if (axes_pending_) apply_axes();
     if (!view_) return -1;
     int drawn = 0;
     for (std::size_t i = 0; i < slots_.size(); ++i)

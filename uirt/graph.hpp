@@ -63,9 +63,9 @@ public:
     int colour(int n) const;
     // The axis ranges as they will be drawn (pending changes applied first).
     void axis_range(bool y_axis, double& lo, double& hi);
-    // What the chart view draws; -1 while there is none.
-    int drawn_points(int n) const;
-    int drawn_plots() const;
+    // What the chart view draws (pending changes applied first); -1 while there is none.
+    int drawn_points(int n);
+    int drawn_plots();
 
 private:
     class Placeholder;
@@ -78,14 +78,18 @@ private:
         std::vector<double> x;  // empty for a waveform (x0, dx)
         std::vector<double> y;  // after gain and offset
         double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
+        bool shown = false;  // drawn by the chart view
     };
     std::size_t free_slot(PlotShape shape);
     const Slot* nth_plot(int n) const;
     void autoscale();
     // Axis changes are kept and applied once per event-loop pass: setting a range lays
-    // the axis labels out again, which costs far more than the plot itself.
+    // the axis labels out again, which costs far more than the plot itself. So are removed
+    // plots: hiding a series lays the whole chart out again, while a plot made in the same
+    // pass takes the removed one's place without it.
     void schedule_axes();
     void apply_axes();
+    void hide_removed();
     void draw(std::size_t slot);
     void draw_all();
     int add_slot(PlotShape shape, std::vector<double> x, std::vector<double> y, double x0,

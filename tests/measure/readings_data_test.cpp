@@ -324,7 +324,14 @@ TEST(Trend, KeepsTheLast10000ReadingsOverASoak) {
             counted += t.count;
         }
         EXPECT_EQ(counted, gu::TREND_CAPACITY);
-        EXPECT_EQ(gu::trend_points(gu::trend_traces().size() - 1).back().value, all.back());
+        // Each trace's points, read across the ring's end, are its rows.
+        std::size_t row = 0;
+        for (std::size_t n = 0; n < gu::trend_traces().size(); ++n)
+            for (const gu::TrendPoint& p : gu::trend_points(n)) {
+                ASSERT_EQ(rows[row].trace, n);
+                ASSERT_EQ(p.value, rows[row++].point.value);
+            }
+        EXPECT_EQ(row, rows.size());
     });
 }
 

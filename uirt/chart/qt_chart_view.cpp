@@ -15,6 +15,7 @@
 #include <QtCharts/QValueAxis>
 #include <cmath>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "chart_view.hpp"
@@ -35,19 +36,36 @@ double round_step(double span, int ticks) {
     return (m < 1.5 ? 1.0 : m < 3.5 ? 2.0 : m < 7.5 ? 5.0 : 10.0) * power;
 }
 
-// Ticks at whole multiples of a round step, labelled with the decimals the step needs.
-void round_ticks(QValueAxis* axis, double lo, double hi, int ticks, bool whole) {
-    if (!(hi > lo) || !std::isfinite(hi - lo)) return;
+// Ticks at whole multiples of a round step, labelled with the decimals the step needs;
+// false when the range takes none.
+struct TickPlan {
+    double step = 0;
+    QString format;
+};
+bool plan_ticks(double lo, double hi, int ticks, bool whole, TickPlan& plan) {
+    if (!(hi > lo) || !std::isfinite(hi - lo)) return false;
     double step = round_step(hi - lo, ticks);
     if (whole) step = std::max(1.0, std::round(step));
-    if (!(step > 0.0) || (hi - lo) / step > 100.0 * ticks) return;
+    if (!(step > 0.0) || (hi - lo) / step > 100.0 * ticks) return false;
     const int decimals = whole ? 0 : std::max(0, static_cast<int>(-std::floor(std::log10(step))));
     const bool huge = std::max(std::abs(lo), std::abs(hi)) >= 1e7 || decimals > 9;
-    axis->setTickType(QValueAxis::TicksDynamic);
-    axis->setTickAnchor(0.0);
-    axis->setTickInterval(step);
-    axis->setMinorTickCount(0);
-    axis->setLabelFormat(huge ? QStringLiteral("%.3g") : QStringLiteral("%.%1f").arg(decimals));
+    plan.step = step;
+    plan.format = huge ? QStringLiteral("%.3g") : QStringLiteral("%.%1f").arg(decimals);
+    return true;
+}
+
+// Every change of an axis lays its labels out again: only what differs is set.
+void set_round_ticks(QValueAxis* axis, const TickPlan& plan) {
+    if (axis->tickType() != QValueAxis::TicksDynamic) axis->setTickType(QValueAxis::TicksDynamic);
+    if (axis->tickAnchor() != 0.0) axis->setTickAnchor(0.0);
+    if (axis->tickInterval() != plan.step) axis->setTickInterval(plan.step);
+    if (axis->minorTickCount() != 0) axis->setMinorTickCount(0);
+    if (axis->labelFormat() != plan.format) axis->setLabelFormat(plan.format);
+}
+
+void round_ticks(QValueAxis* axis, double lo, double hi, int ticks, bool whole) {
+    TickPlan plan;
+    if (plan_ticks(lo, hi, ticks, whole, plan)) set_round_ticks(axis, plan);
 }
 
 class QtChartView final : public ChartView {
@@ -69,6 +87,7 @@ public:
 
 private:
     void apply_ticks();
+    std::pair<int, int> tick_counts() const;  // ticks across and down the plot area
 
     struct Slot {
         QXYSeries* series = nullptr;
@@ -97,9 +116,10 @@ QtChartView::QtChartView(QWidget* parent)
       y_axis_(new QValueAxis()) {
     chart_->setAnimationOptions(QChart::NoAnimation);
     chart_->legend()->hide();
-    chart_->setBackgroundBrush(Qt::black);
+    // The black comes from the view's own background, a plain fill: the chart's background
+    // item is a rounded rectangle drawn as a path at every repaint.
+    chart_->setBackgroundVisible(false);
     chart_->setMargins(QMargins(2, 2, 2, 2));
-    chart_->setBackgroundRoundness(0);
     if (chart_->layout()) chart_->layout()->setContentsMargins(0, 0, 0, 0);
     for (QValueAxis* axis : {x_axis_, y_axis_}) {
         axis->setLabelsColor(Qt::white);
@@ -113,6 +133,7 @@ QtChartView::QtChartView(QWidget* parent)
     chart_->addAxis(x_axis_, Qt::AlignBottom);
     chart_->addAxis(y_axis_, Qt::AlignLeft);
     view_->setChart(chart_);
+    view_->setBackgroundBrush(Qt::black);
     view_->setRenderHint(QPainter::Antialiasing, false);
     QObject::connect(chart_, &QChart::plotAreaChanged, chart_, [this] { apply_ticks(); });
 }
@@ -178,22 +199,40 @@ void QtChartView::hide_plot(std::size_t slot) {
 }
 
 void QtChartView::set_ranges(double x_lo, double x_hi, double y_lo, double y_hi) {
-    // QValueAxis lays out again only when a bound really changes. A new range is never laid
-    // out with the tick interval of the old one (a wide range at a narrow interval would be
-    // millions of ticks): fixed ticks while the range changes, round ones after.
-    for (auto [axis, lo, hi] : {std::tuple{x_axis_, x_lo, x_hi}, std::tuple{y_axis_, y_lo, y_hi}}) {
+    // A new range is never laid out with a tick interval far from its own (a wide range at
+    // a narrow interval would be millions of ticks): of range and interval, the one set
+    // first is the one whose passing state has the fewer ticks; with no round ticks to go
+    // to, the ticks are fixed while the range changes.
+    const auto [across, down] = tick_counts();
+    for (auto [axis, lo, hi, ticks, whole] :
+         {std::tuple{x_axis_, x_lo, x_hi, across, whole_x_},
+          std::tuple{y_axis_, y_lo, y_hi, down, false}}) {
         if (axis->min() == lo && axis->max() == hi) continue;
-        axis->setTickType(QValueAxis::TicksFixed);
+        TickPlan plan;
+        if (axis->tickType() != QValueAxis::TicksDynamic || !(axis->tickInterval() > 0.0) ||
+            !plan_ticks(lo, hi, ticks, whole, plan)) {
+            axis->setTickType(QValueAxis::TicksFixed);
+            axis->setRange(lo, hi);
+            continue;
+        }
+        const bool step_first =
+            (axis->max() - axis->min()) / plan.step <= (hi - lo) / axis->tickInterval();
+        if (step_first) set_round_ticks(axis, plan);
         axis->setRange(lo, hi);
+        if (!step_first) set_round_ticks(axis, plan);
     }
     apply_ticks();
 }
 
+std::pair<int, int> QtChartView::tick_counts() const {
+    const QRectF area = chart_->plotArea();
+    return {std::max(area.width() > 0 ? static_cast<int>(area.width() / 80) : 5, 2),
+            std::max(area.height() > 0 ? static_cast<int>(area.height() / 30) : 4, 2)};
+}
+
 // About one tick per 80 pixels across and 30 down, once the plot area is known.
 void QtChartView::apply_ticks() {
-    const QRectF area = chart_->plotArea();
-    const int across = std::max(area.width() > 0 ? static_cast<int>(area.width() / 80) : 5, 2);
-    const int down = std::max(area.height() > 0 ? static_cast<int>(area.height() / 30) : 4, 2);
+    const auto [across, down] = tick_counts();
     const Ticks now{x_axis_->min(), x_axis_->max(), y_axis_->min(), y_axis_->max(), across, down,
                     whole_x_};
     // New labels move the plot area, which comes back here; a range set anew has fixed ticks.
