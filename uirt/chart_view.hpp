@@ -41,6 +41,8 @@ public:
     virtual int drawn_points(std::size_t slot) const = 0;
     // Ticks of the x axis only at whole numbers (sample indices).
     virtual void set_whole_x_ticks(bool whole) = 0;
+    // The interval of an axis's ticks at round numbers; 0 while they are not.
+    virtual double tick_step(bool y_axis) const = 0;
     // Widget pixels to axis values and back; value_at is false outside the plot area.
     virtual bool value_at(const QPointF& pixel, double& x, double& y) const = 0;
     virtual QPointF pixel_of(double x, double y) const = 0;

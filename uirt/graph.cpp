@@ -487,6 +487,11 @@ int Graph::drawn_points(int n) {
     return view_->drawn_points(static_cast<std::size_t>(slot - slots_.data()));
 }
 
+double Graph::tick_step(bool y_axis) {
+    if (axes_pending_) apply_axes();
+    return view_ ? view_->tick_step(y_axis) : -1.0;
+}
+
 int Graph::drawn_plots() {
     if (axes_pending_) apply_axes();
     if (!view_) return -1;

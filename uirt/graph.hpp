@@ -66,6 +66,7 @@ public:
     // What the chart view draws (pending changes applied first); -1 while there is none.
     int drawn_points(int n);
     int drawn_plots();
+    double tick_step(bool y_axis);  // -1 while there is no chart view
 
 private:
     class Placeholder;

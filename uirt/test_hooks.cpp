@@ -161,6 +161,11 @@ int drawn_plots(int panel, int id) {
     return c && c->graph() ? c->graph()->drawn_plots() : -1;
 }
 
+double tick_step(int panel, int id, bool y_axis) {
+    Control* c = control(panel, id);
+    return c && c->graph() ? c->graph()->tick_step(y_axis) : -1.0;
+}
+
 std::vector<std::string> list_labels(int panel, int id) {
     Control* c = control(panel, id);
     return c ? c->labels() : std::vector<std::string>{};

@@ -73,6 +73,7 @@ bool axis_range(int panel, int control, bool y_axis, double& lo, double& hi);
 // the graph has no view (never shown, or the chart module missing).
 int drawn_points(int panel, int control, int plot);
 int drawn_plots(int panel, int control);
+double tick_step(int panel, int control, bool y_axis);  // 0 off round numbers, -1 undrawn
 std::vector<std::string> list_labels(int panel, int control);
 int top_level_panel();  // the frame window's handle, 0 when none
 // Where a panel is drawn in its window, title strip included, in the window's pixels

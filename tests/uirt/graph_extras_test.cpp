@@ -1,4 +1,5 @@
 // Plots over x, zoom and the pointer readout, pictures of a graph, text box lines, clipboard.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,25 @@ TEST_F(GraphExtrasTest, PlotsOverTimeZoomBackAndReadOutThePointUnderThePointer) 
     SetCtrlAttribute(panel, GRAPH, ATTR_XUNITS, "");
     SetCtrlAttribute(panel, GRAPH, ATTR_XWHOLE_TICKS, 1);
     EXPECT_EQ(test::graph_readout(panel, GRAPH, 2.2, 6.0), "2: 6 VDC");
+}
+
+// A strip chart's ranges grow and jump as readings come: the ticks stay at round numbers.
+TEST_F(GraphExtrasTest, TicksStayAtRoundNumbersThroughRangeChanges) {
+    DisplayPanel(panel);
+    const std::vector<double> x{0.0, 1.0}, y{1.2345, 1.2346};
+    PlotXY(panel, GRAPH, x.data(), y.data(), x.size(), VAL_DOUBLE, VAL_DOUBLE, 0, 0, 0, 1, 0);
+    if (test::drawn_plots(panel, GRAPH) < 0) GTEST_SKIP() << "no chart view";
+    const auto round = [](double step) {
+        if (!(step > 0.0)) return false;
+        const double m = step / std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+        return std::abs(m - 1.0) < 1e-6 || std::abs(m - 2.0) < 1e-6 || std::abs(m - 5.0) < 1e-6;
+    };
+    for (const double hi : {4.5, 6.0, 8.0, 10.0, 15.0, 20.0, 30.0, 6.0, 45.0, 1e6, 3.0, 2000.0}) {
+        SetAxisRange(panel, GRAPH, VAL_MANUAL, 0.0, hi, VAL_MANUAL, 1.2344, 1.2346 + hi * 1e-6);
+        ProcessSystemEvents();
+        EXPECT_TRUE(round(test::tick_step(panel, GRAPH, false))) << "x up to " << hi;
+        EXPECT_TRUE(round(test::tick_step(panel, GRAPH, true))) << "x up to " << hi;
+    }
 }
 
 TEST_F(GraphExtrasTest, AGraphGivesItsPictureAsPngOrSvgShownOrNot) {

@@ -81,6 +81,7 @@ public:
     void set_axis_name(bool y_axis, const std::string& name) override;
     int drawn_points(std::size_t slot) const override;
     void set_whole_x_ticks(bool whole) override;
+    double tick_step(bool y_axis) const override;
     bool value_at(const QPointF& pixel, double& x, double& y) const override;
     QPointF pixel_of(double x, double y) const override;
     bool image(ImageFormat format, std::string& bytes) override;
@@ -247,6 +248,11 @@ void QtChartView::apply_ticks() {
 void QtChartView::set_whole_x_ticks(bool whole) {
     whole_x_ = whole;
     apply_ticks();
+}
+
+double QtChartView::tick_step(bool y_axis) const {
+    const QValueAxis* axis = y_axis ? y_axis_ : x_axis_;
+    return axis->tickType() == QValueAxis::TicksDynamic ? axis->tickInterval() : 0.0;
 }
 
 bool QtChartView::value_at(const QPointF& pixel, double& x, double& y) const {
