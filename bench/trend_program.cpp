@@ -1,7 +1,10 @@
 // The program with Auto Update on, as bench_idle_program auto, and the Readings window showing
-// a full trend: every reading joins it and the strip chart of 10,000 readings is drawn again.
+// the trend, which every reading joins; the strip chart is drawn again at most once a second.
+//   bench_trend_program        a full trend: 10,000 readings taken at the idle rate before it
+//   bench_trend_program young  a trend that starts with the run
 #include <QTimer>
-#include <vector>
+#include <chrono>
+#include <cstring>
 
 #include "globals.hpp"
 #include "readings_window.hpp"
@@ -12,11 +15,20 @@
 
 int main(int argc, char** argv) {
     constexpr int READINGS_WINDOW_ITEM = 18, VIEW_RING = 1, TREND_VIEW = 1;
+    const bool young = argc > 1 && std::strcmp(argv[1], "young") == 0;
     if (!uirt::InitCVIRTE(argc, argv)) return -1;
-    QTimer::singleShot(0, [] {
-        // A full trend of DC volts from the start: the readings that come join its trace.
-        std::vector<double> earlier(gu::TREND_CAPACITY, 1.2345);
-        gu::trend_add(earlier.data(), static_cast<int>(earlier.size()), 5, "VDC");
+    QTimer::singleShot(0, [young] {
+        if (!young) {
+            // DC volts a tenth of a second apart, as Auto Update adds them, up to now: the
+            // readings that come join the same trace.
+            using namespace std::chrono;
+            const auto now = steady_clock::now();
+            for (std::size_t i = 0; i < gu::TREND_CAPACITY; ++i) {
+                const double v = 1.2345 + 1e-4 * static_cast<double>(i % 7);
+                gu::trend_add(&v, 1, 5, "VDC",
+                              now - milliseconds(100) * static_cast<int>(gu::TREND_CAPACITY - i));
+            }
+        }
         uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW_ITEM);
         uirt::test::select_index(gu::readings_window(), VIEW_RING, TREND_VIEW);
         uirt::test::pick_menu(gu::menu_bar, gu::MENU_ITEM_UPDATE);

@@ -43,15 +43,20 @@ void drop_oldest(Trend& t) {
     }
 }
 
+WallTime wall_time_of(Clock::time_point taken) {
+    return std::chrono::system_clock::now() -
+           std::chrono::duration_cast<std::chrono::system_clock::duration>(Clock::now() - taken);
+}
+
 }  // namespace
 
-void trend_add(const double* values, int count, int function_code, const std::string& unit) {
+void trend_add(const double* values, int count, int function_code, const std::string& unit,
+               Clock::time_point taken) {
     Trend& t = trend();
     if (count <= 0) return;
-    const Clock::time_point now = Clock::now();
     if (t.added == 0) {
-        t.steady_start = now;
-        t.wall_start = std::chrono::system_clock::now();
+        t.steady_start = taken;
+        t.wall_start = wall_time_of(taken);
     }
     if (t.traces.empty() || t.traces.back().function_code != function_code ||
         t.traces.back().unit != unit) {
@@ -60,11 +65,11 @@ void trend_add(const double* values, int count, int function_code, const std::st
         trace.function_code = function_code;
         trace.unit = unit;
         trace.settings = take_snapshot();
-        trace.start = std::chrono::system_clock::now();
+        trace.start = wall_time_of(taken);
         trace.first = t.added;
         t.traces.push_back(std::move(trace));
     }
-    const double seconds = std::chrono::duration<double>(now - t.steady_start).count();
+    const double seconds = std::chrono::duration<double>(taken - t.steady_start).count();
     for (int i = 0; i < count; ++i) {
         if (t.size == TREND_CAPACITY) drop_oldest(t);
         t.ring[(t.head + t.size) % TREND_CAPACITY] = {{seconds, values[i]}, t.traces.back().number};

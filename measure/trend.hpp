@@ -28,7 +28,9 @@ struct TrendPoint {
     double value;
 };
 
-void trend_add(const double* values, int count, int function_code, const std::string& unit);
+// Readings taken at `taken`, no earlier than those added before them.
+void trend_add(const double* values, int count, int function_code, const std::string& unit,
+               std::chrono::steady_clock::time_point taken = std::chrono::steady_clock::now());
 void trend_clear();
 
 std::size_t trend_size();  // readings kept, over all traces

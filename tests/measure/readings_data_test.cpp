@@ -2,6 +2,7 @@
 // statistics against a reference, the trend of auto updates and its bound, the I/O monitor.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
@@ -332,6 +333,32 @@ TEST(Trend, KeepsTheLast10000ReadingsOverASoak) {
                 ASSERT_EQ(p.value, rows[row++].point.value);
             }
         EXPECT_EQ(row, rows.size());
+    });
+}
+
+// Readings added with the time they were taken: times count from the first, in both clocks.
+TEST(Trend, TimesCountFromTheFirstReadingTaken) {
+    gutest::run_program([] {
+        using namespace std::chrono;
+        gu::trend_clear();
+        const auto first = steady_clock::now() - seconds(10);
+        const double v = 1.0;
+        gu::trend_add(&v, 1, 5, "VDC", first);
+        gu::trend_add(&v, 1, 5, "VDC", first + milliseconds(2500));
+        gu::trend_add(&v, 1, 4, "VAC", first + seconds(4));
+        ASSERT_EQ(gu::trend_traces().size(), 2u);
+        const auto dc = gu::trend_points(0), ac = gu::trend_points(1);
+        ASSERT_EQ(dc.size(), 2u);
+        EXPECT_DOUBLE_EQ(dc[0].seconds, 0.0);
+        EXPECT_DOUBLE_EQ(dc[1].seconds, 2.5);
+        ASSERT_EQ(ac.size(), 1u);
+        EXPECT_DOUBLE_EQ(ac[0].seconds, 4.0);
+        const double ago = duration<double>(system_clock::now() - gu::trend_start()).count();
+        EXPECT_NEAR(ago, 10.0, 1.0);
+        const double ac_start =
+            duration<double>(gu::trend_traces()[1].start - gu::trend_start()).count();
+        EXPECT_NEAR(ac_start, 4.0, 0.1);
+        gu::trend_clear();
     });
 }
 
