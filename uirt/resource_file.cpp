@@ -1,16 +1,17 @@
 #include "resource_file.hpp"
 
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QString>
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <string_view>
 #include <utility>
 
+#include "json.hpp"
 #include "paths.hpp"
 #include "uirt.hpp"
 
@@ -42,57 +43,74 @@ constexpr std::array<std::pair<std::string_view, int>, 3> format_names{{
 
 struct BadFormat {};
 
-std::string text(const QJsonObject& o, const char* key) {
-    const QJsonValue v = o.value(key);
-    if (v.isUndefined()) return {};
-    if (!v.isString()) throw BadFormat{};
-    return v.toString().toStdString();
+using JsonValue = json::Value;
+
+// A number as an integer: whole and within range, else 0.
+int whole_number(double d) {
+    return std::trunc(d) == d && d >= std::numeric_limits<int>::min() &&
+                   d <= std::numeric_limits<int>::max()
+               ? static_cast<int>(d)
+               : 0;
 }
 
-int integer(const QJsonObject& o, const char* key, int fallback) {
-    const QJsonValue v = o.value(key);
-    if (v.isUndefined()) return fallback;
-    if (!v.isDouble()) throw BadFormat{};
-    return v.toInt();
+std::string text(const JsonValue& o, const char* key) {
+    const JsonValue* v = o.find(key);
+    if (!v) return {};
+    if (!v->is_string()) throw BadFormat{};
+    return v->text;
 }
 
-std::optional<int> opt_integer(const QJsonObject& o, const char* key) {
-    if (!o.contains(key)) return std::nullopt;
+int integer(const JsonValue& o, const char* key, int fallback) {
+    const JsonValue* v = o.find(key);
+    if (!v) return fallback;
+    if (!v->is_number()) throw BadFormat{};
+    return whole_number(v->number);
+}
+
+std::optional<int> opt_integer(const JsonValue& o, const char* key) {
+    if (!o.find(key)) return std::nullopt;
     return integer(o, key, 0);
 }
 
-std::optional<double> opt_number(const QJsonObject& o, const char* key) {
-    const QJsonValue v = o.value(key);
-    if (v.isUndefined()) return std::nullopt;
-    if (!v.isDouble()) throw BadFormat{};
-    return v.toDouble();
+std::optional<double> opt_number(const JsonValue& o, const char* key) {
+    const JsonValue* v = o.find(key);
+    if (!v) return std::nullopt;
+    if (!v->is_number()) throw BadFormat{};
+    return v->number;
 }
 
-bool flag(const QJsonObject& o, const char* key, bool fallback) {
-    const QJsonValue v = o.value(key);
-    if (v.isUndefined()) return fallback;
-    if (!v.isBool()) throw BadFormat{};
-    return v.toBool();
+bool flag(const JsonValue& o, const char* key, bool fallback) {
+    const JsonValue* v = o.find(key);
+    if (!v) return fallback;
+    if (!v->is_bool()) throw BadFormat{};
+    return v->boolean;
 }
 
 // Colours are written "0xRRGGBB" or as numbers.
-std::optional<int> colour(const QJsonObject& o, const char* key) {
-    const QJsonValue v = o.value(key);
-    if (v.isUndefined()) return std::nullopt;
-    if (v.isDouble()) return v.toInt();
+std::optional<int> colour(const JsonValue& o, const char* key) {
+    const JsonValue* v = o.find(key);
+    if (!v) return std::nullopt;
+    if (v->is_number()) return whole_number(v->number);
     bool ok = false;
-    const int c = v.toString().toInt(&ok, 0);
+    const int c = QString::fromStdString(v->text).toInt(&ok, 0);
     if (!ok) throw BadFormat{};
     return c;
 }
 
-Value value_of(const QJsonValue& v, DataType type) {
-    if (v.isString()) return convert(Value{v.toString().toStdString()}, type);
-    if (v.isDouble()) return convert(Value{v.toDouble()}, type);
+Value value_of(const JsonValue* v, DataType type) {
+    if (v && v->is_string()) return convert(Value{v->text}, type);
+    if (v && v->is_number()) return convert(Value{v->number}, type);
     throw BadFormat{};
 }
 
-DataType type_of(const QJsonObject& o, int kind) {
+// The elements of an array member; none when it is missing or no array.
+const std::vector<JsonValue>& elements(const JsonValue& o, const char* key) {
+    static const std::vector<JsonValue> none;
+    const JsonValue* v = o.find(key);
+    return v && v->is_array() ? v->items : none;
+}
+
+DataType type_of(const JsonValue& o, int kind) {
     const std::string name = text(o, "type");
     if (name == "int") return DataType::integer;
     if (name == "double") return DataType::real;
@@ -112,7 +130,7 @@ DataType type_of(const QJsonObject& o, int kind) {
     }
 }
 
-ControlDesc control_of(const QJsonObject& o) {
+ControlDesc control_of(const JsonValue& o) {
     ControlDesc c;
     c.id = integer(o, "id", -1);
     const auto kind = kind_from_name(text(o, "kind"));
@@ -127,18 +145,18 @@ ControlDesc control_of(const QJsonObject& o) {
     c.label_left = opt_integer(o, "label_left");
     c.label_top = opt_integer(o, "label_top");
     c.type = type_of(o, c.kind);
-    if (o.contains("value")) c.value = value_of(o.value("value"), c.type);
-    if (o.contains("text")) c.value = Value{text(o, "text")};
-    const QJsonValue items = o.value("items");
-    if (!items.isUndefined() && !items.isArray()) throw BadFormat{};
-    for (const QJsonValue& item : items.toArray()) {
-        if (!item.isObject()) throw BadFormat{};
-        const QJsonObject io = item.toObject();
-        c.items.push_back({text(io, "label"), value_of(io.value("value"), c.type)});
-    }
+    if (const JsonValue* v = o.find("value")) c.value = value_of(v, c.type);
+    if (o.find("text")) c.value = Value{text(o, "text")};
+    const JsonValue* items = o.find("items");
+    if (items && !items->is_array()) throw BadFormat{};
+    if (items)
+        for (const JsonValue& item : items->items) {
+            if (!item.is_object()) throw BadFormat{};
+            c.items.push_back({text(item, "label"), value_of(item.find("value"), c.type)});
+        }
     c.min = opt_number(o, "min");
     c.max = opt_number(o, "max");
-    if (o.contains("format")) {
+    if (o.find("format")) {
         const std::string name = text(o, "format");
         const auto* it = std::find_if(format_names.begin(), format_names.end(),
                                       [&](const auto& f) { return f.first == name; });
@@ -158,7 +176,7 @@ ControlDesc control_of(const QJsonObject& o) {
     c.text_size = integer(o, "text_size", 0);
     c.bold = flag(o, "bold", false);
     c.centered = text(o, "align") == "center";
-    if (o.contains("shortcut")) {
+    if (o.find("shortcut")) {
         const std::string key = text(o, "shortcut");
         if (key == "return")
             c.shortcut = Shortcut::return_key;
@@ -167,11 +185,11 @@ ControlDesc control_of(const QJsonObject& o) {
         else
             throw BadFormat{};
     }
-    if (o.contains("tab_stop")) c.tab_stop = flag(o, "tab_stop", true);
+    if (o.find("tab_stop")) c.tab_stop = flag(o, "tab_stop", true);
     return c;
 }
 
-PanelDesc panel_of(const QJsonObject& o) {
+PanelDesc panel_of(const JsonValue& o) {
     PanelDesc p;
     p.id = integer(o, "id", -1);
     if (p.id <= 0) throw BadFormat{};
@@ -182,35 +200,34 @@ PanelDesc panel_of(const QJsonObject& o) {
     p.width = integer(o, "width", p.width);
     p.height = integer(o, "height", p.height);
     p.close_control = integer(o, "close_control", 0);
-    if (o.contains("escape")) {
+    if (o.find("escape")) {
         if (text(o, "escape") != "click") throw BadFormat{};
         p.escape_clicks = true;
     }
-    for (const QJsonValue& c : o.value("controls").toArray()) {
-        if (!c.isObject()) throw BadFormat{};
-        p.controls.push_back(control_of(c.toObject()));
+    for (const JsonValue& c : elements(o, "controls")) {
+        if (!c.is_object()) throw BadFormat{};
+        p.controls.push_back(control_of(c));
     }
     return p;
 }
 
-MenuBarDesc menu_bar_of(const QJsonObject& o) {
+// A menu or item that is no object reads as an empty one.
+MenuBarDesc menu_bar_of(const JsonValue& o) {
     MenuBarDesc bar;
     bar.id = integer(o, "id", -1);
     if (bar.id <= 0) throw BadFormat{};
-    for (const QJsonValue& m : o.value("menus").toArray()) {
-        const QJsonObject mo = m.toObject();
-        MenuDesc menu{text(mo, "caption"), {}};
-        for (const QJsonValue& i : mo.value("items").toArray()) {
-            const QJsonObject io = i.toObject();
+    for (const JsonValue& m : elements(o, "menus")) {
+        MenuDesc menu{text(m, "caption"), {}};
+        for (const JsonValue& i : elements(m, "items")) {
             MenuItemDesc item;
-            item.separator = flag(io, "separator", false);
-            item.id = integer(io, "id", 0);
+            item.separator = flag(i, "separator", false);
+            item.id = integer(i, "id", 0);
             if (!item.separator && item.id <= 0) throw BadFormat{};
-            item.caption = text(io, "caption");
-            item.callback = text(io, "callback");
-            item.checkable = flag(io, "checkable", false);
-            item.checked = flag(io, "checked", false);
-            item.dimmed = flag(io, "dimmed", false);
+            item.caption = text(i, "caption");
+            item.callback = text(i, "callback");
+            item.checkable = flag(i, "checkable", false);
+            item.checked = flag(i, "checked", false);
+            item.dimmed = flag(i, "dimmed", false);
             menu.items.push_back(std::move(item));
         }
         bar.menus.push_back(std::move(menu));
@@ -218,21 +235,19 @@ MenuBarDesc menu_bar_of(const QJsonObject& o) {
     return bar;
 }
 
-std::unique_ptr<ResourceFile> parse(const QByteArray& bytes) {
-    QJsonParseError error{};
-    const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError || !doc.isObject()) return nullptr;
+std::unique_ptr<ResourceFile> parse(std::string_view bytes) {
+    const std::optional<JsonValue> doc = json::parse(bytes);
+    if (!doc || !doc->is_object()) return nullptr;
     auto file = std::make_unique<ResourceFile>();
     try {
-        const QJsonObject root = doc.object();
-        for (const QJsonValue& p : root.value("panels").toArray()) {
-            if (!p.isObject()) return nullptr;
-            PanelDesc panel = panel_of(p.toObject());
+        for (const JsonValue& p : elements(*doc, "panels")) {
+            if (!p.is_object()) return nullptr;
+            PanelDesc panel = panel_of(p);
             file->panels[panel.id] = std::move(panel);
         }
-        for (const QJsonValue& m : root.value("menubars").toArray()) {
-            if (!m.isObject()) return nullptr;
-            MenuBarDesc bar = menu_bar_of(m.toObject());
+        for (const JsonValue& m : elements(*doc, "menubars")) {
+            if (!m.is_object()) return nullptr;
+            MenuBarDesc bar = menu_bar_of(m);
             file->menu_bars[bar.id] = std::move(bar);
         }
     } catch (const BadFormat&) {
@@ -244,7 +259,7 @@ std::unique_ptr<ResourceFile> parse(const QByteArray& bytes) {
 }  // namespace
 
 std::unique_ptr<ResourceFile> parse_resource_text(std::string_view text) {
-    return parse(QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+    return parse(text);
 }
 
 std::optional<int> kind_from_name(const std::string& name) {
@@ -271,7 +286,8 @@ const ResourceFile* load_resource_file(const char* file, int& error) {
         error = UIE_FILE_NOT_FOUND;
         return nullptr;
     }
-    auto parsed = parse(f.readAll());
+    const QByteArray bytes = f.readAll();
+    auto parsed = parse(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     if (!parsed) {
         error = UIE_BAD_FILE_FORMAT;
         return nullptr;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "recorder.hpp"
+#include "resource_file.hpp"
 #include "support.hpp"
 
 namespace uirt_tests {
@@ -28,6 +29,26 @@ TEST_F(Runtime, BadResourceFilesFailWithoutHarm) {
     EXPECT_EQ(LoadPanel(0, sample_uir().c_str(), 42), UIE_RESOURCE_NOT_FOUND);
     EXPECT_EQ(LoadMenuBar(1, sample_uir().c_str(), 1), UIE_BAD_HANDLE);
     EXPECT_GT(LoadPanel(0, sample_uir().c_str(), 1), 0);  // the run-time still works
+}
+
+// The file's JSON: escapes to UTF-8, numbers as written, and what is not JSON refused.
+TEST(ResourceText, ReadsTheJsonOfTheFileAndRefusesWhatIsNot) {
+    using detail::parse_resource_text;
+    const auto file = parse_resource_text(
+        R"({"panels": [{"id": 3, "title": "\u00b5V \"in\" \ud83d\ude00\/", "width": 1e2,
+            "controls": [{"id": 1, "kind": "numeric", "top": 2.5, "min": -0.5e1, "value": "7"}]}]})");
+    ASSERT_TRUE(file);
+    const detail::PanelDesc& panel = file->panels.at(3);
+    EXPECT_EQ(panel.title, "\xc2\xb5V \"in\" \xf0\x9f\x98\x80/");
+    EXPECT_EQ(panel.width, 100);
+    ASSERT_EQ(panel.controls.size(), 1u);
+    EXPECT_EQ(panel.controls[0].top, 0);  // not a whole number
+    EXPECT_EQ(panel.controls[0].min, -5.0);
+    EXPECT_EQ(panel.controls[0].value, detail::Value{7.0});
+    const std::array<std::string, 6> refused{
+        {R"({"panels": []} x)", R"({"panels": [}])", R"({"panels": "open)", R"({"t": "\udc00"})",
+          std::string(R"({"t": ")") + "\xff\"}", "{\"x\": " + std::string(1100, '[') + std::string(1100, ']') + "}"}};
+    for (const std::string& bad : refused) EXPECT_FALSE(parse_resource_text(bad)) << bad;
 }
 
 TEST_F(Runtime, BareNamesAreFoundBesideTheExecutableOrInTheResourceFolder) {
