@@ -61,9 +61,43 @@ void BM_Plot4096(benchmark::State& state) {
     uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 0);
 }
 
+// The same with each block spanning other values than the one before, as blocks of readings
+// do: the value axis moves at every block.
+void BM_Plot4096RangeMoving(benchmark::State& state) {
+    std::vector<double> a(gu::READING_CAPACITY), b(gu::READING_CAPACITY);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        a[i] = static_cast<double>((i * 37) % 1000) * 1e-3;
+        b[i] = 2.0 * a[i];
+    }
+    uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 1);
+    if (uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) < 0)
+        state.SkipWithError("the graph has no chart view");
+    // Autoscaled, as the program plots a block.
+    uirt::SetAxisRange(gu::main_panel, GRAPH_CTRL, uirt::VAL_AUTOSCALE, 0.0, 0.0,
+                       uirt::VAL_AUTOSCALE, 0.0, 0.0);
+    bool turn = false;
+    double lo = 0, hi = 0, last_hi = 0;
+    for (auto _ : state) {
+        const std::vector<double>& y = (turn = !turn) ? a : b;
+        uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
+        uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0,
+                           0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
+                           uirt::VAL_SOLID, 1, uirt::MakeColor(255, 255, 0));
+        QCoreApplication::sendPostedEvents();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible()) w->repaint();
+        uirt::test::axis_range(gu::main_panel, GRAPH_CTRL, true, lo, hi);
+        if (hi == last_hi) state.SkipWithError("the value axis did not move");
+        last_hi = hi;
+    }
+    uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
+    uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 0);
+}
+
 BENCHMARK(BM_SettingCommit)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Sync)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Plot4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Plot4096RangeMoving)->Unit(benchmark::kMillisecond);
 
 // Keeps the console output and collects the median of the repetitions.
 class Collector : public benchmark::ConsoleReporter {
@@ -112,8 +146,10 @@ int main(int argc, char** argv) {
     const double commit = get("BM_SettingCommit") * 1e6;
     const double sync = get("BM_Sync") * 1e3;
     const double plot = get("BM_Plot4096") * 1e3;
+    const double moving = get("BM_Plot4096RangeMoving") * 1e3;
     if (commit >= 0) line("setting_commit", commit, "us", "< 20 us", commit < 20);
     if (sync >= 0) line("sync_whole", sync, "ms", "< 2 ms", sync < 2);
     if (plot >= 0) line("block_4096_plot_draw", plot, "ms", "< 16 ms", plot < 16);
+    if (moving >= 0) line("block_4096_draw_range_moves", moving, "ms", "< 16 ms", moving < 16);
     return 0;
 }

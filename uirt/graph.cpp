@@ -174,8 +174,7 @@ void Graph::draw_all() {
     if (!x_name_.empty()) view_->set_axis_name(false, x_name_);
     if (!y_name_.empty()) view_->set_axis_name(true, y_name_);
     view_->set_whole_x_ticks(whole_x_ticks_);
-    for (std::size_t i = 0; i < slots_.size(); ++i)
-        if (slots_[i].handle != 0) draw(i);
+    for (Slot& slot : slots_) slot.pending = slot.handle != 0;
     apply_axes();
 }
 
@@ -208,6 +207,7 @@ void Graph::draw(std::size_t index) {
     look.count = slot.y.size();
     view_->show_plot(index, look);
     slots_[index].shown = true;
+    slots_[index].pending = false;
 }
 
 namespace {
@@ -246,7 +246,10 @@ int Graph::add_slot(PlotShape shape, std::vector<double> x, std::vector<double> 
     slot.colour = colour & 0xFFFFFF;
     slot.small_points = point_style == VAL_SMALL_SOLID_SQUARE;
     slot.handle = next_handle_++;
-    if (view_) draw(index);
+    if (view_) {
+        slot.pending = true;
+        schedule_axes();
+    }
     autoscale();
     return slot.handle;
 }
@@ -280,6 +283,7 @@ int Graph::remove(int handle) {
         slot.x.clear();
         slot.y.clear();
         slot.handle = 0;
+        slot.pending = false;
         found = true;
     }
     if (handle != -1 && !found) return UIE_BAD_VALUE;
@@ -348,11 +352,21 @@ void Graph::apply_axes() {
     axes_pending_ = false;
     if (!view_) return;
     hide_removed();
-    if (zooms_.empty())
-        view_->set_ranges(x_range_.lo, x_range_.hi, y_range_.lo, y_range_.hi);
-    else
-        view_->set_ranges(zooms_.back().x.lo, zooms_.back().x.hi, zooms_.back().y.lo,
-                          zooms_.back().y.hi);
+    const Box box = zooms_.empty() ? Box{x_range_, y_range_} : zooms_.back();
+    double x_lo = 0, x_hi = 0, y_lo = 0, y_hi = 0;
+    view_->range(false, x_lo, x_hi);
+    view_->range(true, y_lo, y_hi);
+    // The old points of a plot about to be drawn anew are not traced at a new range.
+    if (x_lo != box.x.lo || x_hi != box.x.hi || y_lo != box.y.lo || y_hi != box.y.hi)
+        for (std::size_t i = 0; i < slots_.size(); ++i)
+            if (slots_[i].pending && slots_[i].shown) {
+                PlotLook empty;
+                empty.shape = slots_[i].shape;
+                view_->show_plot(i, empty);
+            }
+    view_->set_ranges(box.x.lo, box.x.hi, box.y.lo, box.y.hi);
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].pending) draw(i);
     if (placeholder_) placeholder_->refresh_readout();
 }
 

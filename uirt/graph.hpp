@@ -79,7 +79,8 @@ private:
         std::vector<double> x;  // empty for a waveform (x0, dx)
         std::vector<double> y;  // after gain and offset
         double x_min = 0, x_max = 0, y_min = 0, y_max = 0;
-        bool shown = false;  // drawn by the chart view
+        bool shown = false;    // drawn by the chart view
+        bool pending = false;  // its points wait for the next apply
     };
     std::size_t free_slot(PlotShape shape);
     const Slot* nth_plot(int n) const;
@@ -87,7 +88,8 @@ private:
     // Axis changes are kept and applied once per event-loop pass: setting a range lays
     // the axis labels out again, which costs far more than the plot itself. So are removed
     // plots: hiding a series lays the whole chart out again, while a plot made in the same
-    // pass takes the removed one's place without it.
+    // pass takes the removed one's place without it. New plots are drawn there too, after
+    // the ranges: a series drawn before a range moves would trace its whole path twice.
     void schedule_axes();
     void apply_axes();
     void hide_removed();
