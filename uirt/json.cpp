@@ -26,8 +26,8 @@ public:
 
 private:
     void skip_space() {
-        while (at_ < text_.size() &&
-               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
+        while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' ||
+                                      text_[at_] == '\n' || text_[at_] == '\r'))
             ++at_;
     }
     bool next_is(char c) {
@@ -161,15 +161,13 @@ private:
     bool escape(std::string& out) {
         if (at_ >= text_.size()) return false;
         const char c = text_[at_++];
-        switch (c) {
-            case '"': case '\\': case '/': out += c; return true;
-            case 'b': out += '\b'; return true;
-            case 'f': out += '\f'; return true;
-            case 'n': out += '\n'; return true;
-            case 'r': out += '\r'; return true;
-            case 't': out += '\t'; return true;
-            case 'u': break;
-            default: out += c; return true;  // leniently, the character itself
+        if (c != 'u') {
+            // \b \f \n \r \t; any other character stands for itself (\" \\ \/, and leniently
+            // the rest).
+            constexpr std::string_view named = "bfnrt", meant = "\b\f\n\r\t";
+            const std::size_t k = named.find(c);
+            out += k == std::string_view::npos ? c : meant[k];
+            return true;
         }
         std::uint32_t cp = 0;
         if (!hex4(cp)) return false;
