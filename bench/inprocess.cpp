@@ -36,62 +36,64 @@ void BM_Sync(benchmark::State& state) {
     for (auto _ : state) gu::Sync();
 }
 
-// The drawing part of a 4096-reading block: old plots removed, the block plotted as the
-// program does, pending work of the event loop (the axes) done, and every visible window
-// painted synchronously. The graph is shown first, as with a block of readings; its chart
-// view loads then, outside the timed part.
-void BM_Plot4096(benchmark::State& state) {
-    std::vector<double> y(gu::READING_CAPACITY);
-    for (std::size_t i = 0; i < y.size(); ++i) y[i] = static_cast<double>((i * 37) % 1000) * 1e-3;
+// The graph shown, as with a block of readings; its chart view loads then, outside the timed
+// part. False when there is no chart view.
+bool show_graph() {
     uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 1);
-    if (uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) < 0)
-        state.SkipWithError("the graph has no chart view");
-    for (auto _ : state) {
-        uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
-        uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0,
-                           0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
-                           uirt::VAL_SOLID, 1, uirt::MakeColor(255, 255, 0));
-        QCoreApplication::sendPostedEvents();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible()) w->repaint();
-    }
-    if (uirt::test::plot_count(gu::main_panel, GRAPH_CTRL) != 1)
-        state.SkipWithError("the graph did not hold the plot");
+    return uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) >= 0;
+}
+
+void hide_graph() {
     uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
     uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 0);
+}
+
+// Old plots removed, the block plotted as the program does, pending work of the event loop
+// (the axes) done, and every visible window painted synchronously.
+void draw_block(const std::vector<double>& y) {
+    uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
+    uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0, 0.0,
+                       1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID, 1,
+                       uirt::MakeColor(255, 255, 0));
+    QCoreApplication::sendPostedEvents();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) w->repaint();
+}
+
+std::vector<double> block(double scale) {
+    std::vector<double> y(gu::READING_CAPACITY);
+    for (std::size_t i = 0; i < y.size(); ++i)
+        y[i] = scale * static_cast<double>((i * 37) % 1000) * 1e-3;
+    return y;
+}
+
+// The drawing part of a 4096-reading block.
+void BM_Plot4096(benchmark::State& state) {
+    const std::vector<double> y = block(1.0);
+    if (!show_graph()) state.SkipWithError("the graph has no chart view");
+    for (auto _ : state) draw_block(y);
+    if (uirt::test::plot_count(gu::main_panel, GRAPH_CTRL) != 1)
+        state.SkipWithError("the graph did not hold the plot");
+    hide_graph();
 }
 
 // The same with each block spanning other values than the one before, as blocks of readings
 // do: the value axis moves at every block.
 void BM_Plot4096RangeMoving(benchmark::State& state) {
-    std::vector<double> a(gu::READING_CAPACITY), b(gu::READING_CAPACITY);
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        a[i] = static_cast<double>((i * 37) % 1000) * 1e-3;
-        b[i] = 2.0 * a[i];
-    }
-    uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 1);
-    if (uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) < 0)
-        state.SkipWithError("the graph has no chart view");
+    const std::vector<double> a = block(1.0), b = block(2.0);
+    if (!show_graph()) state.SkipWithError("the graph has no chart view");
     // Autoscaled, as the program plots a block.
     uirt::SetAxisRange(gu::main_panel, GRAPH_CTRL, uirt::VAL_AUTOSCALE, 0.0, 0.0,
                        uirt::VAL_AUTOSCALE, 0.0, 0.0);
     bool turn = false;
     double lo = 0, hi = 0, last_hi = 0;
     for (auto _ : state) {
-        const std::vector<double>& y = (turn = !turn) ? a : b;
-        uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
-        uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0,
-                           0.0, 1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE,
-                           uirt::VAL_SOLID, 1, uirt::MakeColor(255, 255, 0));
-        QCoreApplication::sendPostedEvents();
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (w->isVisible()) w->repaint();
+        draw_block((turn = !turn) ? a : b);
         uirt::test::axis_range(gu::main_panel, GRAPH_CTRL, true, lo, hi);
         if (hi == last_hi) state.SkipWithError("the value axis did not move");
         last_hi = hi;
     }
-    uirt::DeleteGraphPlot(gu::main_panel, GRAPH_CTRL, -1, uirt::VAL_IMMEDIATE_DRAW);
-    uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 0);
+    hide_graph();
 }
 
 BENCHMARK(BM_SettingCommit)->Unit(benchmark::kMicrosecond);
