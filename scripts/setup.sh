@@ -9,7 +9,7 @@ shift || true
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-svg-dev
           libgl1-mesa-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool
-          x11-utils imagemagick fonts-dejavu-core python3-pyvisa)
+          x11-utils imagemagick fonts-dejavu-core libfontconfig-dev python3-pyvisa)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "control.hpp"
+#include "font_config.hpp"
 #include "menu_bar.hpp"
 #include "panel.hpp"
 #include "style.hpp"
@@ -242,6 +243,7 @@ bool start_app(int argc, char** argv) {
                      program_name().c_str());
         return false;
     }
+    begin_loading_fonts();
     args.pointers = {args.texts.front().data(), nullptr};
     args.count = 1;
     previous_handler = qInstallMessageHandler(startup_messages);
@@ -272,6 +274,7 @@ void stop_app() {
     delete r.idle_timer;
     r.idle_timer = nullptr;
     r.popup_panels.clear();
+    finish_loading_fonts();  // the application's font database ends the configuration
     application().reset();
 }
 

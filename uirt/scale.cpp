@@ -4,6 +4,8 @@
 #include <QFontMetricsF>
 #include <cmath>
 
+#include "font_config.hpp"
+
 namespace uirt::detail {
 
 namespace {
@@ -17,6 +19,7 @@ double layout_scale() {
     static double scale = 0.0;
     if (scale == 0.0) {
         if (!QCoreApplication::instance()) return 1.0;
+        finish_loading_fonts();  // waiting is quicker than loading a second copy
         const double height = QFontMetricsF(QApplication::font()).height();
         // A font a fraction of a pixel taller than the designed one still fits.
         scale = height <= designed_line_height + 0.5 ? 1.0 : height / designed_line_height;
