@@ -3,13 +3,12 @@
 // the graph, which a sample count of 2 brings up and whose chart module loads then.
 //   bench_first_show trigger|config|math|status|inout|selftest|about|graph
 // Prints "first_show <name> <seconds>".
-#include <QApplication>
-#include <QWidget>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 
 #include "globals.hpp"
+#include "paint.hpp"
 #include "uirt.hpp"
 #include "uirt_test.hpp"
 #include "widgets.hpp"
@@ -24,13 +23,6 @@ constexpr Shown shown[] = {{"trigger", 4}, {"config", 5},    {"math", 6},   {"st
                            {"inout", 8},   {"selftest", 14}, {"about", 17}, {"graph", 0}};
 constexpr int SAMPLE_COUNT_CTRL = 11;
 
-// Everything the action left for the event loop, then every visible window painted.
-void paint() {
-    QCoreApplication::sendPostedEvents();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible()) w->repaint();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,13 +36,19 @@ int main(int argc, char** argv) {
     uirt::test::enable();
     if (!uirt::InitCVIRTE(1, argv)) return -1;
     uirt::test::at_main_loop([what] {
-        paint();  // the main panel as it first comes up, outside the timed part
+        // The main panel as it first comes up, outside the timed part.
+        if (!bench::expose_windows()) {
+            std::fprintf(stderr, "bench_first_show: the window was never exposed\n");
+            uirt::QuitUserInterface(1);
+            return;
+        }
+        bench::paint_windows();
         const auto t0 = std::chrono::steady_clock::now();
         if (what->menu_item)
             uirt::test::pick_menu(gu::menu_bar, what->menu_item);
         else
             uirt::test::set_value(gu::main_panel, SAMPLE_COUNT_CTRL, 2.0);
-        paint();
+        bench::paint_windows();
         const double seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         std::printf("first_show %s %.9f\n", what->name, seconds);

@@ -2,14 +2,13 @@
 // offscreen, simulated instrument in live mode): the benchmarks run inside the event loop.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QWidget>
 #include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "globals.hpp"
+#include "paint.hpp"
 #include "program_harness.hpp"
 #include "uirt.hpp"
 #include "uirt_test.hpp"
@@ -37,10 +36,10 @@ void BM_Sync(benchmark::State& state) {
 }
 
 // The graph shown, as with a block of readings; its chart view loads then, outside the timed
-// part. False when there is no chart view.
+// part. False when there is no chart view or the window cannot be painted.
 bool show_graph() {
     uirt::SetCtrlAttribute(gu::main_panel, GRAPH_CTRL, uirt::ATTR_CTRL_VISIBLE, 1);
-    return uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) >= 0;
+    return bench::expose_windows() && uirt::test::drawn_plots(gu::main_panel, GRAPH_CTRL) >= 0;
 }
 
 void hide_graph() {
@@ -55,9 +54,7 @@ void draw_block(const std::vector<double>& y) {
     uirt::PlotWaveform(gu::main_panel, GRAPH_CTRL, y.data(), y.size(), uirt::VAL_DOUBLE, 1.0, 0.0,
                        1.0, 1.0, uirt::VAL_THIN_LINE, uirt::VAL_SOLID_SQUARE, uirt::VAL_SOLID, 1,
                        uirt::MakeColor(255, 255, 0));
-    QCoreApplication::sendPostedEvents();
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible()) w->repaint();
+    bench::paint_windows();
 }
 
 std::vector<double> block(double scale) {
