@@ -60,23 +60,21 @@ std::string text(const JsonValue& o, const char* key) {
     return v->text;
 }
 
-int integer(const JsonValue& o, const char* key, int fallback) {
-    const JsonValue* v = o.find(key);
-    if (!v) return fallback;
-    if (!v->is_number()) throw BadFormat{};
-    return whole_number(v->number);
-}
-
-std::optional<int> opt_integer(const JsonValue& o, const char* key) {
-    if (!o.find(key)) return std::nullopt;
-    return integer(o, key, 0);
-}
-
 std::optional<double> opt_number(const JsonValue& o, const char* key) {
     const JsonValue* v = o.find(key);
     if (!v) return std::nullopt;
     if (!v->is_number()) throw BadFormat{};
     return v->number;
+}
+
+std::optional<int> opt_integer(const JsonValue& o, const char* key) {
+    const std::optional<double> n = opt_number(o, key);
+    if (!n) return std::nullopt;
+    return whole_number(*n);
+}
+
+int integer(const JsonValue& o, const char* key, int fallback) {
+    return opt_integer(o, key).value_or(fallback);
 }
 
 bool flag(const JsonValue& o, const char* key, bool fallback) {
