@@ -20,7 +20,7 @@ if [ "${1:-}" = "--in-display" ]; then
   window=""
   for _ in $(seq 1 300); do
     kill -0 "$pid" 2>/dev/null || { echo "gu7304 ended early" >&2; exit 1; }
-    window="$(xdotool search --pid "$pid" --name "Q7304A Soft Front Panel" 2>/dev/null | head -1 || true)"
+    window="$(xdotool search --all --pid "$pid" --name "Q7304A Soft Front Panel" 2>/dev/null | head -1 || true)"
     [ -n "$window" ] && grep -q '"CONF?' "$work/trace.txt" 2>/dev/null && break
     sleep 0.1
   done
