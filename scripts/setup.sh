@@ -10,7 +10,7 @@ shift || true
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libqt6opengl6-dev qt6-charts-dev qt6-svg-dev
           libgl1-mesa-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth xdotool
           x11-utils imagemagick fonts-dejavu-core libfontconfig-dev python3-pyvisa
-          iproute2 libtirpc-dev python3-pyvisa-py lxi-tools librsvg2-bin)
+          iproute2 libtirpc-dev python3-pyvisa-py lxi-tools librsvg2-bin file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
