@@ -228,6 +228,9 @@ TEST(VisaBusParser, ErrorsCarryFileLineAndReason) {
     expect_error("[VXI0::1::INSTR]\nmanufacturer = 65536\n",
                  "bus.txt:2: bad value for manufacturer: 65536");
     expect_error("[VXI0::1::INSTR]\nq7304 = maybe\n", "bus.txt:2: bad value for q7304: maybe");
+    expect_error("[VXI0::1::INSTR]\nloopback = maybe\n", "bus.txt:2: bad value for loopback: maybe");
+    expect_error("[VXI0::2::INSTR]\n[VXI0::1::INSTR]\nloopback = yes\nq7304 = yes\n",
+                 "bus.txt:2: a device is a Q7304A or the loopback device");
     expect_error("[VXI0::1::INSTR]\ninput.volt_dc = lots\n",
                  "bus.txt:2: bad number for input.volt_dc: lots");
     expect_error("[VXI0::1::INSTR]\nfault.after = 3\n", "bus.txt:2: bad value for fault.after: 3");

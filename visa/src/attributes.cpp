@@ -114,7 +114,7 @@ std::optional<AttrValue> resource_attribute(const Device& device, ViAttr attr) {
         case VI_ATTR_INTF_INST_NAME:
             return text((d.intf_type == VI_INTF_GPIB ? "GPIB" : d.intf_type == VI_INTF_VXI ? "VXI" : "GPIB-VXI") +
                         std::to_string(d.intf_num) + " (simulated)");
-        case VI_ATTR_4882_COMPLIANT: return number(d.q7304 ? VI_TRUE : VI_FALSE, 2);
+        case VI_ATTR_4882_COMPLIANT: return number(d.q7304 || d.loopback ? VI_TRUE : VI_FALSE, 2);
         default: break;
     }
     if (gpib) {

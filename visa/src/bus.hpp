@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "locks.hpp"
+#include "loopback.hpp"
 #include "sim/q7304.hpp"
 #include "visa.h"
 
@@ -40,6 +41,7 @@ struct DeviceDesc {
     ViUInt16 secondary_address = VI_NO_SEC_ADDR;
     ViUInt32 spec_version = 0x00300000;
     bool q7304 = false;
+    bool loopback = false;  // the loopback test device answers here
     std::string idn;
     sim::Q7304Input input;
     bool open_fails = false;
@@ -72,7 +74,8 @@ std::string canonical_name(const ParsedName& name);
 // 0 also naming a device that has none.
 bool names_device(const ParsedName& name, const ParsedName& device);
 
-// A live device of the bus: a simulated Q7304A or a plain device answering *IDN?.
+// A live device of the bus: a simulated Q7304A, the loopback test device, or a plain device
+// answering *IDN?.
 class Device {
 public:
     explicit Device(DeviceDesc desc);
@@ -80,7 +83,7 @@ public:
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
     const DeviceDesc& desc() const { return desc_; }
-    bool message_based() const { return instrument_ != nullptr || !desc_.idn.empty(); }
+    bool message_based() const { return instrument_ || loopback_ || !desc_.idn.empty(); }
 
     ViStatus write(std::string_view bytes, bool end, ViUInt32 timeout_ms, Stop stop = {});
     // Up to `max` bytes of the reply; with `term` (0..255) it ends after that byte, and the
@@ -114,6 +117,7 @@ private:
 
     DeviceDesc desc_;
     std::unique_ptr<sim::Q7304> instrument_;
+    std::unique_ptr<Loopback> loopback_;
     mutable std::mutex mutex_;     // plain-device state and fault bookkeeping
     std::string plain_reply_;
     std::string last_command_;     // upper case, for read faults

@@ -65,6 +65,11 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         else return "bad value for q7304: " + value;
         return {};
     }
+    if (key == "loopback") {
+        if (value != "yes" && value != "no") return "bad value for loopback: " + value;
+        d.loopback = value == "yes";
+        return {};
+    }
     if (key == "idn") {
         d.idn = value;
         return {};
@@ -167,6 +172,8 @@ private:
     std::size_t pos_ = 0;
     bool ok_ = true;
 };
+
+constexpr const char* kLoopbackIdn = "VISA-SIM,LOOPBACK,0,1.0";
 
 constexpr long kMaxBoard = 65535;    // ViUInt16
 constexpr long kMaxAddress = 32767;  // ViInt16, and below every ViUInt16 address
@@ -290,11 +297,14 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
         if (const std::string err = apply(result.devices.back(), key, value); !err.empty())
             return fail(line_no, err);
     }
-    for (auto& d : result.devices)
+    for (auto& d : result.devices) {
         if (d.q7304 && d.intf_type != VI_INTF_GPIB && d.manufacturer == 0 && d.model == 0) {
             d.manufacturer = 3674;
             d.model = 705;
         }
+        if (d.q7304 && d.loopback) return fail(d.line, "a device is a Q7304A or the loopback device");
+        if (d.loopback && d.idn.empty()) d.idn = kLoopbackIdn;
+    }
     return result;
 }
 
