@@ -12,6 +12,7 @@
 
 #include "locks.hpp"
 #include "loopback.hpp"
+#include "resource_name.hpp"
 #include "sim/q7304.hpp"
 #include "visa.h"
 
@@ -30,7 +31,7 @@ struct Fault {
 };
 
 struct DeviceDesc {
-    std::string name;  // resource name as given
+    std::string name;  // resource name in its canonical form
     ViUInt16 intf_type = VI_INTF_VXI;
     ViUInt16 intf_num = 0;
     ViUInt16 manufacturer = 0;
@@ -57,22 +58,6 @@ struct ParseResult {
 
 // Parses a bus description. Pure: no I/O.
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name);
-
-// The parts of an INSTR resource name, or nullopt when it is not one we know.
-struct ParsedName {
-    ViUInt16 intf_type;
-    ViUInt16 intf_num;
-    ViUInt16 primary = 0;
-    ViUInt16 secondary = VI_NO_SEC_ADDR;
-    ViInt16 logical_address = -1;
-    bool primary_given = false;  // GPIB-VXI: the name holds a GPIB address before the LA
-};
-std::optional<ParsedName> parse_resource_name(std::string_view name);
-// The name in its full form: "VXI0::24::INSTR", "GPIB0::9::INSTR", "GPIB0::9::3::INSTR".
-std::string canonical_name(const ParsedName& name);
-// Whether a name given to viOpen names the device: the same parts, a secondary address of
-// 0 also naming a device that has none.
-bool names_device(const ParsedName& name, const ParsedName& device);
 
 // A live device of the bus: a simulated Q7304A, the loopback test device, or a plain device
 // answering *IDN?.
