@@ -30,7 +30,8 @@ TEST(DriverVisa, CallsGoToTheVisaLibraryLoadedInTheProcess) {
     void* driver = ::dlopen(VOQ7304_BUILD_ROOT "/voq7304.lib", RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(driver, nullptr) << ::dlerror();
     const auto init = look_up<decltype(&voq7304_init)>(driver, "voq7304_init");
-    const auto stb = look_up<decltype(&voq7304_readStatusByte_Q)>(driver, "voq7304_readStatusByte_Q");
+    const auto stb =
+        look_up<decltype(&voq7304_readStatusByte_Q)>(driver, "voq7304_readStatusByte_Q");
     const auto close = look_up<decltype(&voq7304_close)>(driver, "voq7304_close");
     ASSERT_TRUE(init && stb && close);
 

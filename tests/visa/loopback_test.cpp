@@ -9,8 +9,9 @@ using namespace visatest;
 
 namespace {
 
-constexpr const char* kBus = "[GPIB0::3::INSTR]\nloopback = yes\n"
-                             "[VXI0::7::INSTR]\nloopback = yes\nidn = ME,ECHO,7,2\n";
+constexpr const char* kBus =
+    "[GPIB0::3::INSTR]\nloopback = yes\n"
+    "[VXI0::7::INSTR]\nloopback = yes\nidn = ME,ECHO,7,2\n";
 
 void send(ViSession vi, const std::string& text) {
     ASSERT_EQ(write_text(vi, text), VI_SUCCESS) << text;
@@ -104,8 +105,10 @@ TEST(VisaLoopback, SlowRepliesComeLaterWithAServiceRequestThatASerialPollClears)
     for (const std::string how : {"SENDSLOWSRQ", "RCVSLOWSRQ"}) {
         SCOPED_TRACE(how);
         const auto sent = std::chrono::steady_clock::now();
-        if (how == "SENDSLOWSRQ") send(vi, "RECEIVE\nslow one\nSENDSLOWSRQ\n");
-        else send(vi, "RCVSLOWSRQ\nslow one\n");
+        if (how == "SENDSLOWSRQ")
+            send(vi, "RECEIVE\nslow one\nSENDSLOWSRQ\n");
+        else
+            send(vi, "RCVSLOWSRQ\nslow one\n");
         ViEventType type = 0;
         ASSERT_EQ(viWaitOnEvent(vi, VI_EVENT_SERVICE_REQ, 5000, &type, VI_NULL), VI_SUCCESS);
         EXPECT_GE(elapsed_ms(sent), 450);

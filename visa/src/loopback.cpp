@@ -61,7 +61,8 @@ void Loopback::write(std::string_view bytes, bool end) {
         std::lock_guard lock(mutex_);
         while (!bytes.empty()) {
             const auto lf = bytes.find('\n');
-            const auto piece = bytes.substr(0, lf == std::string_view::npos ? bytes.size() : lf + 1);
+            const auto piece =
+                bytes.substr(0, lf == std::string_view::npos ? bytes.size() : lf + 1);
             bytes.remove_prefix(piece.size());
             const std::size_t room = kMaxMessage - std::min(kMaxMessage, input_.size());
             if (piece.size() > room) esr_ |= kDeviceError;
@@ -228,8 +229,7 @@ bool Loopback::reply_pending() {
 std::uint8_t Loopback::serial_poll() {
     std::lock_guard lock(mutex_);
     update_request();  // a rise just now is reported by this poll
-    const std::uint8_t stb =
-        static_cast<std::uint8_t>((status_byte() & ~kRqs) | (rqs_ ? kRqs : 0));
+    const std::uint8_t stb = static_cast<std::uint8_t>((status_byte() & ~kRqs) | (rqs_ ? kRqs : 0));
     rqs_ = false;
     slow_request_ = false;
     update_request();

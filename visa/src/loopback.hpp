@@ -35,7 +35,7 @@ public:
     // at the latest; waits up to the deadline for one. `end` once the reply is all read.
     ViStatus read(std::string& out, std::size_t max, Clock::time_point deadline, bool& end,
                   int term, std::stop_token stop);
-    bool reply_pending();  // a reply is queued or a slow one is coming
+    bool reply_pending();        // a reply is queued or a slow one is coming
     std::uint8_t serial_poll();  // the status byte, bit 6 the request, which the poll clears
     void device_clear();
     // `handler` runs, with no lock held, each time the request-service bit rises.
@@ -59,14 +59,14 @@ private:
     const std::string idn_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::string input_;                // the message being received
-    bool receive_next_ = false;        // RECEIVE: the next message is the stored one
-    bool receive_slow_ = false;        // RCVSLOWSRQ: and it comes back slowly
+    std::string input_;          // the message being received
+    bool receive_next_ = false;  // RECEIVE: the next message is the stored one
+    bool receive_slow_ = false;  // RCVSLOWSRQ: and it comes back slowly
     std::string stored_;
-    std::deque<std::string> output_;   // replies, the first possibly read in part
-    std::vector<SlowReply> slow_;      // in the order they fall due
-    bool slow_request_ = false;        // a slow reply came: service requested until polled
-    std::uint8_t esr_ = 0x80;          // power on
+    std::deque<std::string> output_;  // replies, the first possibly read in part
+    std::vector<SlowReply> slow_;     // in the order they fall due
+    bool slow_request_ = false;       // a slow reply came: service requested until polled
+    std::uint8_t esr_ = 0x80;         // power on
     std::uint8_t ese_ = 0, sre_ = 0;
     bool mss_seen_ = false, rqs_ = false;
     std::function<void()> on_service_request_;
