@@ -75,6 +75,15 @@ std::optional<void*> loaded_library() {
 std::mutex binding_mutex;
 std::atomic<const VisaCalls*> bound{nullptr};
 
+// The driver's reference on the library, let go when the driver is unloaded, so that the
+// library goes once the program unloads it too.
+struct Reference {
+    void* library = nullptr;
+    ~Reference() {
+        if (library != nullptr) ::dlclose(library);
+    }
+} reference;
+
 }  // namespace
 
 const VisaCalls& visa() {
@@ -85,6 +94,7 @@ const VisaCalls& visa() {
     if (bound.load(std::memory_order_relaxed) != nullptr) return calls;
     const auto library = loaded_library();
     if (!library) return none;  // looked for again at the next call
+    if (*library != RTLD_DEFAULT) reference.library = *library;
     calls = bound_to(library);
     bound.store(&calls, std::memory_order_release);
     return calls;
