@@ -53,24 +53,21 @@ DeviceDesc default_q7304() {
 }  // namespace
 
 Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.size(), 0) {
+    const auto request_service = [this] {
+        EventData e;
+        e.type = VI_EVENT_SERVICE_REQ;
+        post_event(this, e);
+    };
     if (desc_.q7304) {
         instrument_ = std::make_unique<sim::Q7304>(desc_.input);
-        instrument_->set_service_request_handler([this] {
-            EventData e;
-            e.type = VI_EVENT_SERVICE_REQ;
-            post_event(this, e);
-        });
+        instrument_->set_service_request_handler(request_service);
         if (has_trigger_lines(desc_))
             instrument_->set_line_output_handler(
                 [this](int line, sim::Q7304::TimePoint at) { pulse_line(*this, line, at); });
     }
     if (desc_.loopback) {
         loopback_ = std::make_unique<Loopback>(desc_.idn);
-        loopback_->set_service_request_handler([this] {
-            EventData e;
-            e.type = VI_EVENT_SERVICE_REQ;
-            post_event(this, e);
-        });
+        loopback_->set_service_request_handler(request_service);
     }
     attach_to_lines(*this);
 }
