@@ -6,6 +6,7 @@
 #include "ops.hpp"
 #include "scpi_parse.hpp"
 #include "session.hpp"
+#include "visa_calls.hpp"
 
 using namespace voq;
 
@@ -18,7 +19,7 @@ constexpr std::size_t kRevisionBuffer = 80;
 constexpr std::size_t kSelfTestBuffer = 80;
 
 ViStatus prepare(ViSession instr, ViBoolean idQuery, ViBoolean reset) {
-    ViStatus status = viSetAttribute(instr, VI_ATTR_TMO_VALUE, kDefaultTimeoutMs);
+    ViStatus status = visa().SetAttribute(instr, VI_ATTR_TMO_VALUE, kDefaultTimeoutMs);
     if (status < 0) return status;
     const Link link(instr);
     if (idQuery) {
@@ -39,14 +40,14 @@ ViStatus voq7304_init(ViRsrc resourceName, ViBoolean idQuery, ViBoolean reset, V
     if (!is_boolean(idQuery)) return parameter_error(2);
     if (!is_boolean(reset)) return parameter_error(3);
     ViSession rm = VI_NULL;
-    ViStatus status = viOpenDefaultRM(&rm);
+    ViStatus status = visa().OpenDefaultRM(&rm);
     if (status < 0) return status;
     ViSession instr = VI_NULL;
-    status = viOpen(rm, resourceName, VI_NULL, VI_NULL, &instr);
+    status = visa().Open(rm, resourceName, VI_NULL, VI_NULL, &instr);
     if (status >= 0) status = prepare(instr, idQuery, reset);
     if (status < 0) {
-        if (instr != VI_NULL) viClose(instr);
-        viClose(rm);
+        if (instr != VI_NULL) visa().Close(instr);
+        visa().Close(rm);
         return status;
     }
     update_session(instr, [rm](SessionState& state) { state = SessionState{.rm = rm}; });
@@ -57,8 +58,8 @@ ViStatus voq7304_init(ViRsrc resourceName, ViBoolean idQuery, ViBoolean reset, V
 ViStatus voq7304_close(ViSession vi) {
     const SessionState state = session_state(vi);
     forget_session(vi);
-    const ViStatus status = success_or(viClose(vi));
-    const ViStatus rm_status = state.rm != VI_NULL ? success_or(viClose(state.rm)) : VI_SUCCESS;
+    const ViStatus status = success_or(visa().Close(vi));
+    const ViStatus rm_status = state.rm != VI_NULL ? success_or(visa().Close(state.rm)) : VI_SUCCESS;
     return status < 0 ? status : rm_status;
 }
 
@@ -93,13 +94,13 @@ ViStatus voq7304_revision_query(ViSession vi, ViChar driverRev[], ViChar instrRe
 
 ViStatus voq7304_timeOut(ViSession vi, ViInt32 ms) {
     if (ms < 0 && ms != static_cast<ViInt32>(VI_TMO_INFINITE)) return parameter_error(2);
-    return success_or(viSetAttribute(vi, VI_ATTR_TMO_VALUE, static_cast<ViUInt32>(ms)));
+    return success_or(visa().SetAttribute(vi, VI_ATTR_TMO_VALUE, static_cast<ViUInt32>(ms)));
 }
 
 ViStatus voq7304_timeOut_Q(ViSession vi, ViPInt32 ms) {
     if (ms == nullptr) return parameter_error(2);
     ViUInt32 value = 0;
-    const ViStatus status = viGetAttribute(vi, VI_ATTR_TMO_VALUE, &value);
+    const ViStatus status = visa().GetAttribute(vi, VI_ATTR_TMO_VALUE, &value);
     if (status < 0) return status;
     *ms = static_cast<ViInt32>(value);
     return VI_SUCCESS;

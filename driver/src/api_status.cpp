@@ -9,6 +9,7 @@
 #include "scpi_parse.hpp"
 #include "session.hpp"
 #include "status_text.hpp"
+#include "visa_calls.hpp"
 
 using namespace voq;
 
@@ -52,8 +53,8 @@ ViStatus voq7304_error_message(ViSession vi, ViStatus status, ViChar message[]) 
         return VI_SUCCESS;
     }
     std::array<ViChar, 512> desc{};
-    if (viStatusDesc(vi, status, desc.data()) >= 0 ||
-        viStatusDesc(VI_NULL, status, desc.data()) >= 0) {
+    if (visa().StatusDesc(vi, status, desc.data()) >= 0 ||
+        visa().StatusDesc(VI_NULL, status, desc.data()) >= 0) {
         desc.back() = '\0';
         copy_text(desc.data(), message, kMessageBuffer);
         return VI_SUCCESS;
@@ -66,7 +67,7 @@ ViStatus voq7304_error_message(ViSession vi, ViStatus status, ViChar message[]) 
 
 ViStatus voq7304_readStatusByte_Q(ViSession vi, ViPUInt16 stb) {
     if (stb == nullptr) return parameter_error(2);
-    return success_or(viReadSTB(vi, stb));
+    return success_or(visa().ReadSTB(vi, stb));
 }
 
 ViStatus voq7304_statCond_Q(ViSession vi, ViInt32 reg, ViPInt32 value) {
@@ -116,10 +117,10 @@ ViStatus voq7304_wai(ViSession vi) {
 }
 
 ViStatus voq7304_dcl(ViSession vi) {
-    return success_or(viClear(vi));
+    return success_or(visa().Clear(vi));
 }
 
 ViStatus voq7304_trg(ViSession vi) {
     const Link link(vi);
-    return link.complete(success_or(viAssertTrigger(vi, VI_TRIG_PROT_DEFAULT)));
+    return link.complete(success_or(visa().AssertTrigger(vi, VI_TRIG_PROT_DEFAULT)));
 }

@@ -4,6 +4,7 @@
 
 #include "scpi_parse.hpp"
 #include "session.hpp"
+#include "visa_calls.hpp"
 #include "voq7304.h"
 
 namespace voq {
@@ -20,7 +21,7 @@ ViStatus Link::write(std::string_view command) const {
     std::string message(command);
     message += '\n';
     ViUInt32 sent = 0;
-    const ViStatus status = viWrite(vi_, reinterpret_cast<ViConstBuf>(message.data()),
+    const ViStatus status = visa().Write(vi_, reinterpret_cast<ViConstBuf>(message.data()),
                                     static_cast<ViUInt32>(message.size()), &sent);
     if (status < 0) return status;
     return sent == message.size() ? VI_SUCCESS : VI_ERROR_IO;
@@ -31,7 +32,7 @@ ViStatus Link::read(std::string& reply) const {
     std::array<ViByte, kChunk> chunk{};
     for (;;) {
         ViUInt32 got = 0;
-        const ViStatus status = viRead(vi_, chunk.data(), kChunk, &got);
+        const ViStatus status = visa().Read(vi_, chunk.data(), kChunk, &got);
         if (status < 0) return status;
         if (reply.size() + got <= kReplyLimit) reply.append(chunk.begin(), chunk.begin() + got);
         if (status != VI_SUCCESS_MAX_CNT) break;
@@ -75,7 +76,7 @@ ViStatus Link::query_bool(std::string_view command, bool& value) const {
 ViStatus Link::check_error_queue() const {
     if (!session_state(vi_).error_query) return VI_SUCCESS;
     ViUInt16 stb = 0;
-    if (const ViStatus status = viReadSTB(vi_, &stb); status < 0) return status;
+    if (const ViStatus status = visa().ReadSTB(vi_, &stb); status < 0) return status;
     return (stb & kErrorQueueBit) != 0 ? VOQ7304_ERROR_INSTR_ERROR_DETECTED : VI_SUCCESS;
 }
 

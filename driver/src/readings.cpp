@@ -5,6 +5,7 @@
 
 #include "link.hpp"
 #include "scpi_parse.hpp"
+#include "visa_calls.hpp"
 #include "voq7304.h"
 
 namespace voq {
@@ -30,10 +31,10 @@ ViStatus fetch_reading(ViSession vi, const char* command, ViPReal64 reading) {
 }
 
 TimeoutOverride::TimeoutOverride(ViSession vi, ViUInt32 ms) : vi_(vi) {
-    status_ = viGetAttribute(vi_, VI_ATTR_TMO_VALUE, &saved_);
+    status_ = visa().GetAttribute(vi_, VI_ATTR_TMO_VALUE, &saved_);
     if (status_ < 0) return;
     active_ = true;
-    status_ = viSetAttribute(vi_, VI_ATTR_TMO_VALUE, ms);
+    status_ = visa().SetAttribute(vi_, VI_ATTR_TMO_VALUE, ms);
 }
 
 TimeoutOverride::~TimeoutOverride() {
@@ -43,7 +44,7 @@ TimeoutOverride::~TimeoutOverride() {
 ViStatus TimeoutOverride::restore() {
     if (!active_) return VI_SUCCESS;
     active_ = false;
-    return success_or(viSetAttribute(vi_, VI_ATTR_TMO_VALUE, saved_));
+    return success_or(visa().SetAttribute(vi_, VI_ATTR_TMO_VALUE, saved_));
 }
 
 }  // namespace voq

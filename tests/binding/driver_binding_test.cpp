@@ -1,4 +1,5 @@
 // Binding the VISA library and the driver module by name, with modules that lack names.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include "fallbacks.hpp"
@@ -116,6 +117,24 @@ TEST(DriverBinding, CompleteModulesBindEveryLookedUpName) {
         EXPECT_TRUE(bound);  // optional names the module exports
     EXPECT_NE(gu::GetAttribute, nullptr);
     EXPECT_NE(gu::ViWrite, nullptr);
+}
+
+TEST(DriverBinding, TheDriverDrivesThroughTheVisaLibraryTheProgramLoaded) {
+    // A copy of the VISA library under another soname, in the folder UIRT_MODULE_PATH names;
+    // the driver comes from beside the program.
+    const auto trace = gutest::use_trace();
+    bool live = false;
+    bool green = false;
+    const auto popups = start_with("visa_other_soname", &live, &green);
+    EXPECT_TRUE(popups.empty());
+    EXPECT_TRUE(live);
+    EXPECT_TRUE(green);
+    EXPECT_EQ(std::string(gu::rsrc_name), "VXI0::24::INSTR");
+    EXPECT_FALSE(gutest::written_commands(trace).empty());
+    // One VISA library in the process, the program's: the driver brought none of its own.
+    EXPECT_NE(::dlopen(GU_BUILD_ROOT "/variants/visa_other_soname/visa32.lib", RTLD_NOW | RTLD_NOLOAD),
+              nullptr);
+    EXPECT_EQ(::dlopen(GU_BUILD_ROOT "/visa32.lib", RTLD_NOW | RTLD_NOLOAD), nullptr);
 }
 
 TEST(Fallbacks, ReportSuccessAndWriteNothing) {

@@ -114,7 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else {
         int previous_line = 0;
         for (const auto& d : r.devices) {
-            check(simvisa::parse_resource_name(d.name).has_value());
+            // Names are kept in their canonical form, which reads back unchanged.
+            const auto parsed = simvisa::parse_resource_name(d.name);
+            check(parsed.has_value() && simvisa::canonical_name(*parsed) == d.name);
             check(d.line > previous_line);
             previous_line = d.line;
             for (const auto& f : d.faults) {

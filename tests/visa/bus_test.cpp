@@ -76,7 +76,8 @@ TEST(VisaBus, OpenMatchesNamesIgnoringCaseAndRefusesUnknownOnes) {
     EXPECT_EQ(viOpen(rm, "vxi0::24::instr", VI_NULL, VI_NULL, &vi), VI_SUCCESS);
     EXPECT_EQ(viOpen(rm, "VXI0::25::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
     EXPECT_EQ(viOpen(rm, "VXI0::24::INSTR::X", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
-    EXPECT_EQ(viOpen(rm, "TCPIP0::host::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(viOpen(rm, "ASRL1::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
+    EXPECT_EQ(viOpen(rm, "TCPIP0::host::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
 }
 
 TEST(VisaBus, DescribedVxiDeviceAttributes) {
@@ -228,6 +229,13 @@ TEST(VisaBusParser, ErrorsCarryFileLineAndReason) {
     expect_error("[VXI0::1::INSTR]\nmanufacturer = 65536\n",
                  "bus.txt:2: bad value for manufacturer: 65536");
     expect_error("[VXI0::1::INSTR]\nq7304 = maybe\n", "bus.txt:2: bad value for q7304: maybe");
+    expect_error("[VXI0::1::INSTR]\nloopback = maybe\n", "bus.txt:2: bad value for loopback: maybe");
+    expect_error("[TCPIP0::h::INSTR]\n[TCPIP0::H::inst0]\n", "bus.txt:2: duplicate device: TCPIP0::H::inst0");
+    expect_error("[TCPIP0::h::INSTR]\nq7304 = yes\n",
+                 "bus.txt:1: a LAN resource has no simulated device: TCPIP0::h::inst0::INSTR");
+    expect_error("[VXI0::256::INSTR]\n", "bus.txt:1: bad resource name: VXI0::256::INSTR");
+    expect_error("[VXI0::2::INSTR]\n[VXI0::1::INSTR]\nloopback = yes\nq7304 = yes\n",
+                 "bus.txt:2: a device is a Q7304A or the loopback device");
     expect_error("[VXI0::1::INSTR]\ninput.volt_dc = lots\n",
                  "bus.txt:2: bad number for input.volt_dc: lots");
     expect_error("[VXI0::1::INSTR]\nfault.after = 3\n", "bus.txt:2: bad value for fault.after: 3");

@@ -1,6 +1,9 @@
 // Resource names in their short forms, attribute search expressions, the attributes each
 // kind of resource answers, status texts and the operations a kind lacks.
 #include <cstdio>
+#include <fstream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -143,6 +146,118 @@ TEST_F(VisaResources, AttributesAsEachKindOfResourceAnswersThem) {
     ViUInt32 resp = 0;
     EXPECT_EQ(viVxiCommandQuery(gpib, VI_VXI_CMD16_RESP16, 0xCFFF, &resp), VI_ERROR_NSUP_OPER);
     EXPECT_EQ(viIn16(gpib, VI_A16_SPACE, 0, &u16), VI_ERROR_NSUP_OPER);
+}
+
+TEST(VisaNames, TheBusFileSpellingGivesTheCanonicalNameAndAddressesAreCheckedForRange) {
+    use_bus("[vxi0::025]\nidn = A,B,1,2\n[gpib::09::instr]\nidn = C,D,3,4\n"
+            "[Gpib-Vxi1::30::255]\nidn = E,F,5,6\n");
+    const ViSession rm = open_rm();
+    ViFindList list = 0;
+    ViChar name[VI_FIND_BUFLEN] = {};
+    ASSERT_EQ(viFindRsrc(rm, "?*", &list, nullptr, name), VI_SUCCESS);
+    EXPECT_STREQ(name, "VXI0::25::INSTR");
+    ASSERT_EQ(viFindNext(list, name), VI_SUCCESS);
+    EXPECT_STREQ(name, "GPIB0::9::INSTR");
+    ASSERT_EQ(viFindNext(list, name), VI_SUCCESS);
+    EXPECT_STREQ(name, "GPIB-VXI1::30::255::INSTR");
+    viClose(list);
+    ASSERT_EQ(viFindRsrc(rm, "VXI0::25::INSTR", &list, nullptr, name), VI_SUCCESS);
+    viClose(list);
+    const ViSession vi = open_instr(rm, "VXI::0025");
+    ASSERT_EQ(viGetAttribute(vi, VI_ATTR_RSRC_NAME, name), VI_SUCCESS);
+    EXPECT_STREQ(name, "VXI0::25::INSTR");
+    // The highest addresses are names; one more is not.
+    ViUInt16 type = 0, num = 0;
+    for (const char* good : {"GPIB0::30::30::INSTR", "VXI0::255", "GPIB-VXI0::0::255"})
+        EXPECT_EQ(viParseRsrc(rm, good, &type, &num), VI_SUCCESS) << good;
+    for (const char* bad : {"GPIB0::31::INSTR", "GPIB0::1::31::INSTR", "VXI0::256::INSTR",
+                            "GPIB-VXI0::256", "GPIB-VXI0::31::1"}) {
+        EXPECT_EQ(viParseRsrc(rm, bad, &type, &num), VI_ERROR_INV_RSRC_NAME) << bad;
+        ViSession none = 0;
+        EXPECT_EQ(viOpen(rm, bad, VI_NULL, VI_NULL, &none), VI_ERROR_INV_RSRC_NAME) << bad;
+    }
+}
+
+TEST(VisaNames, LanResourcesInEveryFormGiveTheirCanonicalNameAndAreListedFromTheBus) {
+    use_bus("[TCPIP0::192.0.2.7::inst0::INSTR]\n[tcpip::bench-dmm.example.org::hislip0]\n"
+            "[TCPIP1::[2001:db8::7]::5025::socket]\n[TCPIP::gw.lab::GPIB0,9::INSTR]\n");
+    const ViSession rm = open_rm();
+    struct Case {
+        const char* name;
+        const char* canonical;  // nullptr: not a resource name
+        const char* rsrc_class;
+    };
+    const Case cases[] = {
+        {"TCPIP::192.0.2.7", "TCPIP0::192.0.2.7::inst0::INSTR", "INSTR"},
+        {"tcpip3::Host-1.lab::INST2::instr", "TCPIP3::Host-1.lab::inst2::INSTR", "INSTR"},
+        {"TCPIP0::[fe80::1%eth0]::hislip0,4880::INSTR", "TCPIP0::[fe80::1%eth0]::hislip0,4880::INSTR",
+         "INSTR"},
+        {"TCPIP0::gw::gpib0,9,3", "TCPIP0::gw::gpib0,9,3::INSTR", "INSTR"},
+        {"TCPIP0::10.0.0.1::0::SOCKET", "TCPIP0::10.0.0.1::0::SOCKET", "SOCKET"},
+        {"TCPIP0::h::65535::SOCKET", "TCPIP0::h::65535::SOCKET", "SOCKET"},
+        {"TCPIP0::h::65536::SOCKET", nullptr, ""},
+        {"TCPIP0::h::SOCKET", nullptr, ""},
+        {"TCPIP0::256.1.1.1::INSTR", nullptr, ""},
+        {"TCPIP0::[fe80::1::INSTR", nullptr, ""},
+        {"TCPIP0::[fe80::zz]::INSTR", nullptr, ""},
+        {"TCPIP0::bad host::INSTR", nullptr, ""},
+        {"TCPIP0::-h::INSTR", nullptr, ""},
+        {"TCPIP0::h::gpib0,31::INSTR", nullptr, ""},
+        {"TCPIP0::h::hislip0,70000::INSTR", nullptr, ""},
+        {"TCPIP0::h::inst0::extra::INSTR", nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        ViUInt16 type = 0, num = 0;
+        ViChar cls[VI_FIND_BUFLEN] = {}, full[VI_FIND_BUFLEN] = {};
+        const ViStatus st = viParseRsrcEx(rm, c.name, &type, &num, cls, full, nullptr);
+        if (!c.canonical) {
+            EXPECT_EQ(st, VI_ERROR_INV_RSRC_NAME) << c.name;
+            continue;
+        }
+        ASSERT_EQ(st, VI_SUCCESS) << c.name;
+        EXPECT_EQ(type, VI_INTF_TCPIP);
+        EXPECT_STREQ(full, c.canonical);
+        EXPECT_STREQ(cls, c.rsrc_class);
+    }
+    // Listed with the bus's other resources in their canonical form; not yet opened.
+    ViFindList list = 0;
+    ViUInt32 count = 0;
+    ViChar name[VI_FIND_BUFLEN] = {};
+    ASSERT_EQ(viFindRsrc(rm, "TCPIP?*", &list, &count, name), VI_SUCCESS);
+    ASSERT_EQ(count, 4u);
+    std::vector<std::string> names{name};
+    while (viFindNext(list, name) == VI_SUCCESS) names.emplace_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"TCPIP0::192.0.2.7::inst0::INSTR",
+                                               "TCPIP0::bench-dmm.example.org::hislip0::INSTR",
+                                               "TCPIP1::[2001:db8::7]::5025::SOCKET",
+                                               "TCPIP0::gw.lab::gpib0,9::INSTR"}));
+    viClose(list);
+    ASSERT_EQ(viFindRsrc(rm, "?*SOCKET{VI_ATTR_INTF_TYPE == 6}", &list, &count, name), VI_SUCCESS);
+    EXPECT_EQ(count, 1u);
+    viClose(list);
+    ViSession vi = 0;
+    EXPECT_EQ(viOpen(rm, "TCPIP0::192.0.2.7::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
+}
+
+// Every completion and error code the header defines has its own text.
+TEST(VisaNames, EveryStatusOfTheHeaderHasADescription) {
+    std::ifstream header(VISA_HEADER);
+    std::stringstream text;
+    text << header.rdbuf();
+    const std::string h = text.str();
+    const std::regex define(R"(#define (VI_(?:SUCCESS|WARN|ERROR)\w*)\s+\S*?(0x[0-9A-Fa-f]+|0)L?\)?)");
+    const ViSession rm = open_rm();
+    ViChar unknown[VI_FIND_BUFLEN] = {};
+    ASSERT_EQ(viStatusDesc(rm, static_cast<ViStatus>(0xBFFF7777), unknown), VI_WARN_UNKNOWN_STATUS);
+    int walked = 0;
+    for (auto it = std::sregex_iterator(h.begin(), h.end(), define); it != std::sregex_iterator(); ++it) {
+        const auto status = static_cast<ViStatus>(std::stoul((*it)[2].str(), nullptr, 0));
+        ViChar desc[VI_FIND_BUFLEN] = {};
+        EXPECT_EQ(viStatusDesc(rm, status, desc), VI_SUCCESS) << (*it)[1];
+        EXPECT_GT(std::string(desc).size(), 10u) << (*it)[1];
+        ++walked;
+    }
+    EXPECT_GT(walked, 90);
 }
 
 TEST_F(VisaResources, StatusTextsNullObjectAndFiles) {

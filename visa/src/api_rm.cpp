@@ -63,7 +63,7 @@ VISA_EXPORT ViStatus viParseRsrcEx(ViSession rm, ViConstRsrc name, ViPUInt16 typ
     if (!parsed) return finish(call, VI_ERROR_INV_RSRC_NAME);
     if (type) *type = parsed->intf_type;
     if (num) *num = parsed->intf_num;
-    if (rsrc_class) copy_name(rsrc_class, "INSTR");
+    if (rsrc_class) copy_name(rsrc_class, parsed->socket ? "SOCKET" : "INSTR");
     if (expanded) copy_name(expanded, canonical_name(*parsed));
     if (alias) alias[0] = '\0';
     return finish(call, VI_SUCCESS);
@@ -88,8 +88,10 @@ VISA_EXPORT ViStatus viOpen(ViSession sesn, ViConstRsrc name, ViAccessMode mode,
     for (const auto& d : bus()) {
         const auto own = parse_resource_name(d->desc().name);
         if (!own || !names_device(*parsed, *own)) continue;
-        // A device that does not answer cannot be found on the bus.
-        if (d->desc().open_fails) return finish(call, VI_ERROR_RSRC_NFOUND);
+        // A device that does not answer cannot be found on the bus; LAN resources are known
+        // but not yet reached over the network.
+        if (d->desc().open_fails || d->desc().intf_type == VI_INTF_TCPIP)
+            return finish(call, VI_ERROR_RSRC_NFOUND);
         auto s = std::make_shared<Session>();
         s->kind = Session::Kind::instrument;
         s->owner = sesn;

@@ -101,20 +101,21 @@ std::optional<AttrValue> implementation_attribute(ViAttr attr) {
 std::optional<AttrValue> resource_attribute(const Device& device, ViAttr attr) {
     if (auto v = implementation_attribute(attr)) return v;
     const DeviceDesc& d = device.desc();
-    const bool vxi = d.intf_type != VI_INTF_GPIB;
-    const bool gpib = d.intf_type != VI_INTF_VXI;
+    const bool vxi = d.intf_type == VI_INTF_VXI || d.intf_type == VI_INTF_GPIB_VXI;
+    const bool gpib = d.intf_type == VI_INTF_GPIB || d.intf_type == VI_INTF_GPIB_VXI;
     const ViInt64 base = 0xC000 + 64 * static_cast<ViInt64>(d.logical_address);
     switch (attr) {
-        case VI_ATTR_RSRC_CLASS: return text("INSTR");
+        case VI_ATTR_RSRC_CLASS: return text(d.name.ends_with("::SOCKET") ? "SOCKET" : "INSTR");
         case VI_ATTR_RSRC_NAME: return text(d.name);
         case VI_ATTR_RSRC_SPEC_VERSION: return number(d.spec_version, 4);
         case VI_ATTR_RSRC_LOCK_STATE: return number(device.locks.state(), 4);
         case VI_ATTR_INTF_TYPE: return number(d.intf_type, 2);
         case VI_ATTR_INTF_NUM: return number(d.intf_num, 2);
         case VI_ATTR_INTF_INST_NAME:
+            if (d.intf_type == VI_INTF_TCPIP) return text("TCPIP" + std::to_string(d.intf_num));
             return text((d.intf_type == VI_INTF_GPIB ? "GPIB" : d.intf_type == VI_INTF_VXI ? "VXI" : "GPIB-VXI") +
                         std::to_string(d.intf_num) + " (simulated)");
-        case VI_ATTR_4882_COMPLIANT: return number(d.q7304 ? VI_TRUE : VI_FALSE, 2);
+        case VI_ATTR_4882_COMPLIANT: return number(d.q7304 || d.loopback ? VI_TRUE : VI_FALSE, 2);
         default: break;
     }
     if (gpib) {

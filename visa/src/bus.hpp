@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "locks.hpp"
+#include "loopback.hpp"
+#include "resource_name.hpp"
 #include "sim/q7304.hpp"
 #include "visa.h"
 
@@ -29,7 +31,7 @@ struct Fault {
 };
 
 struct DeviceDesc {
-    std::string name;  // resource name as given
+    std::string name;  // resource name in its canonical form
     ViUInt16 intf_type = VI_INTF_VXI;
     ViUInt16 intf_num = 0;
     ViUInt16 manufacturer = 0;
@@ -40,6 +42,7 @@ struct DeviceDesc {
     ViUInt16 secondary_address = VI_NO_SEC_ADDR;
     ViUInt32 spec_version = 0x00300000;
     bool q7304 = false;
+    bool loopback = false;  // the loopback test device answers here
     std::string idn;
     sim::Q7304Input input;
     bool open_fails = false;
@@ -56,23 +59,8 @@ struct ParseResult {
 // Parses a bus description. Pure: no I/O.
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name);
 
-// The parts of an INSTR resource name, or nullopt when it is not one we know.
-struct ParsedName {
-    ViUInt16 intf_type;
-    ViUInt16 intf_num;
-    ViUInt16 primary = 0;
-    ViUInt16 secondary = VI_NO_SEC_ADDR;
-    ViInt16 logical_address = -1;
-    bool primary_given = false;  // GPIB-VXI: the name holds a GPIB address before the LA
-};
-std::optional<ParsedName> parse_resource_name(std::string_view name);
-// The name in its full form: "VXI0::24::INSTR", "GPIB0::9::INSTR", "GPIB0::9::3::INSTR".
-std::string canonical_name(const ParsedName& name);
-// Whether a name given to viOpen names the device: the same parts, a secondary address of
-// 0 also naming a device that has none.
-bool names_device(const ParsedName& name, const ParsedName& device);
-
-// A live device of the bus: a simulated Q7304A or a plain device answering *IDN?.
+// A live device of the bus: a simulated Q7304A, the loopback test device, or a plain device
+// answering *IDN?.
 class Device {
 public:
     explicit Device(DeviceDesc desc);
@@ -80,7 +68,7 @@ public:
     Device(const Device&) = delete;
     Device& operator=(const Device&) = delete;
     const DeviceDesc& desc() const { return desc_; }
-    bool message_based() const { return instrument_ != nullptr || !desc_.idn.empty(); }
+    bool message_based() const { return instrument_ || loopback_ || !desc_.idn.empty(); }
 
     ViStatus write(std::string_view bytes, bool end, ViUInt32 timeout_ms, Stop stop = {});
     // Up to `max` bytes of the reply; with `term` (0..255) it ends after that byte, and the
@@ -114,6 +102,7 @@ private:
 
     DeviceDesc desc_;
     std::unique_ptr<sim::Q7304> instrument_;
+    std::unique_ptr<Loopback> loopback_;
     mutable std::mutex mutex_;     // plain-device state and fault bookkeeping
     std::string plain_reply_;
     std::string last_command_;     // upper case, for read faults

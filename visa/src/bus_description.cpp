@@ -65,6 +65,11 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         else return "bad value for q7304: " + value;
         return {};
     }
+    if (key == "loopback") {
+        if (value != "yes" && value != "no") return "bad value for loopback: " + value;
+        d.loopback = value == "yes";
+        return {};
+    }
     if (key == "idn") {
         d.idn = value;
         return {};
@@ -133,115 +138,9 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
     return "unknown key: " + key;
 }
 
-// Reads a resource name from left to right; every step fails once one has failed.
-class NameReader {
-public:
-    explicit NameReader(std::string_view s) : s_(s) {}
-
-    // The given word, letters in any case.
-    bool word(std::string_view w) {
-        if (!ok_ || s_.size() - pos_ < w.size()) return ok_ = false;
-        for (std::size_t i = 0; i < w.size(); ++i)
-            if (std::toupper(static_cast<unsigned char>(s_[pos_ + i])) != w[i]) return ok_ = false;
-        pos_ += w.size();
-        return true;
-    }
-    // One or more digits whose value fits in `max`.
-    long number(long max) {
-        long n = 0;
-        const std::size_t from = pos_;
-        while (ok_ && pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) {
-            n = n * 10 + (s_[pos_++] - '0');
-            if (n > max) ok_ = false;
-        }
-        if (pos_ == from) ok_ = false;
-        return n;
-    }
-    bool at_digit() const {
-        return ok_ && pos_ < s_.size() && std::isdigit(static_cast<unsigned char>(s_[pos_]));
-    }
-    bool ended() const { return ok_ && pos_ == s_.size(); }
-
-private:
-    std::string_view s_;
-    std::size_t pos_ = 0;
-    bool ok_ = true;
-};
-
-constexpr long kMaxBoard = 65535;    // ViUInt16
-constexpr long kMaxAddress = 32767;  // ViInt16, and below every ViUInt16 address
+constexpr const char* kLoopbackIdn = "VISA-SIM,LOOPBACK,0,1.0";
 
 }  // namespace
-
-// VXI[n]::<la>[::INSTR], GPIB-VXI[n]::[<primary>::]<la>[::INSTR],
-// GPIB[n]::<primary>[::<secondary>][::INSTR]; a board number left out is 0.
-std::optional<ParsedName> parse_resource_name(std::string_view name) {
-    if (name.size() > 255) return std::nullopt;
-    static constexpr std::pair<std::string_view, ViUInt16> kinds[] = {
-        {"GPIB-VXI", VI_INTF_GPIB_VXI}, {"GPIB", VI_INTF_GPIB}, {"VXI", VI_INTF_VXI}};
-    for (const auto& [prefix, type] : kinds) {
-        NameReader r(name);
-        if (!r.word(prefix)) continue;
-        const auto board = r.at_digit() ? static_cast<ViUInt16>(r.number(kMaxBoard)) : ViUInt16{0};
-        r.word("::");
-        // One or two address fields, then "::INSTR" or the end.
-        long first = r.number(kMaxAddress), second = -1;
-        if (!r.ended()) {
-            r.word("::");
-            if (r.at_digit()) {
-                second = r.number(kMaxAddress);
-                if (!r.ended()) {
-                    r.word("::");
-                    r.word("INSTR");
-                }
-            } else {
-                r.word("INSTR");
-            }
-        }
-        if (!r.ended() || (type == VI_INTF_VXI && second >= 0)) return std::nullopt;
-        ParsedName parsed{type, board};
-        if (type == VI_INTF_GPIB) {
-            parsed.primary = static_cast<ViUInt16>(first);
-            if (second >= 0) parsed.secondary = static_cast<ViUInt16>(second);
-        } else if (second >= 0) {
-            parsed.primary = static_cast<ViUInt16>(first);
-            parsed.primary_given = true;
-            parsed.logical_address = static_cast<ViInt16>(second);
-        } else {
-            parsed.logical_address = static_cast<ViInt16>(first);
-        }
-        return parsed;
-    }
-    return std::nullopt;
-}
-
-std::string canonical_name(const ParsedName& n) {
-    const std::string board = std::to_string(n.intf_num);
-    switch (n.intf_type) {
-        case VI_INTF_GPIB:
-            return "GPIB" + board + "::" + std::to_string(n.primary) +
-                   (n.secondary == VI_NO_SEC_ADDR ? "" : "::" + std::to_string(n.secondary)) +
-                   "::INSTR";
-        case VI_INTF_GPIB_VXI:
-            return "GPIB-VXI" + board + "::" +
-                   (n.primary_given ? std::to_string(n.primary) + "::" : "") +
-                   std::to_string(n.logical_address) + "::INSTR";
-        default: return "VXI" + board + "::" + std::to_string(n.logical_address) + "::INSTR";
-    }
-}
-
-bool names_device(const ParsedName& n, const ParsedName& d) {
-    if (n.intf_type != d.intf_type || n.intf_num != d.intf_num) return false;
-    switch (n.intf_type) {
-        case VI_INTF_GPIB:
-            return n.primary == d.primary &&
-                   (n.secondary == d.secondary || (n.secondary == 0 && d.secondary == VI_NO_SEC_ADDR));
-        case VI_INTF_GPIB_VXI:
-            return n.logical_address == d.logical_address &&
-                   (!n.primary_given || !d.primary_given || n.primary == d.primary);
-        default: return n.logical_address == d.logical_address;
-    }
-}
 
 ParseResult parse_bus_description(std::string_view text, std::string_view file_name) {
     ParseResult result;
@@ -271,7 +170,7 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
                     return fail(line_no, "duplicate device: " + name);
             parsed_names.push_back(*parsed);
             DeviceDesc d;
-            d.name = name;
+            d.name = canonical_name(*parsed);
             d.intf_type = parsed->intf_type;
             d.intf_num = parsed->intf_num;
             d.primary_address = parsed->primary;
@@ -290,11 +189,18 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
         if (const std::string err = apply(result.devices.back(), key, value); !err.empty())
             return fail(line_no, err);
     }
-    for (auto& d : result.devices)
+    for (auto& d : result.devices) {
         if (d.q7304 && d.intf_type != VI_INTF_GPIB && d.manufacturer == 0 && d.model == 0) {
             d.manufacturer = 3674;
             d.model = 705;
         }
+        if (d.q7304 && d.loopback) return fail(d.line, "a device is a Q7304A or the loopback device");
+        if (d.loopback && d.idn.empty()) d.idn = kLoopbackIdn;
+        // A LAN resource is reached over the network: nothing simulated answers there.
+        const bool lan = d.name.starts_with("TCPIP");
+        if (lan && (d.intf_type != VI_INTF_TCPIP || d.q7304 || d.loopback || !d.idn.empty()))
+            return fail(d.line, "a LAN resource has no simulated device: " + d.name);
+    }
     return result;
 }
 

@@ -53,16 +53,21 @@ DeviceDesc default_q7304() {
 }  // namespace
 
 Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.size(), 0) {
+    const auto request_service = [this] {
+        EventData e;
+        e.type = VI_EVENT_SERVICE_REQ;
+        post_event(this, e);
+    };
     if (desc_.q7304) {
         instrument_ = std::make_unique<sim::Q7304>(desc_.input);
-        instrument_->set_service_request_handler([this] {
-            EventData e;
-            e.type = VI_EVENT_SERVICE_REQ;
-            post_event(this, e);
-        });
+        instrument_->set_service_request_handler(request_service);
         if (has_trigger_lines(desc_))
             instrument_->set_line_output_handler(
                 [this](int line, sim::Q7304::TimePoint at) { pulse_line(*this, line, at); });
+    }
+    if (desc_.loopback) {
+        loopback_ = std::make_unique<Loopback>(desc_.idn);
+        loopback_->set_service_request_handler(request_service);
     }
     attach_to_lines(*this);
 }
@@ -70,6 +75,7 @@ Device::Device(DeviceDesc desc) : desc_(std::move(desc)), matched_(desc_.faults.
 Device::~Device() {
     detach_from_lines(*this);
     if (instrument_) instrument_->set_service_request_handler({});
+    if (loopback_) loopback_->set_service_request_handler({});
 }
 
 // The first fault that matches, past its skipped calls and not spent, strikes.
@@ -107,6 +113,8 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms, St
         return strike(*fault, timeout_ms, stop);
     if (instrument_) {
         instrument_->write(bytes, end);
+    } else if (loopback_) {
+        loopback_->write(bytes, end);
     } else {
         std::lock_guard lock(mutex_);
         plain_reply_.clear();
@@ -117,6 +125,7 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms, St
 
 bool Device::reply_pending() const {
     if (instrument_) return instrument_->reply_pending();
+    if (loopback_) return loopback_->reply_pending();
     std::lock_guard lock(mutex_);
     return !plain_reply_.empty();
 }
@@ -148,6 +157,7 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
         return strike(*fault, timeout_ms, stop);
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     const char stop_at = static_cast<char>(term);
+    if (loopback_) return loopback_->read(out, max, deadline, end, term, stop.token);
     if (!instrument_) {
         std::unique_lock lock(mutex_);
         while (plain_reply_.empty()) {
@@ -186,6 +196,8 @@ ViStatus Device::read_stb(ViUInt16& stb) {
     if (fault_for(Fault::Where::stb, {})) return VI_ERROR_IO;
     if (instrument_) {
         stb = instrument_->status_byte();
+    } else if (loopback_) {
+        stb = loopback_->serial_poll();
     } else {
         std::lock_guard lock(mutex_);
         stb = plain_reply_.empty() ? 0 : 0x10;
@@ -196,6 +208,7 @@ ViStatus Device::read_stb(ViUInt16& stb) {
 ViStatus Device::clear() {
     if (fault_for(Fault::Where::clear, {})) return VI_ERROR_IO;
     if (instrument_) instrument_->device_clear();
+    if (loopback_) loopback_->device_clear();
     std::lock_guard lock(mutex_);
     plain_reply_.clear();
     return VI_SUCCESS;

@@ -25,6 +25,10 @@ struct Lines {
 // One lock for the lines: held while an edge is handed to the cards, which only record it
 // (their own clocks act on it), so no card calls back into the lines meanwhile.
 std::mutex lines_mutex;
+// Taken before the lines' lock is let go and held while an edge's events are posted, so that
+// events are posted in the order the edges were driven: an edge a card drives in answer to
+// another is posted after the edge that caused it.
+std::mutex posting_mutex;
 Lines& lines() {
     static Lines l;
     return l;
@@ -45,7 +49,8 @@ std::vector<const Device*> edge(const Mainframe& frame, int line, sim::Q7304::Ti
     return reached;
 }
 
-// Outside the lock: VI_EVENT_TRIG to the sessions of the cards an edge reached.
+// Outside the lines' lock, under the posting lock: VI_EVENT_TRIG to the sessions of the
+// cards an edge reached.
 void post_trigger_events(const std::vector<const Device*>& reached, int line) {
     EventData e;
     e.type = VI_EVENT_TRIG;
@@ -77,10 +82,12 @@ void detach_from_lines(Device& d) {
 void pulse_line(const Device& from, int line, sim::Q7304::TimePoint at) {
     if (line < 0 || line >= kTtlLines) return;
     std::vector<const Device*> reached;
+    std::unique_lock<std::mutex> posting;
     {
         std::lock_guard lock(lines_mutex);
         const Mainframe frame = mainframe_of(from.desc());
         if (!held(frame, line)) reached = edge(frame, line, at);
+        posting = std::unique_lock(posting_mutex);
     }
     post_trigger_events(reached, line);
 }
@@ -109,12 +116,14 @@ ViStatus assert_line(const Session& s, ViUInt16 protocol) {
         protocol != VI_TRIG_PROT_ON && protocol != VI_TRIG_PROT_OFF)
         return VI_ERROR_INV_PROT;
     std::vector<const Device*> reached;
+    std::unique_lock<std::mutex> posting;
     {
         std::lock_guard lock(lines_mutex);
         bool& asserted = held(frame, line);
         if (protocol != VI_TRIG_PROT_OFF && !asserted) reached = edge(frame, line, now);
         if (protocol == VI_TRIG_PROT_ON || protocol == VI_TRIG_PROT_OFF)
             asserted = protocol == VI_TRIG_PROT_ON;
+        posting = std::unique_lock(posting_mutex);
     }
     post_trigger_events(reached, line);
     return VI_SUCCESS;
