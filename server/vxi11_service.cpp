@@ -391,7 +391,9 @@ std::string Vxi11Service::device_write(Link& l, const Device_WriteParms& p) {
 std::string Vxi11Service::device_read(Link& l, const Device_ReadParms& p) {
     Device_ReadResp resp{};
     const ViUInt32 size = static_cast<ViUInt32>(std::min<unsigned long>(p.requestSize, kMaxReadChunk));
-    std::string data(size, '\0');
+    // Kept by the connection's thread from read to read: no fresh megabyte for each one.
+    thread_local std::vector<char> data;
+    if (data.size() < size) data.resize(size);
     ViUInt32 got = 0;
     if (size == 0) {
         resp.reason = vx::kReasonRequestCount;
