@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -130,6 +131,22 @@ int connect_tcp(const sockaddr_storage& address, socklen_t length, int timeout_m
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     return fd;
+}
+
+HangupWatch::HangupWatch(int fd, std::function<void()> on_hangup) : stop_fd_(eventfd(0, EFD_CLOEXEC)) {
+    thread_ = std::thread([this, fd, on_hangup = std::move(on_hangup)] {
+        pollfd p[2] = {{fd, POLLRDHUP, 0}, {stop_fd_, POLLIN, 0}};
+        while (poll(p, 2, -1) < 0 && errno == EINTR) {
+        }
+        if (!p[1].revents && (p[0].revents & (POLLRDHUP | POLLHUP | POLLERR))) on_hangup();
+    });
+}
+
+HangupWatch::~HangupWatch() {
+    const std::uint64_t one = 1;
+    [[maybe_unused]] const auto n = write(stop_fd_, &one, sizeof one);
+    thread_.join();
+    close(stop_fd_);
 }
 
 void Listener::start(int listen_fd, Handler handler, std::size_t max_connections) {

@@ -34,6 +34,20 @@ bool write_all(int fd, std::string_view data, int timeout_ms);
 // A TCP connection to the address within the time-out; -1 on failure.
 int connect_tcp(const sockaddr_storage& address, socklen_t length, int timeout_ms);
 
+// Calls `on_hangup` once if the peer closes or resets the connection while this lives, so
+// that a call blocked on a device for the peer can be ended early.
+class HangupWatch {
+public:
+    HangupWatch(int fd, std::function<void()> on_hangup);
+    ~HangupWatch();
+    HangupWatch(const HangupWatch&) = delete;
+    HangupWatch& operator=(const HangupWatch&) = delete;
+
+private:
+    int stop_fd_ = -1;
+    std::thread thread_;
+};
+
 // Accepts connections on a listening socket and runs each in a thread of its own, at most
 // `max_connections` at a time (more are closed at once). stop() shuts every connection
 // down so that its reads end, and joins the threads.

@@ -70,6 +70,10 @@ public:
 private:
     void serve(int fd, const ServedDevice& device) {
         ViSession vi = VI_NULL;
+        struct Closer {
+            ViSession& vi;
+            ~Closer() { viClose(vi); }
+        } closer{vi};
         {
             std::lock_guard lock(mutex_);
             if (stopping_ || viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 0, &vi) < 0)
@@ -77,6 +81,8 @@ private:
             sessions_.insert(vi);
         }
         viSetAttribute(vi, VI_ATTR_TMO_VALUE, kReplyTimeoutMs);
+        // A client that goes away while its reply is awaited ends the wait.
+        net::HangupWatch watch(fd, [vi] { viTerminate(vi, VI_NULL, VI_NULL); });
         std::string pending;
         std::vector<char> buffer(64 * 1024), reply(kMaxReply);
         for (bool open = true; open;) {
@@ -100,7 +106,6 @@ private:
         }
         std::lock_guard lock(mutex_);
         sessions_.erase(vi);
-        viClose(vi);
     }
 
     // The reply, read to its END and sent in one write; false when the client is gone.

@@ -10,6 +10,7 @@
 #include <deque>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "net.hpp"
@@ -116,6 +117,7 @@ private:
 
 struct Connection {
     sockaddr_storage peer{};
+    std::mutex links_mutex;  // the links are also read when the peer hangs up
     std::vector<long> links;
     std::mutex intr_mutex;  // the interrupt channel is also read by service requests
     std::shared_ptr<IntrChannel> intr;
@@ -243,6 +245,14 @@ void Vxi11Service::stop() {
 void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
     auto c = std::make_shared<Connection>();
     c->peer = peer;
+    // A client that goes away while a call of its waits on a device ends that call.
+    std::optional<net::HangupWatch> watch;
+    if (core)
+        watch.emplace(fd, [this, c] {
+            std::lock_guard lock(c->links_mutex);
+            for (long lid : c->links)
+                if (const auto l = find(lid, nullptr)) viTerminate(l->vi, VI_NULL, VI_NULL);
+        });
     rpc::RecordAssembler records(core ? kMaxRecord : kMaxAsyncRecord);
     std::vector<char> buffer(64 * 1024);
     for (;;) {
@@ -281,6 +291,7 @@ void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
         if (broken) break;
     }
     // A connection that ends takes its links, their locks and its interrupt channel along.
+    watch.reset();
     for (long lid : c->links) destroy(lid);
     std::lock_guard lock(c->intr_mutex);
     c->intr.reset();
@@ -363,7 +374,10 @@ std::string Vxi11Service::create_link(const std::shared_ptr<Connection>& c, cons
     }
     viInstallHandler(l->vi, VI_EVENT_SERVICE_REQ, on_service_request,
                      reinterpret_cast<ViAddr>(static_cast<std::intptr_t>(l->id)));
-    c->links.push_back(l->id);
+    {
+        std::lock_guard lock(c->links_mutex);
+        c->links.push_back(l->id);
+    }
     resp.lid = l->id;
     return encoded();
 }
@@ -574,7 +588,10 @@ std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>&
             Device_Link lid = 0;
             if (!vx::decode(args, proc_of(xdr_Device_Link), &lid)) return garbage();
             if (!link(lid)) return error_reply(vx::invalid_link_identifier);
-            std::erase(c.links, lid);
+            {
+                std::lock_guard lock(c.links_mutex);
+                std::erase(c.links, lid);
+            }
             destroy(lid);
             return error_reply(vx::no_error);
         }
