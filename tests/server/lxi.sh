@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*"; exit 1; }
 lxi scpi -a 127.0.0.1 "*IDN?" | grep -q ',Q7304A,' || fail "lxi scpi over VXI-11"
 lxi scpi -a 127.0.0.1 -r -p 5025 "*IDN?" | grep -q ',Q7304A,' || fail "lxi scpi over the socket"
 lxi discover | grep -q 'Q7304A.*127.0.0.1' || fail "lxi discover"
-kill -TERM $server
+kill -INT $server
 wait $server || fail "the server did not end cleanly"
 trap 'rm -f "$out"' EXIT
 echo "lxi ok"

@@ -35,6 +35,8 @@ def cli(binary):
             assert r.returncode == 2 and said in r.stderr, r
         r = run("--bus", os.path.join(tmp, "missing.txt"))
         assert r.returncode == 2 and "missing.txt" in r.stderr, r
+    libraries = subprocess.run(["ldd", binary], capture_output=True, text=True).stdout
+    assert "libQt" not in libraries and "libtirpc" in libraries, libraries
     r = run("--listen", "localhost")  # names are not looked up
     assert r.returncode == 2 and "localhost" in r.stderr, r
 
@@ -102,6 +104,16 @@ def channels(binary):
     a, b = Link(), Link()
     assert a.error == b.error == 0 and a.lid != b.lid and a.max_recv > 0
 
+    # Read reasons: the request size (1), the termination character (2), END (4).
+    assert a.write(b"*IDN?\n")[0] == 0
+    error, reason, head = a.read(size=4)
+    assert (error, reason, len(head)) == (0, 1, 4)
+    error, reason, field = a.read(flags=TERMCHRSET, term=ord(","))
+    assert (error, reason) == (0, 2) and field.endswith(b",") and b"," not in head + field[:-1]
+    error, reason, rest = a.read()
+    assert (error, reason) == (0, 4) and rest.endswith(b"\n") and b"Q7304A," in rest
+    assert a.read(io_timeout=200)[0] == 15  # nothing to read: the client's time-out
+
     # Locks: refused at once, refused after the lock time-out, waited for with waitlock.
     assert a.lock() == 0
     assert b.write(b"*IDN?\n")[0] == 11
@@ -147,7 +159,12 @@ def channels(binary):
     child.wait()
     assert b.lock(WAITLOCK, 10000) == 0 and b.unlock() == 0
     assert a.destroy() == 0 and a.destroy() == 4
-    server.stop()
+    assert "anyone" not in server.stop()
+
+    # Listening on every address: said on standard error; the portmapper answers there too.
+    server = Server(binary, "--listen", "0.0.0.0")
+    assert getport(udp=True) != 0 and ",Q7304A," in Link().query("*IDN?")
+    assert "anyone who can reach this address can control the instruments" in server.stop()
 
 
 def faults(binary):
