@@ -115,7 +115,7 @@ bool Portmapper::start(const std::string& address, int core_port, std::string& h
     if (rpcbind_runs()) {
         if (!pmap_set(lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion, IPPROTO_TCP,
                       static_cast<unsigned short>(core_port))) {
-            error = "the system's portmapper (rpcbind) refused the registration";
+            error = "the portmapper on port 111 (rpcbind, or another server's own) refused the registration";
             return false;
         }
         registered_ = true;
