@@ -89,7 +89,8 @@ int main(int argc, char** argv) {
     const auto start = [&](std::unique_ptr<Service> service, const char* off_text) {
         std::string description, why;
         if (service->start(description, why)) {
-            if (!description.empty()) line += "; " + description;
+            if (description.empty()) return;  // nothing of it to serve (no socket ports)
+            line += "; " + description;
             running.push_back(std::move(service));
         } else {
             std::cerr << "visa-sim-server: " << off_text << " is off: " << why << "\n";

@@ -101,6 +101,9 @@ def pyvisa_peer(binary):
 def channels(binary):
     server = Server(binary)
     assert getport() == getport(udp=True) != 0
+    # A second server finds port 111 taken by the first's portmapper, which refuses it.
+    second = subprocess.run([binary], capture_output=True, text=True, timeout=30)
+    assert second.returncode == 1 and "VXI-11 is off" in second.stderr, second
     a, b = Link(), Link()
     assert a.error == b.error == 0 and a.lid != b.lid and a.max_recv > 0
 
