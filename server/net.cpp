@@ -169,7 +169,12 @@ void Listener::accept_loop() {
         sockaddr_storage peer{};
         socklen_t length = sizeof peer;
         const int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        if (fd < 0) {
+            // Out of descriptors or memory: the pending connection waits rather than the
+            // loop spinning on it.
+            if (errno != EINTR && errno != ECONNABORTED) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            continue;
+        }
         const int on = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
         std::lock_guard lock(mutex_);
