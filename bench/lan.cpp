@@ -41,7 +41,8 @@ int connect_to(int port) {
     a.sin_family = AF_INET;
     a.sin_port = htons(static_cast<uint16_t>(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) die("cannot connect to " + std::to_string(port));
+    if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
+        die("cannot connect to " + std::to_string(port));
     const int on = 1;
     setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
     return fd;
@@ -96,7 +97,8 @@ public:
                         if (r <= 0) _exit(0);
                         got += static_cast<std::size_t>(r);
                     }
-                    if (send(fd, buf.data(), s.in, MSG_NOSIGNAL) != static_cast<ssize_t>(s.in)) _exit(0);
+                    if (send(fd, buf.data(), s.in, MSG_NOSIGNAL) != static_cast<ssize_t>(s.in))
+                        _exit(0);
                 }
         }
         close(listen_fd);
@@ -129,7 +131,8 @@ public:
         vx::encode(args, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms), &p);
         const std::string reply = call(vx::proc_create_link, args);
         Create_LinkResp r{};
-        if (!vx::decode(reply, reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp), &r) || r.error != 0)
+        if (!vx::decode(reply, reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp), &r) ||
+            r.error != 0)
             die("create_link");
         lid_ = r.lid;
     }
@@ -137,7 +140,8 @@ public:
 
     // A query: the command written with END, the reply read to its END.
     std::string query(std::string command, std::vector<Step>* steps = nullptr) {
-        Device_WriteParms w{lid_, 5000, 0, vx::kFlagEnd, {static_cast<u_int>(command.size()), command.data()}};
+        Device_WriteParms w{
+            lid_, 5000, 0, vx::kFlagEnd, {static_cast<u_int>(command.size()), command.data()}};
         std::string args;
         vx::encode(args, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms), &w);
         call(vx::proc_device_write, args, steps);
@@ -155,8 +159,10 @@ public:
     }
 
 private:
-    std::string call(std::uint32_t proc, std::string_view args, std::vector<Step>* steps = nullptr) {
-        const std::string out = rpc::frame(rpc::encode_call({++xid_, vx::kCoreProgram, 1, proc}, args));
+    std::string call(std::uint32_t proc, std::string_view args,
+                     std::vector<Step>* steps = nullptr) {
+        const std::string out =
+            rpc::frame(rpc::encode_call({++xid_, vx::kCoreProgram, 1, proc}, args));
         send_all(fd_, out);
         rpc::RecordAssembler records(1u << 21);
         std::size_t in = 0;
@@ -172,7 +178,8 @@ private:
         if (steps) steps->push_back({out.size(), in});
         rpc::ReplyHeader h;
         std::size_t body = 0;
-        if (!rpc::parse_reply(records.record(), h, body) || h.stat != rpc::AcceptStat::success) die("reply");
+        if (!rpc::parse_reply(records.record(), h, body) || h.stat != rpc::AcceptStat::success)
+            die("reply");
         return records.record().substr(body);
     }
 
@@ -208,7 +215,8 @@ double seconds_per(const std::function<void()>& f, int per_batch, int batches = 
 }
 
 void row(const char* name, double value, const char* unit, const char* goal, bool met) {
-    std::printf("%-30s | %10.3f %-6s | %-10s | %s\n", name, value, unit, goal, *goal ? (met ? "met" : "NOT met") : "");
+    std::printf("%-30s | %10.3f %-6s | %-10s | %s\n", name, value, unit, goal,
+                *goal ? (met ? "met" : "NOT met") : "");
 }
 
 }  // namespace
@@ -219,9 +227,11 @@ int main(int argc, char** argv) {
     char bus[] = "/tmp/bench_lan_busXXXXXX";
     const int bus_fd = mkstemp(bus);
     // The Q7304A for the block; a plain device answering *IDN? at once for the round trip.
-    const std::string text = "[VXI0::24::INSTR]\nq7304 = yes\nlan.socket_port = 5025\n"
-                             "[GPIB0::9::INSTR]\nidn = PLAIN,IDN,1,1.0\nlan.socket_port = 5026\n";
-    if (bus_fd < 0 || write(bus_fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) die("bus file");
+    const std::string text =
+        "[VXI0::24::INSTR]\nq7304 = yes\nlan.socket_port = 5025\n"
+        "[GPIB0::9::INSTR]\nidn = PLAIN,IDN,1,1.0\nlan.socket_port = 5026\n";
+    if (bus_fd < 0 || write(bus_fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        die("bus file");
     close(bus_fd);
     int out[2];
     if (pipe(out) != 0) die("pipe");
@@ -240,7 +250,8 @@ int main(int argc, char** argv) {
 
     Vxi11Link link(vxi11_port, "inst0"), plain_link(vxi11_port, "inst1");
     const int sock = connect_to(5025), plain_sock = connect_to(5026);
-    const std::string block_setup = "CONF:VOLT:DC 10;:VOLT:DC:APER 0.0004;:TRIG:SOUR IMM;:SAMP:COUN 4096;:INIT;*OPC?\n";
+    const std::string block_setup =
+        "CONF:VOLT:DC 10;:VOLT:DC:APER 0.0004;:TRIG:SOUR IMM;:SAMP:COUN 4096;:INIT;*OPC?\n";
     socket_query(sock, block_setup);  // the readings are taken once; FETC? returns them again
 
     // The same queries in process, through our VISA library on a bus of the same description,
@@ -259,9 +270,11 @@ int main(int argc, char** argv) {
             viOpen(rm, "GPIB0::9::INSTR", VI_NULL, 0, &plain);
             std::vector<char> reply_buffer(1 << 20);
             const auto in_process = [&](ViSession vi, const char* command) {
-                viWrite(vi, reinterpret_cast<ViConstBuf>(command), static_cast<ViUInt32>(std::strlen(command)), nullptr);
+                viWrite(vi, reinterpret_cast<ViConstBuf>(command),
+                        static_cast<ViUInt32>(std::strlen(command)), nullptr);
                 ViUInt32 got = 0;
-                viRead(vi, reinterpret_cast<ViBuf>(reply_buffer.data()), static_cast<ViUInt32>(reply_buffer.size()), &got);
+                viRead(vi, reinterpret_cast<ViBuf>(reply_buffer.data()),
+                       static_cast<ViUInt32>(reply_buffer.size()), &got);
             };
             in_process(dmm, block_setup.c_str());
             const double figures[2] = {seconds_per([&] { in_process(plain, "*IDN?\n"); }, 300),
@@ -282,7 +295,8 @@ int main(int argc, char** argv) {
     const std::string block = link.query("FETC?\n", &vxi_fetch);
     socket_query(plain_sock, "*IDN?\n", &sock_idn);
     socket_query(sock, "FETC?\n", &sock_fetch);
-    if (std::count(block.begin(), block.end(), ',') != 4095) die("not a block of 4096: " + block.substr(0, 80));
+    if (std::count(block.begin(), block.end(), ',') != 4095)
+        die("not a block of 4096: " + block.substr(0, 80));
 
     struct Figure {
         const char* name;
@@ -328,7 +342,8 @@ int main(int argc, char** argv) {
         "for plain, name in (('inst1', 'inst0'), ('5026', '5025')):\n"
         "    kind = 'INSTR' if plain.startswith('inst') else 'SOCKET'\n"
         "    p, d = [rm.open_resource(f'TCPIP::127.0.0.1::{n}::{kind}', read_termination='\\n',\n"
-        "                             write_termination='\\n', timeout=10000) for n in (plain, name)]\n"
+        "                             write_termination='\\n', timeout=10000) for n in (plain, "
+        "name)]\n"
         "    d.chunk_size = 1 << 20\n"
         "    print(per(lambda: p.query('*IDN?'), 300), per(lambda: d.query('FETC?'), 5))\n";
     std::string peer;
@@ -345,14 +360,15 @@ int main(int argc, char** argv) {
     int status = 0;
     waitpid(server, &status, 0);
 
-    std::printf("# *IDN? reply %zu bytes, FETC? block %zu bytes; VXI-11 round trips: %zu and %zu\n", idn.size(),
-                block.size(), vxi_idn.size(), vxi_fetch.size());
+    std::printf("# *IDN? reply %zu bytes, FETC? block %zu bytes; VXI-11 round trips: %zu and %zu\n",
+                idn.size(), block.size(), vxi_idn.size(), vxi_fetch.size());
     for (std::size_t i = 0; i < figures.size(); ++i) {
         const Figure& f = figures[i];
-        std::printf("# %s: %.1f us, floor %.1f us, in process %.1f us, pyvisa-py %.1f us; "
-                    "(server - in process) / floor %.2f\n",
-                    f.name, f.seconds * 1e6, f.floor * 1e6, f.in_process * 1e6, py[i] * 1e6,
-                    (f.seconds - f.in_process) / f.floor);
+        std::printf(
+            "# %s: %.1f us, floor %.1f us, in process %.1f us, pyvisa-py %.1f us; "
+            "(server - in process) / floor %.2f\n",
+            f.name, f.seconds * 1e6, f.floor * 1e6, f.in_process * 1e6, py[i] * 1e6,
+            (f.seconds - f.in_process) / f.floor);
         char goal[16];
         std::snprintf(goal, sizeof goal, "<= %.1f", f.goal);
         row(f.name, f.ratio, "x", goal, f.ratio <= f.goal);

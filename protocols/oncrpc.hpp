@@ -69,7 +69,7 @@ std::string encode_rpc_mismatch(std::uint32_t xid);
 
 struct ReplyHeader {
     std::uint32_t xid = 0;
-    bool accepted = false;      // MSG_ACCEPTED
+    bool accepted = false;  // MSG_ACCEPTED
     AcceptStat stat = AcceptStat::system_err;
 };
 // A reply's header; for a successful one the results start at `body`.

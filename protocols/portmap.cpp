@@ -82,7 +82,8 @@ std::optional<int> universal_port(std::string_view uaddr) {
     const auto high_dot = uaddr.rfind('.', low_dot - 1);
     if (high_dot == std::string_view::npos) return std::nullopt;
     int high = -1, low = -1;
-    const auto h = uaddr.substr(high_dot + 1, low_dot - high_dot - 1), l = uaddr.substr(low_dot + 1);
+    const auto h = uaddr.substr(high_dot + 1, low_dot - high_dot - 1),
+               l = uaddr.substr(low_dot + 1);
     if (std::from_chars(h.data(), h.data() + h.size(), high).ptr != h.data() + h.size() ||
         std::from_chars(l.data(), l.data() + l.size(), low).ptr != l.data() + l.size() ||
         high < 0 || high > 255 || low < 0 || low > 255)

@@ -17,10 +17,10 @@ enum Proc : std::uint32_t {
     proc_null = 0,
     proc_set = 1,
     proc_unset = 2,
-    proc_getport = 3,   // version 2; GETADDR in versions 3 and 4
+    proc_getport = 3,  // version 2; GETADDR in versions 3 and 4
     proc_dump = 4,
     proc_callit = 5,
-    proc_gettime = 6,   // versions 3 and 4
+    proc_gettime = 6,      // versions 3 and 4
     proc_getversaddr = 9,  // version 4
 };
 

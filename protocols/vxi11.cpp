@@ -38,14 +38,17 @@ bool decode(std::string_view bytes, xdrproc_t proc, void* out) {
         if (!claim || *claim > bytes.size() - pos) return false;
     }
     XDR xdr;
-    xdrmem_create(&xdr, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()), XDR_DECODE);
+    xdrmem_create(&xdr, const_cast<char*>(bytes.data()), static_cast<u_int>(bytes.size()),
+                  XDR_DECODE);
     const bool ok = proc(&xdr, out);
     xdr_destroy(&xdr);
     if (!ok) xdr_free(proc, static_cast<char*>(out));
     return ok;
 }
 
-void release(xdrproc_t proc, void* value) { xdr_free(proc, static_cast<char*>(value)); }
+void release(xdrproc_t proc, void* value) {
+    xdr_free(proc, static_cast<char*>(value));
+}
 
 bool encode(std::string& out, xdrproc_t proc, const void* value) {
     const unsigned long size = xdr_sizeof(proc, const_cast<void*>(value));

@@ -16,6 +16,8 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Service> make_hislip_service(const ServerContext&) { return std::make_unique<NoHislip>(); }
+std::unique_ptr<Service> make_hislip_service(const ServerContext&) {
+    return std::make_unique<NoHislip>();
+}
 
 }  // namespace simserver

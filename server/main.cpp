@@ -69,7 +69,8 @@ int main(int argc, char** argv) {
     ServerContext context;
     context.listen_address = options->listen_address;
     context.hislip_port = options->hislip_port;
-    if (viOpenDefaultRM(&context.resource_manager) < 0) return fail("the simulated bus cannot be opened");
+    if (viOpenDefaultRM(&context.resource_manager) < 0)
+        return fail("the simulated bus cannot be opened");
     std::vector<simvisa::DeviceDesc> descs;
     for (const auto& d : simvisa::bus()) descs.push_back(d->desc());
     auto devices = served_devices(descs, error);

@@ -77,7 +77,8 @@ std::string peer_text(const sockaddr_storage& peer) {
     if (peer.ss_family == AF_INET)
         inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(peer).sin_addr, text, sizeof text);
     else
-        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr, text, sizeof text);
+        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(peer).sin6_addr, text,
+                  sizeof text);
     return text;
 }
 
@@ -134,7 +135,8 @@ int connect_tcp(const sockaddr_storage& address, socklen_t length, int timeout_m
     return fd;
 }
 
-HangupWatch::HangupWatch(int fd, std::function<void()> on_hangup) : stop_fd_(eventfd(0, EFD_CLOEXEC)) {
+HangupWatch::HangupWatch(int fd, std::function<void()> on_hangup)
+    : stop_fd_(eventfd(0, EFD_CLOEXEC)) {
     thread_ = std::thread([this, fd, on_hangup = std::move(on_hangup)] {
         pollfd p[2] = {{fd, POLLRDHUP, 0}, {stop_fd_, POLLIN, 0}};
         while (poll(p, 2, -1) < 0 && errno == EINTR) {
@@ -168,11 +170,13 @@ void Listener::accept_loop() {
         if (p[1].revents) return;
         sockaddr_storage peer{};
         socklen_t length = sizeof peer;
-        const int fd = accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        const int fd =
+            accept4(listen_fd_, reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
         if (fd < 0) {
             // Out of descriptors or memory: the pending connection waits rather than the
             // loop spinning on it.
-            if (errno != EINTR && errno != ECONNABORTED) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (errno != EINTR && errno != ECONNABORTED)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
             continue;
         }
         const int on = 1;

@@ -15,7 +15,8 @@ namespace {
 std::optional<int> port_number(const std::string& text) {
     int n = -1;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-    if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > 65535) return std::nullopt;
+    if (ec != std::errc() || end != text.data() + text.size() || n < 1 || n > 65535)
+        return std::nullopt;
     return n;
 }
 
@@ -84,14 +85,18 @@ std::optional<std::vector<ServedDevice>> served_devices(const std::vector<simvis
         const std::string board = "gpib" + std::to_string(d.intf_num) + ",";
         std::string gpib;
         if (d.intf_type == VI_INTF_GPIB)
-            gpib = board + std::to_string(d.primary_address) +
-                   (d.secondary_address == VI_NO_SEC_ADDR ? "" : "," + std::to_string(d.secondary_address));
+            gpib =
+                board + std::to_string(d.primary_address) +
+                (d.secondary_address == VI_NO_SEC_ADDR ? ""
+                                                       : "," + std::to_string(d.secondary_address));
         else if (d.intf_type == VI_INTF_GPIB_VXI && parsed && parsed->primary_given)
-            gpib = board + std::to_string(d.primary_address) + "," + std::to_string(d.logical_address / 8);
+            gpib = board + std::to_string(d.primary_address) + "," +
+                   std::to_string(d.logical_address / 8);
         if (!gpib.empty() && names.insert(gpib).second) s.names.push_back(gpib);
         s.socket_port = d.lan_socket_port;
         if (s.socket_port != 0 && !ports.insert(s.socket_port).second) {
-            error = d.name + ": socket port " + std::to_string(s.socket_port) + " is taken by another device";
+            error = d.name + ": socket port " + std::to_string(s.socket_port) +
+                    " is taken by another device";
             return std::nullopt;
         }
         out.push_back(std::move(s));

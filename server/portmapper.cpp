@@ -21,7 +21,7 @@ namespace rpc = lanproto::rpc;
 
 namespace {
 
-constexpr std::size_t kMaxCall = 1024;        // portmapper calls are small
+constexpr std::size_t kMaxCall = 1024;  // portmapper calls are small
 constexpr int kProbeMs = 500;
 constexpr int kReplyTimeoutMs = 2000;
 constexpr std::size_t kMaxPortmapperConnections = 16;
@@ -45,9 +45,12 @@ std::string Portmapper::answer(std::string_view call, const std::string& host, i
     rpc::CallHeader h;
     std::size_t pos = 0;
     switch (rpc::parse_call(call, h, pos)) {
-        case rpc::CallParse::ok: break;
-        case rpc::CallParse::rpc_mismatch: return rpc::encode_rpc_mismatch(h.xid);
-        default: return {};
+        case rpc::CallParse::ok:
+            break;
+        case rpc::CallParse::rpc_mismatch:
+            return rpc::encode_rpc_mismatch(h.xid);
+        default:
+            return {};
     }
     if (h.prog != pm::kProgram) return rpc::encode_reply(h.xid, rpc::AcceptStat::prog_unavail);
     const auto ours = [&](std::uint32_t prog, std::uint32_t vers) {
@@ -56,9 +59,12 @@ std::string Portmapper::answer(std::string_view call, const std::string& host, i
     std::string results;
     if (h.vers == 2) {
         switch (h.proc) {
-            case pm::proc_null: break;
+            case pm::proc_null:
+                break;
             case pm::proc_set:
-            case pm::proc_unset: rpc::put_u32(results, 0); break;  // registrations are refused
+            case pm::proc_unset:
+                rpc::put_u32(results, 0);
+                break;  // registrations are refused
             case pm::proc_getport: {
                 const auto m = pm::parse_mapping(call, pos);
                 if (!m) return rpc::encode_reply(h.xid, rpc::AcceptStat::garbage_args);
@@ -68,40 +74,50 @@ std::string Portmapper::answer(std::string_view call, const std::string& host, i
             }
             case pm::proc_dump:
                 rpc::put_u32(results, 1);
-                results += pm::encode_mapping({lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion,
-                                               pm::kProtoTcp, static_cast<std::uint32_t>(core_port)});
+                results += pm::encode_mapping({lanproto::vxi11::kCoreProgram,
+                                               lanproto::vxi11::kCoreVersion, pm::kProtoTcp,
+                                               static_cast<std::uint32_t>(core_port)});
                 rpc::put_u32(results, 0);
                 break;
             case pm::proc_callit:
                 if (datagram) return {};  // a broadcast CALLIT that fails stays unanswered
                 [[fallthrough]];
-            default: return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
+            default:
+                return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
         }
     } else if (h.vers == 3 || h.vers == 4) {
         const std::string netid = host.find(':') == std::string::npos ? "tcp" : "tcp6";
         const std::string uaddr = pm::universal_address(host, core_port);
         switch (h.proc) {
-            case pm::proc_null: break;
+            case pm::proc_null:
+                break;
             case pm::proc_set:
-            case pm::proc_unset: rpc::put_u32(results, 0); break;
+            case pm::proc_unset:
+                rpc::put_u32(results, 0);
+                break;
             case pm::proc_getport:
             case pm::proc_getversaddr: {
                 if (h.proc == pm::proc_getversaddr && h.vers != 4)
                     return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
                 const auto r = pm::parse_rpcb(call, pos);
                 if (!r) return rpc::encode_reply(h.xid, rpc::AcceptStat::garbage_args);
-                const bool found = ours(r->prog, r->vers) && (r->netid.empty() || r->netid == netid);
+                const bool found =
+                    ours(r->prog, r->vers) && (r->netid.empty() || r->netid == netid);
                 pm::put_string(results, found ? uaddr : "");
                 break;
             }
             case pm::proc_dump:
                 rpc::put_u32(results, 1);
-                results += pm::encode_rpcb({lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion,
-                                            netid, uaddr, "superuser"});
+                results +=
+                    pm::encode_rpcb({lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion,
+                                     netid, uaddr, "superuser"});
                 rpc::put_u32(results, 0);
                 break;
-            case pm::proc_gettime: rpc::put_u32(results, static_cast<std::uint32_t>(time(nullptr))); break;
-            default: return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
+            case pm::proc_gettime:
+                rpc::put_u32(results, static_cast<std::uint32_t>(time(nullptr)));
+                break;
+            default:
+                return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
         }
     } else {
         return rpc::encode_reply(h.xid, rpc::AcceptStat::prog_mismatch, {}, 2, 4);
@@ -109,13 +125,16 @@ std::string Portmapper::answer(std::string_view call, const std::string& host, i
     return rpc::encode_reply(h.xid, rpc::AcceptStat::success, results);
 }
 
-bool Portmapper::start(const std::string& address, int core_port, std::string& how, std::string& error) {
+bool Portmapper::start(const std::string& address, int core_port, std::string& how,
+                       std::string& error) {
     host_ = address;
     core_port_ = core_port;
     if (rpcbind_runs()) {
         if (!pmap_set(lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion, IPPROTO_TCP,
                       static_cast<unsigned short>(core_port))) {
-            error = "the portmapper on port 111 (rpcbind, or another server's own) refused the registration";
+            error =
+                "the portmapper on port 111 (rpcbind, or another server's own) refused the "
+                "registration";
             return false;
         }
         registered_ = true;
@@ -155,7 +174,8 @@ bool Portmapper::start(const std::string& address, int core_port, std::string& h
                     if (status == rpc::RecordAssembler::Status::too_long) return;
                     if (status != rpc::RecordAssembler::Status::record) continue;
                     const std::string reply = answer(records.record(), host, core_port_, false);
-                    if (reply.empty() || !net::write_all(fd, rpc::frame(reply), kReplyTimeoutMs)) return;
+                    if (reply.empty() || !net::write_all(fd, rpc::frame(reply), kReplyTimeoutMs))
+                        return;
                 }
             }
         },
@@ -180,10 +200,11 @@ void Portmapper::serve_udp() {
         const ssize_t n = recvfrom(udp_fd_, buffer, sizeof buffer, MSG_TRUNC,
                                    reinterpret_cast<sockaddr*>(&peer), &length);
         if (n <= 0 || static_cast<std::size_t>(n) > sizeof buffer) continue;
-        const std::string reply = answer(std::string_view(buffer, static_cast<std::size_t>(n)), host_,
-                                         core_port_, true);
+        const std::string reply =
+            answer(std::string_view(buffer, static_cast<std::size_t>(n)), host_, core_port_, true);
         if (!reply.empty())
-            sendto(udp_fd_, reply.data(), reply.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&peer), length);
+            sendto(udp_fd_, reply.data(), reply.size(), MSG_DONTWAIT,
+                   reinterpret_cast<sockaddr*>(&peer), length);
     }
 }
 

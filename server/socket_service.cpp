@@ -14,7 +14,7 @@ namespace simserver {
 namespace {
 
 constexpr std::size_t kMaxPending = 64 * 1024;  // a longer line goes on to the device in pieces
-constexpr std::size_t kMaxReply = 1u << 20;      // read at a time
+constexpr std::size_t kMaxReply = 1u << 20;     // read at a time
 constexpr ViUInt32 kReplyTimeoutMs = 60000;
 constexpr int kSendTimeoutMs = 10000;
 constexpr std::size_t kMaxConnections = 16;
@@ -45,12 +45,15 @@ public:
             std::string why;
             const int fd = net::listen_tcp(context_.listen_address, d.socket_port, why);
             if (fd < 0) {
-                error = "socket port " + std::to_string(d.socket_port) + " of " + d.names.front() + ": " + why;
+                error = "socket port " + std::to_string(d.socket_port) + " of " + d.names.front() +
+                        ": " + why;
                 stop();
                 return false;
             }
             auto& listener = listeners_.emplace_back(std::make_unique<net::Listener>());
-            listener->start(fd, [this, &d](int cfd, const sockaddr_storage&) { serve(cfd, d); }, kMaxConnections);
+            listener->start(
+                fd, [this, &d](int cfd, const sockaddr_storage&) { serve(cfd, d); },
+                kMaxConnections);
             description += (description.empty() ? "socket " : ", ") + d.names.front() + " " +
                            context_.listen_address + ":" + std::to_string(d.socket_port);
         }
@@ -76,7 +79,8 @@ private:
         } closer{vi};
         {
             std::lock_guard lock(mutex_);
-            if (stopping_ || viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 0, &vi) < 0)
+            if (stopping_ ||
+                viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 0, &vi) < 0)
                 return;
             sessions_.insert(vi);
         }
@@ -90,16 +94,19 @@ private:
             if (n <= 0 || stopping_) break;
             pending.append(buffer.data(), static_cast<std::size_t>(n));
             std::size_t from = 0;
-            for (std::size_t nl; open && (nl = pending.find('\n', from)) != std::string::npos; from = nl + 1) {
+            for (std::size_t nl; open && (nl = pending.find('\n', from)) != std::string::npos;
+                 from = nl + 1) {
                 const std::string_view line(pending.data() + from, nl + 1 - from);
-                viWrite(vi, reinterpret_cast<ViConstBuf>(line.data()), static_cast<ViUInt32>(line.size()), nullptr);
+                viWrite(vi, reinterpret_cast<ViConstBuf>(line.data()),
+                        static_cast<ViUInt32>(line.size()), nullptr);
                 if (is_query(line)) open = send_reply(fd, vi, reply);
             }
             pending.erase(0, from);
             // A line without its end so far goes to the device, which keeps or refuses it.
             if (pending.size() > kMaxPending) {
                 viSetAttribute(vi, VI_ATTR_SEND_END_EN, VI_FALSE);
-                viWrite(vi, reinterpret_cast<ViConstBuf>(pending.data()), static_cast<ViUInt32>(pending.size()), nullptr);
+                viWrite(vi, reinterpret_cast<ViConstBuf>(pending.data()),
+                        static_cast<ViUInt32>(pending.size()), nullptr);
                 viSetAttribute(vi, VI_ATTR_SEND_END_EN, VI_TRUE);
                 pending.clear();
             }

@@ -26,9 +26,9 @@ namespace {
 namespace rpc = lanproto::rpc;
 namespace vx = lanproto::vxi11;
 
-constexpr std::uint32_t kMaxRecvSize = 1u << 20;       // device_write data, announced
+constexpr std::uint32_t kMaxRecvSize = 1u << 20;  // device_write data, announced
 constexpr std::size_t kMaxRecord = kMaxRecvSize + 4096;
-constexpr std::uint32_t kMaxReadChunk = 1u << 20;      // device_read reply data
+constexpr std::uint32_t kMaxReadChunk = 1u << 20;  // device_read reply data
 constexpr std::size_t kMaxAsyncRecord = 1024;
 constexpr int kRecordTimeoutMs = 10000;  // a record begun must be whole within this
 constexpr int kSendTimeoutMs = 10000;
@@ -45,11 +45,16 @@ xdrproc_t proc_of(bool_t (*f)(XDR*, T*)) {
 long error_of(ViStatus st) {
     if (st >= 0) return vx::no_error;
     switch (st) {
-        case VI_ERROR_TMO: return vx::io_timeout;
-        case VI_ERROR_RSRC_LOCKED: return vx::device_locked_by_another_link;
-        case VI_ERROR_ABORT: return vx::abort;
-        case VI_ERROR_NSUP_OPER: return vx::operation_not_supported;
-        default: return vx::io_error;
+        case VI_ERROR_TMO:
+            return vx::io_timeout;
+        case VI_ERROR_RSRC_LOCKED:
+            return vx::device_locked_by_another_link;
+        case VI_ERROR_ABORT:
+            return vx::abort;
+        case VI_ERROR_NSUP_OPER:
+            return vx::operation_not_supported;
+        default:
+            return vx::io_error;
     }
 }
 
@@ -57,7 +62,8 @@ long error_of(ViStatus st) {
 // slow client holds up no one else.
 class IntrChannel {
 public:
-    IntrChannel(int fd, std::uint32_t prog, std::uint32_t vers) : fd_(fd), prog_(prog), vers_(vers) {
+    IntrChannel(int fd, std::uint32_t prog, std::uint32_t vers)
+        : fd_(fd), prog_(prog), vers_(vers) {
         thread_ = std::thread([this] { run(); });
     }
     ~IntrChannel() {
@@ -152,8 +158,8 @@ public:
 
 private:
     void serve(int fd, const sockaddr_storage& peer, bool core);
-    std::string call(Connection& c, const std::shared_ptr<Connection>& self, const rpc::CallHeader& h,
-                     std::string_view args, rpc::AcceptStat& stat);
+    std::string call(Connection& c, const std::shared_ptr<Connection>& self,
+                     const rpc::CallHeader& h, std::string_view args, rpc::AcceptStat& stat);
     std::string call_abort(const rpc::CallHeader& h, std::string_view args, rpc::AcceptStat& stat);
     std::shared_ptr<Link> find(long lid, const Connection* owner);
     void destroy(long lid);
@@ -176,7 +182,8 @@ private:
 
 ViStatus on_service_request(ViSession, ViEventType, ViEvent, ViAddr user) {
     std::lock_guard lock(g_service_mutex);
-    if (g_service) g_service->service_request(static_cast<long>(reinterpret_cast<std::intptr_t>(user)));
+    if (g_service)
+        g_service->service_request(static_cast<long>(reinterpret_cast<std::intptr_t>(user)));
     return VI_SUCCESS;
 }
 
@@ -217,13 +224,15 @@ bool Vxi11Service::start(std::string& description, std::string& error) {
         std::lock_guard lock(g_service_mutex);
         g_service = this;
     }
-    core_.start(core_fd, [this](int fd, const sockaddr_storage& peer) { serve(fd, peer, true); },
-                kMaxConnections);
-    abort_.start(abort_fd, [this](int fd, const sockaddr_storage& peer) { serve(fd, peer, false); },
-                 kMaxConnections);
+    core_.start(
+        core_fd, [this](int fd, const sockaddr_storage& peer) { serve(fd, peer, true); },
+        kMaxConnections);
+    abort_.start(
+        abort_fd, [this](int fd, const sockaddr_storage& peer) { serve(fd, peer, false); },
+        kMaxConnections);
     started_ = true;
-    description = "vxi11 " + context_.listen_address + ":" + std::to_string(core_port) + " (abort " +
-                  std::to_string(abort_port_) + ", " + how + ")";
+    description = "vxi11 " + context_.listen_address + ":" + std::to_string(core_port) +
+                  " (abort " + std::to_string(abort_port_) + ", " + how + ")";
     return true;
 }
 
@@ -277,14 +286,19 @@ void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
                 case rpc::CallParse::ok: {
                     rpc::AcceptStat stat = rpc::AcceptStat::success;
                     const std::string_view args = std::string_view(record).substr(body);
-                    std::string results = core ? call(*c, c, h, args, stat) : call_abort(h, args, stat);
+                    std::string results =
+                        core ? call(*c, c, h, args, stat) : call_abort(h, args, stat);
                     reply = stat == rpc::AcceptStat::prog_mismatch
                                 ? rpc::encode_reply(h.xid, stat, {}, 1, 1)
                                 : rpc::encode_reply(h.xid, stat, results);
                     break;
                 }
-                case rpc::CallParse::rpc_mismatch: reply = rpc::encode_rpc_mismatch(h.xid); break;
-                default: broken = true; continue;  // not RPC: the connection is given up
+                case rpc::CallParse::rpc_mismatch:
+                    reply = rpc::encode_rpc_mismatch(h.xid);
+                    break;
+                default:
+                    broken = true;
+                    continue;  // not RPC: the connection is given up
             }
             if (!net::write_all(fd, rpc::frame(reply), kSendTimeoutMs)) broken = true;
         }
@@ -330,7 +344,8 @@ void Vxi11Service::service_request(long lid) {
     if (c->intr) c->intr->send_srq(std::move(handle));
 }
 
-std::string Vxi11Service::create_link(const std::shared_ptr<Connection>& c, const Create_LinkParms& p) {
+std::string Vxi11Service::create_link(const std::shared_ptr<Connection>& c,
+                                      const Create_LinkParms& p) {
     Create_LinkResp resp{};
     resp.abortPort = static_cast<u_short>(abort_port_);
     resp.maxRecvSize = kMaxRecvSize;
@@ -357,7 +372,8 @@ std::string Vxi11Service::create_link(const std::shared_ptr<Connection>& c, cons
         return encoded();
     }
     if (p.lockDevice) {
-        const ViStatus st = viLock(l->vi, VI_EXCLUSIVE_LOCK, static_cast<ViUInt32>(p.lock_timeout), VI_NULL, VI_NULL);
+        const ViStatus st = viLock(l->vi, VI_EXCLUSIVE_LOCK, static_cast<ViUInt32>(p.lock_timeout),
+                                   VI_NULL, VI_NULL);
         if (st < 0) {
             viClose(l->vi);
             resp.error = st == VI_ERROR_ABORT ? vx::abort : vx::device_locked_by_another_link;
@@ -392,7 +408,8 @@ std::string Vxi11Service::device_write(Link& l, const Device_WriteParms& p) {
         if (l.send_end != end) viSetAttribute(l.vi, VI_ATTR_SEND_END_EN, l.send_end = end);
         ViUInt32 written = 0;
         const ViStatus st = with_lock_wait(l, p.flags, static_cast<ViUInt32>(p.lock_timeout), [&] {
-            return viWrite(l.vi, reinterpret_cast<ViConstBuf>(p.data.data_val), p.data.data_len, &written);
+            return viWrite(l.vi, reinterpret_cast<ViConstBuf>(p.data.data_val), p.data.data_len,
+                           &written);
         });
         resp.error = error_of(st);
         resp.size = written;
@@ -404,7 +421,8 @@ std::string Vxi11Service::device_write(Link& l, const Device_WriteParms& p) {
 
 std::string Vxi11Service::device_read(Link& l, const Device_ReadParms& p) {
     Device_ReadResp resp{};
-    const ViUInt32 size = static_cast<ViUInt32>(std::min<unsigned long>(p.requestSize, kMaxReadChunk));
+    const ViUInt32 size =
+        static_cast<ViUInt32>(std::min<unsigned long>(p.requestSize, kMaxReadChunk));
     // Kept by the connection's thread from read to read: no fresh megabyte for each one.
     thread_local std::vector<char> data;
     if (data.size() < size) data.resize(size);
@@ -426,7 +444,8 @@ std::string Vxi11Service::device_read(Link& l, const Device_ReadParms& p) {
         resp.error = error_of(st);
         if (st >= 0) {
             if (got == p.requestSize) resp.reason |= vx::kReasonRequestCount;
-            if (term_set && got > 0 && data[got - 1] == p.termChar) resp.reason |= vx::kReasonTermChar;
+            if (term_set && got > 0 && data[got - 1] == p.termChar)
+                resp.reason |= vx::kReasonTermChar;
             if (st == VI_SUCCESS) resp.reason |= vx::kReasonEnd;
         }
     }
@@ -443,7 +462,8 @@ long Vxi11Service::create_intr_chan(Connection& c, const Device_RemoteFunc& f) {
     if (f.progFamily != DEVICE_TCP) return vx::operation_not_supported;
     // Service requests go back only to the host the link came from.
     if (c.peer.ss_family != AF_INET ||
-        reinterpret_cast<const sockaddr_in&>(c.peer).sin_addr.s_addr != htonl(static_cast<uint32_t>(f.hostAddr)))
+        reinterpret_cast<const sockaddr_in&>(c.peer).sin_addr.s_addr !=
+            htonl(static_cast<uint32_t>(f.hostAddr)))
         return vx::parameter_error;
     sockaddr_storage where = c.peer;
     reinterpret_cast<sockaddr_in&>(where).sin_port = htons(f.hostPort);
@@ -455,7 +475,8 @@ long Vxi11Service::create_intr_chan(Connection& c, const Device_RemoteFunc& f) {
 }
 
 std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>& self,
-                               const rpc::CallHeader& h, std::string_view args, rpc::AcceptStat& stat) {
+                               const rpc::CallHeader& h, std::string_view args,
+                               rpc::AcceptStat& stat) {
     if (h.prog != vx::kCoreProgram) {
         stat = rpc::AcceptStat::prog_unavail;
         return {};
@@ -477,7 +498,8 @@ std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>&
     // The link a call names, of this connection.
     const auto link = [&](long lid) { return find(lid, &c); };
     switch (h.proc) {
-        case vx::proc_null: return out;
+        case vx::proc_null:
+            return out;
         case vx::proc_create_link: {
             vx::Decoded<Create_LinkParms> p(args, proc_of(xdr_Create_LinkParms));
             return p.ok ? create_link(self, p.value) : garbage();
@@ -517,20 +539,26 @@ std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>&
             long error = vx::invalid_link_identifier;
             if (l) {
                 set_timeout(*l, static_cast<ViUInt32>(p.value.io_timeout));
-                const ViStatus st = with_lock_wait(*l, p.value.flags, static_cast<ViUInt32>(p.value.lock_timeout), [&]() -> ViStatus {
-                    switch (h.proc) {
-                        case vx::proc_device_readstb: return viReadSTB(l->vi, &stb);
-                        case vx::proc_device_trigger: return viAssertTrigger(l->vi, VI_TRIG_PROT_DEFAULT);
-                        case vx::proc_device_clear: return viClear(l->vi);
-                        default: {
-                            // Remote and local mean nothing to a device without REN.
-                            const ViStatus s = viGpibControlREN(
-                                l->vi, h.proc == vx::proc_device_remote ? VI_GPIB_REN_ASSERT_ADDRESS
-                                                                        : VI_GPIB_REN_ADDRESS_GTL);
-                            return s == VI_ERROR_NSUP_OPER ? ViStatus{VI_SUCCESS} : s;
+                const ViStatus st = with_lock_wait(
+                    *l, p.value.flags, static_cast<ViUInt32>(p.value.lock_timeout),
+                    [&]() -> ViStatus {
+                        switch (h.proc) {
+                            case vx::proc_device_readstb:
+                                return viReadSTB(l->vi, &stb);
+                            case vx::proc_device_trigger:
+                                return viAssertTrigger(l->vi, VI_TRIG_PROT_DEFAULT);
+                            case vx::proc_device_clear:
+                                return viClear(l->vi);
+                            default: {
+                                // Remote and local mean nothing to a device without REN.
+                                const ViStatus s =
+                                    viGpibControlREN(l->vi, h.proc == vx::proc_device_remote
+                                                                ? VI_GPIB_REN_ASSERT_ADDRESS
+                                                                : VI_GPIB_REN_ADDRESS_GTL);
+                                return s == VI_ERROR_NSUP_OPER ? ViStatus{VI_SUCCESS} : s;
+                            }
                         }
-                    }
-                });
+                    });
                 error = error_of(st);
             }
             if (h.proc != vx::proc_device_readstb) return error_reply(error);
@@ -544,10 +572,12 @@ std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>&
             const auto l = link(p.value.lid);
             if (!l) return error_reply(vx::invalid_link_identifier);
             if (l->locked) return error_reply(vx::no_error);
-            const ViUInt32 wait = (p.value.flags & vx::kFlagWaitLock) ? static_cast<ViUInt32>(p.value.lock_timeout) : 0;
+            const ViUInt32 wait = (p.value.flags & vx::kFlagWaitLock)
+                                      ? static_cast<ViUInt32>(p.value.lock_timeout)
+                                      : 0;
             const ViStatus st = viLock(l->vi, VI_EXCLUSIVE_LOCK, wait, VI_NULL, VI_NULL);
             l->locked = st >= 0;
-            return error_reply(st >= 0 ? vx::no_error
+            return error_reply(st >= 0                ? vx::no_error
                                : st == VI_ERROR_ABORT ? vx::abort
                                                       : vx::device_locked_by_another_link);
         }
@@ -580,7 +610,8 @@ std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>&
             vx::Decoded<Device_DocmdParms> p(args, proc_of(xdr_Device_DocmdParms));
             if (!p.ok) return garbage();
             Device_DocmdResp resp{};
-            resp.error = link(p.value.lid) ? vx::operation_not_supported : vx::invalid_link_identifier;
+            resp.error =
+                link(p.value.lid) ? vx::operation_not_supported : vx::invalid_link_identifier;
             vx::encode(out, proc_of(xdr_Device_DocmdResp), &resp);
             return out;
         }
@@ -608,11 +639,14 @@ std::string Vxi11Service::call(Connection& c, const std::shared_ptr<Connection>&
             }
             return error_reply(ending ? vx::no_error : vx::channel_not_established);
         }
-        default: stat = rpc::AcceptStat::proc_unavail; return {};
+        default:
+            stat = rpc::AcceptStat::proc_unavail;
+            return {};
     }
 }
 
-std::string Vxi11Service::call_abort(const rpc::CallHeader& h, std::string_view args, rpc::AcceptStat& stat) {
+std::string Vxi11Service::call_abort(const rpc::CallHeader& h, std::string_view args,
+                                     rpc::AcceptStat& stat) {
     if (h.prog != vx::kAsyncProgram) {
         stat = rpc::AcceptStat::prog_unavail;
         return {};

@@ -27,11 +27,13 @@ TEST(RpcRecords, FragmentsJoinAcrossPiecesAndOverlongRecordsAreRefusedAtTheirHea
     EXPECT_EQ(got, (std::vector<std::string>{"hello world", "second"}));
 
     // A claim beyond the limit, also one made of fragments, is refused before its bytes come.
-    for (std::string head : {std::string("\xff\xff\xff\xf0", 4), std::string("\x00\x00\x00\x30", 4)}) {
+    for (std::string head :
+         {std::string("\xff\xff\xff\xf0", 4), std::string("\x00\x00\x00\x30", 4)}) {
         std::string s = head + std::string(0x30, 'x') + std::string("\x80\x00\x00\x30", 4);
         rpc::RecordAssembler small(64);
         rpc::RecordAssembler::Status status = rpc::RecordAssembler::Status::need_more;
-        for (std::size_t at = 0; at < s.size() && status == rpc::RecordAssembler::Status::need_more;)
+        for (std::size_t at = 0;
+             at < s.size() && status == rpc::RecordAssembler::Status::need_more;)
             at += small.feed(s.data() + at, s.size() - at, status);
         EXPECT_EQ(status, rpc::RecordAssembler::Status::too_long);
         EXPECT_LE(small.record().size(), 64u);
@@ -39,11 +41,13 @@ TEST(RpcRecords, FragmentsJoinAcrossPiecesAndOverlongRecordsAreRefusedAtTheirHea
 }
 
 TEST(RpcMessages, CallsAndRepliesRoundTripAndBadHeadersAreTold) {
-    const std::string call = rpc::encode_call({42, vxi11::kCoreProgram, 1, vxi11::proc_create_link}, "ARGS");
+    const std::string call =
+        rpc::encode_call({42, vxi11::kCoreProgram, 1, vxi11::proc_create_link}, "ARGS");
     rpc::CallHeader h;
     std::size_t body = 0;
     ASSERT_EQ(rpc::parse_call(call, h, body), rpc::CallParse::ok);
-    EXPECT_EQ(std::tie(h.xid, h.prog, h.vers, h.proc), std::make_tuple(42u, vxi11::kCoreProgram, 1u, 10u));
+    EXPECT_EQ(std::tie(h.xid, h.prog, h.vers, h.proc),
+              std::make_tuple(42u, vxi11::kCoreProgram, 1u, 10u));
     EXPECT_EQ(call.substr(body), "ARGS");
 
     std::string v3 = call;
@@ -69,13 +73,15 @@ TEST(Vxi11Coding, StructuresRoundTripAndLengthClaimsBeyondTheBytesAreRefused) {
     std::string bytes;
     ASSERT_TRUE(vxi11::encode(bytes, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms), &w));
     {
-        vxi11::Decoded<Device_WriteParms> back(bytes, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms));
+        vxi11::Decoded<Device_WriteParms> back(bytes,
+                                               reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms));
         ASSERT_TRUE(back.ok);
         EXPECT_EQ(back.value.lid, 7);
         EXPECT_EQ(std::string(back.value.data.data_val, back.value.data.data_len), "*IDN?\n");
     }
     bytes[16] = '\x7f';  // the data's length now claims about 2 GB
-    vxi11::Decoded<Device_WriteParms> claimed(bytes, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms));
+    vxi11::Decoded<Device_WriteParms> claimed(bytes,
+                                              reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms));
     EXPECT_FALSE(claimed.ok);
 
     EXPECT_EQ(portmap::universal_address("127.0.0.1", 0x1234), "127.0.0.1.18.52");

@@ -17,11 +17,12 @@ std::vector<simvisa::DeviceDesc> bus_of(const char* text) {
 
 TEST(ServedDevices, NamesInBusOrderWithGatewayNamesAndOverrides) {
     std::string error;
-    const auto devices = served_devices(bus_of("[VXI0::24::INSTR]\nq7304 = yes\n"
-                                               "[GPIB0::9::3::INSTR]\nidn = X\nlan.socket_port = 5025\n"
-                                               "[GPIB-VXI1::5::32::INSTR]\nq7304 = yes\nlan.device = Meter\n"
-                                               "[GPIB0::9::INSTR]\nidn = Y\n"),
-                                        error);
+    const auto devices =
+        served_devices(bus_of("[VXI0::24::INSTR]\nq7304 = yes\n"
+                              "[GPIB0::9::3::INSTR]\nidn = X\nlan.socket_port = 5025\n"
+                              "[GPIB-VXI1::5::32::INSTR]\nq7304 = yes\nlan.device = Meter\n"
+                              "[GPIB0::9::INSTR]\nidn = Y\n"),
+                       error);
     ASSERT_TRUE(devices) << error;
     ServerContext context;
     context.devices = *devices;
@@ -42,14 +43,17 @@ TEST(ServedDevices, NamesInBusOrderWithGatewayNamesAndOverrides) {
 
 TEST(ServedDevices, TwoDevicesOfOneNameOrPortAreRefused) {
     std::string error;
-    EXPECT_FALSE(served_devices(bus_of("[VXI0::1::INSTR]\nlan.device = inst1\n[VXI0::2::INSTR]\n"), error));
+    EXPECT_FALSE(
+        served_devices(bus_of("[VXI0::1::INSTR]\nlan.device = inst1\n[VXI0::2::INSTR]\n"), error));
     EXPECT_NE(error.find("inst1"), std::string::npos) << error;
     EXPECT_FALSE(served_devices(bus_of("[VXI0::1::INSTR]\nlan.socket_port = 5025\n"
                                        "[VXI0::2::INSTR]\nlan.socket_port = 5025\n"),
                                 error));
     EXPECT_NE(error.find("5025"), std::string::npos) << error;
-    for (const char* bad : {"lan.device = a b", "lan.device =", "lan.socket_port = 0", "lan.socket_port = 65536"}) {
-        const auto parsed = simvisa::parse_bus_description(std::string("[VXI0::1::INSTR]\n") + bad, "bus.txt");
+    for (const char* bad :
+         {"lan.device = a b", "lan.device =", "lan.socket_port = 0", "lan.socket_port = 65536"}) {
+        const auto parsed =
+            simvisa::parse_bus_description(std::string("[VXI0::1::INSTR]\n") + bad, "bus.txt");
         EXPECT_NE(parsed.error, "") << bad;
     }
 }
