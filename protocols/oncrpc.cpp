@@ -41,10 +41,6 @@ std::optional<std::uint32_t> get_u32(std::string_view in, std::size_t& pos) {
     return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 | p[3];
 }
 
-std::size_t RecordAssembler::wanted() const {
-    return in_fragment_ ? fragment_left_ : 4 - header_got_;
-}
-
 std::size_t RecordAssembler::feed(const char* data, std::size_t size, Status& status) {
     if (done_) {
         record_.clear();

@@ -32,8 +32,8 @@ public:
     std::size_t feed(const char* data, std::size_t size, Status& status);
     // The record just completed; valid until the next feed.
     std::string& record() { return record_; }
-    // Bytes still wanted for the fragment under way (4 while a header is awaited).
-    std::size_t wanted() const;
+    // Whether no record is under way: nothing of the next one has come yet.
+    bool idle() const { return done_ || (!in_fragment_ && header_got_ == 0 && record_.empty()); }
 
 private:
     std::size_t max_;

@@ -165,7 +165,7 @@ bool Portmapper::start(const std::string& address, int core_port, std::string& h
             for (;;) {
                 // A client that falls silent mid-call is let go.
                 const long n = net::read_some(fd, buffer, sizeof buffer,
-                                              records.wanted() == 4 ? -1 : kReplyTimeoutMs);
+                                              records.idle() ? -1 : kReplyTimeoutMs);
                 if (n <= 0) return;
                 std::size_t at = 0;
                 while (at < static_cast<std::size_t>(n)) {

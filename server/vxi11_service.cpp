@@ -266,7 +266,7 @@ void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         const long n = net::read_some(fd, buffer.data(), buffer.size(),
-                                      records.wanted() == 4 ? -1 : kRecordTimeoutMs);
+                                      records.idle() ? -1 : kRecordTimeoutMs);
         if (n <= 0 || stopping_) break;
         std::size_t at = 0;
         bool broken = false;

@@ -16,6 +16,7 @@ TEST(RpcRecords, FragmentsJoinAcrossPiecesAndOverlongRecordsAreRefusedAtTheirHea
     stream += " world";
     stream += rpc::frame("second");
     rpc::RecordAssembler records(64);
+    EXPECT_TRUE(records.idle());
     std::vector<std::string> got;
     for (std::size_t at = 0; at < stream.size();) {
         std::string_view piece = std::string_view(stream).substr(at, 3);
@@ -23,7 +24,10 @@ TEST(RpcRecords, FragmentsJoinAcrossPiecesAndOverlongRecordsAreRefusedAtTheirHea
         at += records.feed(piece.data(), piece.size(), status);
         ASSERT_NE(status, rpc::RecordAssembler::Status::too_long);
         if (status == rpc::RecordAssembler::Status::record) got.push_back(records.record());
+        // Between the first record's fragments it is under way (its peer is timed).
+        if (at == 9) EXPECT_FALSE(records.idle());
     }
+    EXPECT_TRUE(records.idle());
     EXPECT_EQ(got, (std::vector<std::string>{"hello world", "second"}));
 
     // A claim beyond the limit, also one made of fragments, is refused before its bytes come.
