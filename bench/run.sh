@@ -15,3 +15,6 @@ cd "$build"
   | grep ' | ' || true
 "$build/bench_runner"
 ninja -C "$build" -j2 bench_data_inprocess bench_trend_program bench_trend_runner >/dev/null && "$build/bench_data_inprocess" 2>"$build/bench_data.log" | tee -a "$build/bench_data.log" | grep ' | ' || true; "$build/bench_trend_runner"
+# The LAN server, in a private network namespace (skipped where none can be made).
+ninja -C "$build" -j2 bench_lan visa-sim-server >/dev/null && \
+  "$src/tests/support/in_netns.sh" "$build/bench_lan" "$build/visa-sim-server" 2>/dev/null || true

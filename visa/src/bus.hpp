@@ -48,6 +48,8 @@ struct DeviceDesc {
     bool open_fails = false;
     std::vector<ViAttr> failing_attributes;
     std::vector<Fault> faults;
+    std::string lan_device;   // lan.device: its name on the LAN server (lower case)
+    int lan_socket_port = 0;  // lan.socket_port: its raw SCPI socket there; 0: none
     int line = 0;  // where it was described
 };
 

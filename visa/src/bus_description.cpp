@@ -74,6 +74,17 @@ std::string apply(DeviceDesc& d, const std::string& key, const std::string& valu
         d.idn = value;
         return {};
     }
+    if (key == "lan.device") {
+        // Letters, digits, ',' and '_' as a LAN device name has them.
+        if (value.empty() || value.size() > 64 ||
+            value.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789,_") !=
+                std::string::npos)
+            return "bad value for " + key + ": " + value;
+        d.lan_device.clear();
+        for (char c : value) d.lan_device += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return {};
+    }
+    if (key == "lan.socket_port") return in_range(1, 65535, d.lan_socket_port);
     if (auto err = apply_instrument_key(d.input, key, value)) return *err;
     if (key == "fault.open") {
         if (value != "fail") return "bad value for " + key + ": " + value;
