@@ -199,6 +199,13 @@ struct Session {
     // the buffer replies are read into.
     std::optional<hislip::Message> held;
     std::vector<char> buffer;
+    std::string pending;    // Data pieces of a message not yet ended
+    bool streamed = false;  // part of the message already went to the device
+
+    // A reply being awaited and whether a device clear cut it short (overlapped mode
+    // names it on both channels).
+    std::mutex reply_mutex;
+    std::optional<std::uint32_t> awaiting, interrupted;
 
     ~Session() {
         {
@@ -240,7 +247,7 @@ private:
     void sync_loop(Session& s);
     void async_loop(Session& s);
     void on_data(Session& s, const hislip::Message& m);
-    void deliver_reply(Session& s, std::uint32_t message_id);
+    void deliver_reply(Session& s, std::uint32_t message_id, bool written);
     bool take_interjection(Session& s);
     bool reply_owed(Session& s);
     void on_lock(Session& s, const hislip::Message& m);
@@ -447,6 +454,8 @@ void HislipService::serve_sync(std::shared_ptr<Channel> channel, const hislip::M
     if (!s->dead && s->async) sync_loop(*s);
     else if (!s->dead) channel->fatal(hislip::FatalCode::channels_not_established, "no asynchronous channel");
     s->end();
+    // The start of a message that will never end is dropped from the device.
+    if (s->streamed) viClear(s->vi);
     forget(*s);
 }
 
@@ -518,6 +527,8 @@ void HislipService::sync_loop(Session& s) {
             case Type::DeviceClearComplete: {
                 s.overlapped = (m.header.control & hislip::kPreferOverlap) != 0;
                 s.response_unread = false;
+                s.pending.clear();
+                s.streamed = false;
                 s.clearing = false;
                 ch.send(Type::DeviceClearAcknowledge, s.overlapped ? hislip::kPreferOverlap : 0, 0);
                 break;
@@ -542,14 +553,32 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
         past_locks(s, [&] { return viAssertTrigger(s.vi, VI_TRIG_PROT_DEFAULT); });
         return;
     }
+    // Pieces wait here for the end of their message, so that a client that dies in the
+    // middle of one leaves nothing in the device; only a very long message is passed on early.
     const bool end = m.type() == Type::DataEnd;
+    if (!end && s.pending.size() + m.payload.size() < kMaxPayload) {
+        s.pending += m.payload;
+        return;
+    }
+    if (end) {
+        std::lock_guard lock(s.reply_mutex);
+        if (s.clearing) return;
+        s.awaiting = id;  // from before the device sees the message: a clear finds it
+    }
+    const std::string* bytes = &m.payload;
+    if (!s.pending.empty()) {
+        s.pending += m.payload;
+        bytes = &s.pending;
+    }
     viSetAttribute(s.vi, VI_ATTR_SEND_END_EN, end ? VI_TRUE : VI_FALSE);
     ViUInt32 written = 0;
     const ViStatus st = past_locks(s, [&] {
-        return viWrite(s.vi, reinterpret_cast<ViConstBuf>(m.payload.data()),
-                       static_cast<ViUInt32>(m.payload.size()), &written);
+        return viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
+                       &written);
     });
-    if (st >= VI_SUCCESS && end) deliver_reply(s, id);
+    s.pending.clear();
+    s.streamed = !end;
+    if (end) deliver_reply(s, id, st >= VI_SUCCESS);
 }
 
 bool HislipService::reply_owed(Session& s) {
@@ -567,33 +596,36 @@ bool HislipService::reply_owed(Session& s) {
 }
 
 // Sends the reply the message owes, if any, in pieces of the client's maximum size.
-void HislipService::deliver_reply(Session& s, std::uint32_t message_id) {
-    while (!s.dead && !s.clearing && reply_owed(s)) {
+void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool written) {
+    while (written && !s.dead && !s.clearing && reply_owed(s)) {
         const std::size_t piece = static_cast<std::size_t>(s.client_payload.load());
         if (s.buffer.size() != piece) s.buffer.resize(piece);
         ViUInt32 got = 0;
         const ViStatus st = viRead(s.vi, reinterpret_cast<ViBuf>(s.buffer.data()), static_cast<ViUInt32>(piece), &got);
         if (st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED) {
-            if (!take_interjection(s)) return;
+            if (!take_interjection(s)) break;
             continue;
         }
-        if (st == VI_ERROR_ABORT) {
-            // Cut short by a device clear: in overlapped mode the client learns which reply.
-            if (s.overlapped && !s.dead) {
-                s.sync->send(Type::Interrupted, 0, message_id);
-                s.async->send(Type::AsyncInterrupted, 0, message_id);
-            }
-            return;
-        }
-        if (st < VI_SUCCESS) return;
+        if (st < VI_SUCCESS) break;
         const bool end = st == VI_SUCCESS;
+        // The last piece goes out unless a clear came first: then the reply was interrupted.
+        std::unique_lock last(s.reply_mutex, std::defer_lock);
+        if (end) {
+            last.lock();
+            if (s.clearing) break;
+            s.awaiting.reset();
+        }
         s.response_unread = true;
         if (!s.sync->send_data(end ? Type::DataEnd : Type::Data, message_id, s.buffer.data(), got)) {
             s.end();
-            return;
+            break;
         }
         if (end) return;
     }
+    std::lock_guard lock(s.reply_mutex);
+    s.awaiting.reset();
+    if (s.interrupted && !s.dead) s.sync->send(Type::Interrupted, 0, *s.interrupted);
+    s.interrupted.reset();
 }
 
 // While a reply is still to come (a FETCh? waiting for its trigger): a Trigger that arrives
@@ -748,7 +780,14 @@ void HislipService::on_status_query(Session& s, const hislip::Message& m) {
 // The first half of the clear handshake: a reply being read ends, the device is cleared, and
 // the synchronous channel discards what comes until DeviceClearComplete.
 void HislipService::on_device_clear(Session& s) {
-    s.clearing = true;
+    {
+        std::lock_guard lock(s.reply_mutex);
+        s.clearing = true;
+        if (s.awaiting && s.overlapped) {
+            s.interrupted = s.awaiting;
+            s.async->send(Type::AsyncInterrupted, 0, *s.awaiting);
+        }
+    }
     viClear(s.vi);
     s.response_unread = false;
     s.async->send(Type::AsyncDeviceClearAcknowledge, 0, 0);
