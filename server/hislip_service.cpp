@@ -113,9 +113,9 @@ public:
     // for bytes, and returns `woken` when `wake_fd` becomes readable first.
     Got receive(hislip::Message& out, int timeout_ms, int wake_fd = -1) {
         for (;;) {
-            std::string_view rest(buffer_.data() + used_, buffer_.size() - used_);
+            std::string_view rest(buffer_.data() + used_, have_ - used_);
             const auto result = parser_.next(rest, out);
-            used_ = buffer_.size() - rest.size();
+            used_ = have_ - rest.size();
             switch (result) {
                 case hislip::Parser::Result::message: return Got::message;
                 case hislip::Parser::Result::too_large: return Got::too_large;
@@ -129,15 +129,11 @@ public:
             if (n == 0) return Got::timeout;
             if (wake_fd >= 0 && (fds[1].revents & POLLIN) && !(fds[0].revents & (POLLHUP | POLLERR)))
                 return Got::woken;
-            buffer_.resize(kReadChunk);
+            if (buffer_.empty()) buffer_.resize(kReadChunk);
             const ssize_t got = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
-            if (got < 0 && errno == EINTR) {
-                buffer_.clear();
-                used_ = 0;
-                continue;
-            }
+            if (got < 0 && errno == EINTR) continue;
             if (got <= 0) return Got::closed;
-            buffer_.resize(static_cast<std::size_t>(got));
+            have_ = static_cast<std::size_t>(got);
             used_ = 0;
         }
     }
@@ -146,8 +142,8 @@ private:
     static constexpr std::size_t kReadChunk = 64 * 1024;
     int fd_;
     hislip::Parser parser_;
-    std::string buffer_;
-    std::size_t used_ = 0;
+    std::vector<char> buffer_;
+    std::size_t have_ = 0, used_ = 0;  // bytes in the buffer, and of them parsed
     std::mutex send_mutex_;
 };
 
@@ -200,6 +196,7 @@ struct Session {
     std::optional<hislip::Message> held;
     std::vector<char> buffer;
     std::string pending;    // Data pieces of a message not yet ended
+    int send_end = -1;      // VI_ATTR_SEND_END_EN as last set
     bool streamed = false;  // part of the message already went to the device
 
     // A reply being awaited and whether a device clear cut it short (overlapped mode
@@ -570,7 +567,10 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
         s.pending += m.payload;
         bytes = &s.pending;
     }
-    viSetAttribute(s.vi, VI_ATTR_SEND_END_EN, end ? VI_TRUE : VI_FALSE);
+    if (s.send_end != end) {
+        viSetAttribute(s.vi, VI_ATTR_SEND_END_EN, end ? VI_TRUE : VI_FALSE);
+        s.send_end = end;
+    }
     ViUInt32 written = 0;
     const ViStatus st = past_locks(s, [&] {
         return viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
