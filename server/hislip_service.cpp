@@ -41,6 +41,7 @@ constexpr std::size_t kMaxLockKey = 255;
 constexpr int kInitTimeoutMs = 5000;   // for the first message and for the second channel
 constexpr int kSendTimeoutMs = 10000;  // a peer that reads nothing for this long is dropped
 constexpr int kDeviceSliceMs = 20;     // a wait for a reply, between looks at the channel
+constexpr int kLateReplyPollMs = 50;
 constexpr std::size_t kMaxSessions = 256;
 constexpr std::uint16_t kServerVendor = ('S' << 8) | 'V';
 constexpr ViUInt16 kStbMav = 0x10, kStbRqs = 0x40;
@@ -197,6 +198,9 @@ struct Session {
     std::vector<char> buffer;
     std::string pending;    // Data pieces of a message not yet ended
     int send_end = -1;      // VI_ATTR_SEND_END_EN as last set
+    // Without registers: a query whose reply was not ready when it was taken; the status
+    // byte is polled for it while the channel is quiet.
+    std::optional<std::uint32_t> late_reply;
     bool streamed = false;  // part of the message already went to the device
 
     // A reply being awaited and whether a device clear cut it short (overlapped mode
@@ -501,7 +505,20 @@ void HislipService::sync_loop(Session& s) {
     Channel& ch = *s.sync;
     hislip::Message m;
     while (!s.dead) {
-        const auto got = s.held ? Channel::Got::message : ch.receive(m, -1);
+        const int wait = s.late_reply ? kLateReplyPollMs : -1;
+        const auto got = s.held ? Channel::Got::message : ch.receive(m, wait);
+        if (got == Channel::Got::timeout) {
+            if (!s.clearing && reply_owed(s)) {
+                const std::uint32_t id = *s.late_reply;
+                {
+                    std::lock_guard lock(s.reply_mutex);
+                    if (s.clearing) continue;
+                    s.awaiting = id;
+                }
+                deliver_reply(s, id, true);
+            }
+            continue;
+        }
         if (s.held) {
             m = std::move(*s.held);
             s.held.reset();
@@ -526,6 +543,7 @@ void HislipService::sync_loop(Session& s) {
                 s.response_unread = false;
                 s.pending.clear();
                 s.streamed = false;
+                s.late_reply.reset();
                 s.clearing = false;
                 ch.send(Type::DeviceClearAcknowledge, s.overlapped ? hislip::kPreferOverlap : 0, 0);
                 break;
@@ -578,7 +596,12 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     });
     s.pending.clear();
     s.streamed = !end;
-    if (end) deliver_reply(s, id, st >= VI_SUCCESS);
+    if (!end) return;
+    s.late_reply.reset();
+    deliver_reply(s, id, st >= VI_SUCCESS);
+    // A query's reply that a device without registers has not made ready yet.
+    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread && m.payload.find('?') != std::string::npos)
+        s.late_reply = id;
 }
 
 bool HislipService::reply_owed(Session& s) {
@@ -620,7 +643,10 @@ void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool wri
             s.end();
             break;
         }
-        if (end) return;
+        if (end) {
+            s.late_reply.reset();
+            return;
+        }
     }
     std::lock_guard lock(s.reply_mutex);
     s.awaiting.reset();

@@ -139,10 +139,14 @@ TEST_F(HislipServer, StatusQueryTriggerAndRemoteLocal) {
     const auto bad = g.ask(Type::AsyncRemoteLocalControl, 9, 0, Type::Error);
     ASSERT_TRUE(bad);
     EXPECT_EQ(bad->header.control, static_cast<int>(hislip::ErrorCode::unrecognized_control));
-    // The GPIB device answers through the status byte path as well.
+    // The GPIB device has no registers: its replies show in the status byte, a late one too.
     const auto idn = g.query("*IDN?\n");
     ASSERT_TRUE(idn);
     EXPECT_EQ(idn->rfind("VANTREL-OSSMARK,Q7304A,", 0), 0u);
+    g.write("TRIG:SOUR BUS;:INIT\n");
+    const std::uint32_t late = g.write("FETC?\n");
+    g.trigger();
+    EXPECT_TRUE(g.read(late));
 }
 
 TEST_F(HislipServer, DeviceClearHandshakeThenOverlappedMode) {
