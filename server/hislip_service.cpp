@@ -171,6 +171,23 @@ ViStatus on_service_request(ViSession vi, ViEventType, ViEvent, ViAddr) {
     return VI_SUCCESS;
 }
 
+// The device has one output queue: a query and its reply are one exchange, and the HiSLIP
+// sessions of a device take turns at them so that a reply never goes to another session.
+// A turn is held only while the reply comes at once; a reply still to come (a FETCh? waiting
+// for its trigger) is awaited without it, as on a bus shared by several controllers.
+std::mutex exchanges_mutex;
+std::map<std::string, std::weak_ptr<std::timed_mutex>> exchanges;
+
+std::shared_ptr<std::timed_mutex> exchange_of(const std::string& resource) {
+    std::lock_guard lock(exchanges_mutex);
+    auto turn = exchanges[resource].lock();
+    if (!turn) {
+        turn = std::make_shared<std::timed_mutex>();
+        exchanges[resource] = turn;
+    }
+    return turn;
+}
+
 struct Session {
     std::uint16_t id = 0;
     ViSession vi = VI_NULL;
@@ -201,6 +218,20 @@ struct Session {
     // Without registers: a query whose reply was not ready when it was taken; the status
     // byte is polled for it while the channel is quiet.
     std::optional<std::uint32_t> late_reply;
+    std::uint32_t last_id = hislip::kFirstMessageId;  // of the latest Data, DataEnd or Trigger
+    std::shared_ptr<std::timed_mutex> exchange;
+    std::unique_lock<std::timed_mutex> turn;
+
+    // Waits for this session's turn at the device; false when the session ends or is cleared.
+    bool take_turn() {
+        if (turn.owns_lock()) return true;
+        while (!dead && !clearing)
+            if (turn.try_lock_for(std::chrono::milliseconds(kDeviceSliceMs))) return true;
+        return false;
+    }
+    void give_turn() {
+        if (turn.owns_lock()) turn.unlock();
+    }
     bool streamed = false;  // part of the message already went to the device
 
     // A reply being awaited and whether a device clear cut it short (overlapped mode
@@ -250,13 +281,13 @@ private:
     void on_data(Session& s, const hislip::Message& m);
     void deliver_reply(Session& s, std::uint32_t message_id, bool written);
     bool take_interjection(Session& s);
-    bool reply_owed(Session& s);
     void on_lock(Session& s, const hislip::Message& m);
     void on_lock_info(Session& s);
     void on_status_query(Session& s, const hislip::Message& m);
     void on_device_clear(Session& s);
     std::shared_ptr<Session> open_session(const ServedDevice& device, std::string& why);
     void forget(const Session& s);
+    int reply_owed(Session& s);
 
     ServerContext context_;
     int listen_fd_ = -1;
@@ -395,6 +426,8 @@ void HislipService::serve(std::shared_ptr<Channel> channel) {
 std::shared_ptr<Session> HislipService::open_session(const ServedDevice& device, std::string& why) {
     auto s = std::make_shared<Session>();
     s->device_resource = device.resource;
+    s->exchange = exchange_of(device.resource);
+    s->turn = std::unique_lock(*s->exchange, std::defer_lock);
     if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) < VI_SUCCESS) {
         s->vi = VI_NULL;
         why = "the device does not answer";
@@ -508,7 +541,7 @@ void HislipService::sync_loop(Session& s) {
         const int wait = s.late_reply ? kLateReplyPollMs : -1;
         const auto got = s.held ? Channel::Got::message : ch.receive(m, wait);
         if (got == Channel::Got::timeout) {
-            if (!s.clearing && reply_owed(s)) {
+            if (!s.clearing && reply_owed(s) > 0) {
                 const std::uint32_t id = *s.late_reply;
                 {
                     std::lock_guard lock(s.reply_mutex);
@@ -564,6 +597,7 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     // Any new message supersedes a reply the client has or has abandoned.
     s.response_unread = false;
     const std::uint32_t id = m.header.parameter;
+    s.last_id = id;
     if (m.type() == Type::Trigger) {
         past_locks(s, [&] { return viAssertTrigger(s.vi, VI_TRIG_PROT_DEFAULT); });
         return;
@@ -590,13 +624,21 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
         s.send_end = end;
     }
     ViUInt32 written = 0;
-    const ViStatus st = past_locks(s, [&] {
-        return viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
-                       &written);
-    });
+    ViStatus st = VI_ERROR_ABORT;
+    while (s.take_turn()) {
+        st = viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
+                     &written);
+        if (st != VI_ERROR_RSRC_LOCKED) break;
+        // Another session's lock keeps us out: never hold the turn while waiting for it.
+        s.give_turn();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     s.pending.clear();
     s.streamed = !end;
-    if (!end) return;
+    if (!end) {
+        s.give_turn();
+        return;
+    }
     s.late_reply.reset();
     deliver_reply(s, id, st >= VI_SUCCESS);
     // A query's reply that a device without registers has not made ready yet.
@@ -604,28 +646,42 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
         s.late_reply = id;
 }
 
-bool HislipService::reply_owed(Session& s) {
+// 1 when the device owes a reply, 0 when not, -1 when another session's lock keeps us out.
+int HislipService::reply_owed(Session& s) {
     if (s.has_registers) {
         ViUInt16 response = 0;
-        const ViStatus st = past_locks(s, [&] { return viIn16(s.vi, VI_A16_SPACE, kResponseRegister, &response); });
-        return st >= VI_SUCCESS && (response & kDataOutReady);
+        const ViStatus st = viIn16(s.vi, VI_A16_SPACE, kResponseRegister, &response);
+        if (st == VI_ERROR_RSRC_LOCKED) return -1;
+        return st >= VI_SUCCESS && (response & kDataOutReady) ? 1 : 0;
     }
     // Without registers: a reply waiting shows in the status byte; the poll's RQS is kept
     // for the client's next status query.
     ViUInt16 stb = 0;
-    if (viReadSTB(s.vi, &stb) < VI_SUCCESS) return false;
+    if (viReadSTB(s.vi, &stb) < VI_SUCCESS) return 0;
     if (stb & kStbRqs) s.latched_rqs = true;
-    return (stb & kStbMav) != 0;
+    return (stb & kStbMav) ? 1 : 0;
 }
 
 // Sends the reply the message owes, if any, in pieces of the client's maximum size.
 void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool written) {
-    while (written && !s.dead && !s.clearing && reply_owed(s)) {
+    struct GiveTurn {
+        Session& s;
+        ~GiveTurn() { s.give_turn(); }
+    } give_turn_at_exit{s};
+    while (written && !s.dead && !s.clearing) {
+        const int owed = reply_owed(s);
+        if (owed == 0) break;
+        if (owed < 0) {
+            s.give_turn();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            continue;
+        }
         const std::size_t piece = static_cast<std::size_t>(s.client_payload.load());
         if (s.buffer.size() != piece) s.buffer.resize(piece);
         ViUInt32 got = 0;
         const ViStatus st = viRead(s.vi, reinterpret_cast<ViBuf>(s.buffer.data()), static_cast<ViUInt32>(piece), &got);
         if (st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED) {
+            s.give_turn();
             if (!take_interjection(s)) break;
             continue;
         }
@@ -639,7 +695,10 @@ void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool wri
             s.awaiting.reset();
         }
         s.response_unread = true;
-        if (!s.sync->send_data(end ? Type::DataEnd : Type::Data, message_id, s.buffer.data(), got)) {
+        // Synchronized mode tags a reply with the client's latest message (a trigger may
+        // have followed the query); overlapped mode with the query's own.
+        const std::uint32_t tag = s.overlapped ? message_id : s.last_id;
+        if (!s.sync->send_data(end ? Type::DataEnd : Type::Data, tag, s.buffer.data(), got)) {
             s.end();
             break;
         }

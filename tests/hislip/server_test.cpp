@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
+#include <vector>
 
 #include "hislip_client.hpp"
 #include "service.hpp"
@@ -110,18 +112,17 @@ TEST_F(HislipServer, StatusQueryTriggerAndRemoteLocal) {
     ASSERT_TRUE(c.open(kPort));
     // A reply the server has sent but the client has not read shows as MAV; once the client
     // says it has the reply (RMT-delivered), MAV is clear.
-    const std::uint32_t id = c.write("*IDN?\n");
+    c.write("*IDN?\n");
     ASSERT_TRUE(c.sync.receive());  // in the socket, not yet "read" as far as the server knows
     EXPECT_EQ(c.status() & 0x10, 0x10);
     c.rmt = hislip::kRmtDelivered;
     EXPECT_EQ(c.status() & 0x10, 0);
-    (void)id;
 
-    // A bus trigger arriving while FETC? waits for it is done at once.
+    // A bus trigger arriving while FETC? waits for it is done at once; in synchronized mode
+    // the reply carries the id of the client's latest message, the trigger's.
     c.write("TRIG:SOUR BUS;:INIT\n");
-    const std::uint32_t fetch = c.write("FETC?\n");
-    c.trigger();
-    const auto reading = c.read(fetch);
+    c.write("FETC?\n");
+    const auto reading = c.read(c.trigger());
     ASSERT_TRUE(reading);
     EXPECT_EQ(reading->rfind("+1.5", 0), 0u) << *reading;
 
@@ -144,9 +145,8 @@ TEST_F(HislipServer, StatusQueryTriggerAndRemoteLocal) {
     ASSERT_TRUE(idn);
     EXPECT_EQ(idn->rfind("VANTREL-OSSMARK,Q7304A,", 0), 0u);
     g.write("TRIG:SOUR BUS;:INIT\n");
-    const std::uint32_t late = g.write("FETC?\n");
-    g.trigger();
-    EXPECT_TRUE(g.read(late));
+    g.write("FETC?\n");
+    EXPECT_TRUE(g.read(g.trigger()));
 }
 
 TEST_F(HislipServer, DeviceClearHandshakeThenOverlappedMode) {
@@ -323,4 +323,31 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
     ASSERT_TRUE(silent.connect(kPort));
     EXPECT_TRUE(silent.closed_by_peer(10000));
     EXPECT_TRUE(other.query("*IDN?\n"));
+}
+
+TEST_F(HislipServer, SessionsOfOneDeviceEachGetTheirOwnReplies) {
+    const std::pair<const char*, const char*> exchanges[] = {
+        {"SAMP:COUN? MAX\n", "16777215\n"},          {"SYST:VERS?\n", "1999.0\n"},
+        {"CALC:DBM:REF? MAX\n", "+8.000000000E+03\n"}, {"CALC:DBM:REF? MIN\n", "+5.000000000E+01\n"},
+        {"TRIG:DEL? MAX\n", "+2.100000000E+03\n"},     {"TRIG:COUN? MIN\n", "1\n"},
+        {"CALC:DB:REF? MAX\n", "+2.000000000E+02\n"},  {"SAMP:COUN? MIN\n", "1\n"},
+    };
+    std::vector<int> wrong(std::size(exchanges), 0);
+    std::vector<std::thread> clients;
+    for (std::size_t i = 0; i < std::size(exchanges); ++i) {
+        clients.emplace_back([&, i] {
+            Client c;
+            if (!c.open(kPort)) {
+                wrong[i] = -1;
+                return;
+            }
+            for (int n = 0; n < 100; ++n)
+                if (c.query(exchanges[i].first) != std::optional<std::string>(exchanges[i].second)) ++wrong[i];
+        });
+    }
+    for (auto& t : clients) t.join();
+    EXPECT_EQ(wrong, std::vector<int>(std::size(exchanges), 0));
+    Client c;
+    ASSERT_TRUE(c.open(kPort));
+    EXPECT_EQ(c.query("SYST:ERR?\n"), std::optional<std::string>("+0,\"No error\"\n"));
 }
