@@ -337,7 +337,9 @@ bool HislipService::start(std::string& description, std::string& error) {
     }
     ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length);
     const int bound = ntohs(address.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
-    description = "hislip " + context_.listen_address + ":" + std::to_string(bound);
+    const bool v6_address = address.ss_family == AF_INET6;
+    description = "hislip " + (v6_address ? "[" + context_.listen_address + "]" : context_.listen_address) + ":" +
+                  std::to_string(bound);
     stopping_ = false;
     acceptor_ = std::thread([this] { accept_loop(); });
     return true;
