@@ -110,9 +110,10 @@ public:
     }
 
     enum class Got { message, too_large, bad_header, closed, timeout, woken };
-    // The next message; waits up to `timeout_ms` (-1: until the peer or a shutdown ends it)
-    // for bytes, and returns `woken` when `wake_fd` becomes readable first.
+    // The next message within `timeout_ms` in all (-1: until the peer or a shutdown ends it);
+    // `woken` when `wake_fd` becomes readable first.
     Got receive(hislip::Message& out, int timeout_ms, int wake_fd = -1) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
         for (;;) {
             std::string_view rest(buffer_.data() + used_, have_ - used_);
             const auto result = parser_.next(rest, out);
@@ -123,8 +124,13 @@ public:
                 case hislip::Parser::Result::bad_header: return Got::bad_header;
                 case hislip::Parser::Result::need_more: break;
             }
+            int left = -1;
+            if (timeout_ms >= 0)
+                left = static_cast<int>(std::max<std::int64_t>(
+                    0, std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                           .count()));
             pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
-            const int n = ::poll(fds, wake_fd >= 0 ? 2 : 1, timeout_ms);
+            const int n = ::poll(fds, wake_fd >= 0 ? 2 : 1, left);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return Got::closed;
             if (n == 0) return Got::timeout;
