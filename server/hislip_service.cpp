@@ -124,6 +124,11 @@ public:
                 case hislip::Parser::Result::bad_header: return Got::bad_header;
                 case hislip::Parser::Result::need_more: break;
             }
+            if (timeout_ms < 0 && wake_fd < 0) {
+                // Nothing else to watch: one blocking read, which a shutdown ends.
+                if (!fill()) return Got::closed;
+                continue;
+            }
             int left = -1;
             if (timeout_ms >= 0)
                 left = static_cast<int>(std::max<std::int64_t>(
@@ -136,17 +141,24 @@ public:
             if (n == 0) return Got::timeout;
             if (wake_fd >= 0 && (fds[1].revents & POLLIN) && !(fds[0].revents & (POLLHUP | POLLERR)))
                 return Got::woken;
-            if (buffer_.empty()) buffer_.resize(kReadChunk);
-            const ssize_t got = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return Got::closed;
-            have_ = static_cast<std::size_t>(got);
-            used_ = 0;
+            if (!fill()) return Got::closed;
         }
     }
 
 private:
     static constexpr std::size_t kReadChunk = 64 * 1024;
+
+    // Reads what has come (at least a byte); false when the connection is gone.
+    bool fill() {
+        if (buffer_.empty()) buffer_.resize(kReadChunk);
+        ssize_t got;
+        do got = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0) return false;
+        have_ = static_cast<std::size_t>(got);
+        used_ = 0;
+        return true;
+    }
     int fd_;
     hislip::Parser parser_;
     std::vector<char> buffer_;

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hislip.hpp"
 
@@ -56,18 +57,20 @@ public:
     std::optional<Message> receive(int timeout_ms = 5000) {
         Message m;
         for (;;) {
-            std::string_view rest(buffer_.data() + used_, buffer_.size() - used_);
+            std::string_view rest(buffer_.data() + used_, have_ - used_);
             const auto r = parser_.next(rest, m);
-            used_ = buffer_.size() - rest.size();
+            used_ = have_ - rest.size();
             if (r == hislip::Parser::Result::message) return m;
             if (r != hislip::Parser::Result::need_more) return std::nullopt;
-            pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, timeout_ms) <= 0) return std::nullopt;
-            char chunk[65536];
-            const ssize_t n = ::recv(fd_, chunk, sizeof chunk, 0);
+            if (timeout_ms != timeout_set_) {
+                const timeval tv{timeout_ms / 1000, (timeout_ms % 1000) * 1000};
+                ::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+                timeout_set_ = timeout_ms;
+            }
+            const ssize_t n = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
+            have_ = used_ = 0;
             if (n <= 0) return std::nullopt;
-            buffer_.assign(chunk, static_cast<std::size_t>(n));
-            used_ = 0;
+            have_ = static_cast<std::size_t>(n);
         }
     }
     // Whether the peer closed the connection within the time.
@@ -85,8 +88,9 @@ public:
 private:
     int fd_ = -1;
     hislip::Parser parser_{1u << 24};
-    std::string buffer_;
-    std::size_t used_ = 0;
+    std::vector<char> buffer_ = std::vector<char>(65536);
+    std::size_t have_ = 0, used_ = 0;
+    int timeout_set_ = -1;
 };
 
 // A session: both channels, message ids as a client keeps them.
