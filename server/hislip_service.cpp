@@ -172,18 +172,22 @@ private:
 struct SrqTarget {
     std::deque<std::uint8_t> status_bytes;
     int wake_write = -1;
+    bool rqs_taken = false;  // a poll of ours saw RQS (and so cleared it): owed to the client
 };
 std::mutex srq_mutex;
 std::map<ViSession, SrqTarget*> srq_targets;
 
 ViStatus on_service_request(ViSession vi, ViEventType, ViEvent, ViAddr) {
-    // The serial poll a controller answers a service request with; its byte goes to the client.
+    // The serial poll a controller answers a service request with; its byte goes to the
+    // client, with RQS even when the condition has passed since (a reply already taken).
     ViUInt16 stb = 0;
     if (viReadSTB(vi, &stb) < VI_SUCCESS) return VI_SUCCESS;
     std::lock_guard lock(srq_mutex);
     const auto it = srq_targets.find(vi);
     if (it == srq_targets.end()) return VI_SUCCESS;
-    if (it->second->status_bytes.size() < 64) it->second->status_bytes.push_back(static_cast<std::uint8_t>(stb));
+    if (stb & kStbRqs) it->second->rqs_taken = true;
+    if (it->second->status_bytes.size() < 64)
+        it->second->status_bytes.push_back(static_cast<std::uint8_t>(stb | kStbRqs));
     const char wake = 1;
     [[maybe_unused]] const ssize_t n = ::write(it->second->wake_write, &wake, 1);
     return VI_SUCCESS;
@@ -220,7 +224,6 @@ struct Session {
     std::atomic<bool> clearing{false};       // from AsyncDeviceClear to DeviceClearComplete
     std::atomic<bool> overlapped{false};
     std::atomic<bool> response_unread{false};  // reply data sent that the client has not confirmed
-    std::atomic<bool> latched_rqs{false};      // RQS seen by a poll of ours, owed to the client
     std::atomic<std::uint64_t> client_payload{kMaxPayload};
     std::atomic<bool> exclusive_lock{false}, shared_lock{false};
 
@@ -678,7 +681,10 @@ int HislipService::reply_owed(Session& s) {
     // for the client's next status query.
     ViUInt16 stb = 0;
     if (viReadSTB(s.vi, &stb) < VI_SUCCESS) return 0;
-    if (stb & kStbRqs) s.latched_rqs = true;
+    if (stb & kStbRqs) {
+        std::lock_guard lock(srq_mutex);
+        s.srq.rqs_taken = true;
+    }
     return (stb & kStbMav) ? 1 : 0;
 }
 
@@ -877,7 +883,11 @@ void HislipService::on_status_query(Session& s, const hislip::Message& m) {
     if (m.header.control & hislip::kRmtDelivered) s.response_unread = false;
     ViUInt16 stb = 0;
     if (viReadSTB(s.vi, &stb) < VI_SUCCESS) stb = 0;
-    if (s.latched_rqs.exchange(false)) stb |= kStbRqs;
+    {
+        std::lock_guard lock(srq_mutex);
+        if (s.srq.rqs_taken) stb |= kStbRqs;
+        s.srq.rqs_taken = false;
+    }
     if (s.response_unread) stb |= kStbMav;
     s.async->send(Type::AsyncStatusResponse, static_cast<std::uint8_t>(stb), 0);
 }

@@ -254,6 +254,18 @@ TEST_F(HislipServer, ServiceRequestReachesTheAsynchronousChannel) {
     const auto esr = c.query("*ESR?\n");
     ASSERT_TRUE(esr);
     EXPECT_EQ(*esr, "1\n");
+
+    // Message available, enabled to request service: the reply and the request both come.
+    c.write("*SRE 16\n");
+    ASSERT_TRUE(c.query("*IDN?\n"));
+    srq = c.async.receive();
+    ASSERT_TRUE(srq);
+    ASSERT_EQ(srq->type(), Type::AsyncServiceRequest);
+    EXPECT_EQ(srq->header.control & 0x40, 0x40);
+    // The poll that answered the first request took its RQS: the client's own poll sees it once.
+    c.write("*SRE 0\n");
+    EXPECT_EQ(c.status() & 0x40, 0x40);
+    EXPECT_EQ(c.status() & 0x40, 0);
 }
 
 TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
