@@ -73,7 +73,7 @@ Parser::Result Parser::next(std::string_view& input, Message& out) {
         }
         if (!in_payload_) {
             const std::size_t n = std::min(kHeaderSize - header_have_, input.size());
-            std::memcpy(header_bytes_ + header_have_, input.data(), n);
+            if (n > 0) std::memcpy(header_bytes_ + header_have_, input.data(), n);
             input.remove_prefix(n);
             header_have_ += n;
             // A wrong prologue is refused as soon as its bytes are seen.
@@ -95,7 +95,7 @@ Parser::Result Parser::next(std::string_view& input, Message& out) {
         }
         const std::size_t n = static_cast<std::size_t>(
             std::min<std::uint64_t>(header_.length - payload_.size(), input.size()));
-        payload_.append(input.data(), n);
+        if (n > 0) payload_.append(input.data(), n);
         input.remove_prefix(n);
         if (payload_.size() < header_.length) return Result::need_more;
         in_payload_ = false;
