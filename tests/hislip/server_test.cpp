@@ -330,6 +330,18 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
     EXPECT_EQ(r->header.control, static_cast<int>(hislip::FatalCode::bad_header));
     EXPECT_TRUE(garbled.async.closed_by_peer(5000));
 
+    // 10 MB without an end: it goes on to the device as it comes, in bounded pieces; the
+    // device refuses it and everyone goes on.
+    Client flood;
+    ASSERT_TRUE(flood.open(kPort));
+    const std::string megabyte(1000000, 'A');
+    for (int i = 0; i < 10; ++i) flood.write(megabyte, Type::Data);
+    flood.write("\n");
+    EXPECT_TRUE(flood.query("*IDN?\n"));
+    const auto error = flood.query("SYST:ERR?\n");
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->rfind("+0,", 0), 0u) << *error;
+
     // A connection that never says anything is closed after the initialisation time-out.
     Link silent;
     ASSERT_TRUE(silent.connect(kPort));
