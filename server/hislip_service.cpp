@@ -469,6 +469,10 @@ std::shared_ptr<Session> HislipService::open_session(const ServedDevice& device,
     s->wake_read = pipe_fds[0];
     s->srq.wake_write = pipe_fds[1];
     std::lock_guard lock(mutex_);
+    if (stopping_) {
+        why = "the server is stopping";
+        return nullptr;
+    }
     if (sessions_.size() >= kMaxSessions) {
         why = "too many sessions";
         return nullptr;
