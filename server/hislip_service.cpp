@@ -42,6 +42,8 @@ constexpr int kInitTimeoutMs = 5000;   // for the first message and for the seco
 constexpr int kSendTimeoutMs = 10000;  // a peer that reads nothing for this long is dropped
 constexpr int kDeviceSliceMs = 20;     // a wait for a reply, between looks at the channel
 constexpr int kLateReplyPollMs = 50;
+constexpr int kOrderWaitMs = 2000;        // for the messages a lock release or remote/local follows
+constexpr std::uint32_t kOrderWindow = 4096;  // how far ahead of the last one taken an id may be
 constexpr std::size_t kMaxSessions = 256;
 constexpr std::uint16_t kServerVendor = ('S' << 8) | 'V';
 constexpr ViUInt16 kStbMav = 0x10, kStbRqs = 0x40;
@@ -193,21 +195,27 @@ ViStatus on_service_request(ViSession vi, ViEventType, ViEvent, ViAddr) {
     return VI_SUCCESS;
 }
 
-// The device has one output queue: a query and its reply are one exchange, and the HiSLIP
-// sessions of a device take turns at them so that a reply never goes to another session.
-// A turn is held only while the reply comes at once; a reply still to come (a FETCh? waiting
-// for its trigger) is awaited without it, as on a bus shared by several controllers.
+// The device has one output queue. The HiSLIP sessions of a device take turns at it: a
+// session writes a message and reads its reply only in its turn, and a turn is held for a
+// whole exchange only while the reply comes at once; a reply still to come (a FETCh? waiting
+// for its trigger) is awaited in short turns, so that others (a trigger) get in between.
+// The reply the device owes belongs to its owner: the session whose message made it, so that
+// no session reads another's.
+struct Exchange {
+    std::timed_mutex turn;
+    std::atomic<std::uint16_t> owner{0};  // a session id; 0: none
+};
 std::mutex exchanges_mutex;
-std::map<std::string, std::weak_ptr<std::timed_mutex>> exchanges;
+std::map<std::string, std::weak_ptr<Exchange>> exchanges;
 
-std::shared_ptr<std::timed_mutex> exchange_of(const std::string& resource) {
+std::shared_ptr<Exchange> exchange_of(const std::string& resource) {
     std::lock_guard lock(exchanges_mutex);
-    auto turn = exchanges[resource].lock();
-    if (!turn) {
-        turn = std::make_shared<std::timed_mutex>();
-        exchanges[resource] = turn;
+    auto exchange = exchanges[resource].lock();
+    if (!exchange) {
+        exchange = std::make_shared<Exchange>();
+        exchanges[resource] = exchange;
     }
-    return turn;
+    return exchange;
 }
 
 struct Session {
@@ -240,8 +248,30 @@ struct Session {
     // byte is polled for it while the channel is quiet.
     std::optional<std::uint32_t> late_reply;
     std::uint32_t last_id = hislip::kFirstMessageId;  // of the latest Data, DataEnd or Trigger
-    std::shared_ptr<std::timed_mutex> exchange;
+    std::shared_ptr<Exchange> exchange;
     std::unique_lock<std::timed_mutex> turn;
+
+    // The MessageID of the last Data, DataEnd or Trigger the device has been given (none since
+    // the start or a clear): a lock release or remote/local control naming a later one waits.
+    std::mutex progress_mutex;
+    std::condition_variable progress;
+    std::optional<std::uint32_t> processed;
+
+    void mark_processed(std::optional<std::uint32_t> id) {
+        {
+            std::lock_guard lock(progress_mutex);
+            processed = id;
+        }
+        progress.notify_all();
+    }
+    void wait_processed(std::uint32_t id) {
+        std::unique_lock lock(progress_mutex);
+        progress.wait_for(lock, std::chrono::milliseconds(kOrderWaitMs), [&] {
+            if (dead || clearing || !processed) return true;
+            const std::uint32_t ahead = id - *processed;  // message ids wrap around
+            return ahead == 0 || ahead > kOrderWindow;
+        });
+    }
 
     // Waits for this session's turn at the device; false when the session ends or is cleared.
     bool take_turn() {
@@ -272,6 +302,8 @@ struct Session {
 
     void end() {
         dead = true;
+        std::uint16_t self = id;
+        if (exchange) exchange->owner.compare_exchange_strong(self, 0);
         if (auto s = sync) s->shut();
         std::shared_ptr<Channel> a;
         {
@@ -450,7 +482,7 @@ std::shared_ptr<Session> HislipService::open_session(const ServedDevice& device,
     auto s = std::make_shared<Session>();
     s->device_resource = device.resource;
     s->exchange = exchange_of(device.resource);
-    s->turn = std::unique_lock(*s->exchange, std::defer_lock);
+    s->turn = std::unique_lock(s->exchange->turn, std::defer_lock);
     if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) < VI_SUCCESS) {
         s->vi = VI_NULL;
         why = "the device does not answer";
@@ -568,7 +600,8 @@ void HislipService::sync_loop(Session& s) {
         const int wait = s.late_reply ? kLateReplyPollMs : -1;
         const auto got = s.held ? Channel::Got::message : ch.receive(m, wait);
         if (got == Channel::Got::timeout) {
-            if (!s.clearing && reply_owed(s) > 0) {
+            if (s.exchange->owner != s.id) s.late_reply.reset();  // another session's query came
+            else if (!s.clearing && reply_owed(s) > 0) {
                 const std::uint32_t id = *s.late_reply;
                 {
                     std::lock_guard lock(s.reply_mutex);
@@ -604,6 +637,7 @@ void HislipService::sync_loop(Session& s) {
                 s.pending.clear();
                 s.streamed = false;
                 s.late_reply.reset();
+                s.mark_processed(std::nullopt);
                 s.clearing = false;
                 ch.send(Type::DeviceClearAcknowledge, s.overlapped ? hislip::kPreferOverlap : 0, 0);
                 break;
@@ -620,13 +654,14 @@ void HislipService::sync_loop(Session& s) {
 }
 
 void HislipService::on_data(Session& s, const hislip::Message& m) {
+    const std::uint32_t id = m.header.parameter;
     if (s.clearing) return;  // discarded until the client completes the clear
     // Any new message supersedes a reply the client has or has abandoned.
     s.response_unread = false;
-    const std::uint32_t id = m.header.parameter;
     s.last_id = id;
     if (m.type() == Type::Trigger) {
         past_locks(s, [&] { return viAssertTrigger(s.vi, VI_TRIG_PROT_DEFAULT); });
+        s.mark_processed(id);
         return;
     }
     // Pieces wait here for the end of their message, so that a client that dies in the
@@ -634,6 +669,7 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     const bool end = m.type() == Type::DataEnd;
     if (!end && s.pending.size() + m.payload.size() < kMaxPayload) {
         s.pending += m.payload;
+        s.mark_processed(id);
         return;
     }
     if (end) {
@@ -653,8 +689,13 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     ViUInt32 written = 0;
     ViStatus st = VI_ERROR_ABORT;
     while (s.take_turn()) {
+        // A reply another session awaits stays its own unless this message is a query too
+        // (the device then drops the old one as interrupted).
+        const bool others_reply = end && s.exchange->owner != s.id && s.exchange->owner != 0 && reply_owed(s) > 0;
         st = viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
                      &written);
+        if (st >= VI_SUCCESS && end && (!others_reply || bytes->find('?') != std::string::npos))
+            s.exchange->owner = s.id;
         if (st != VI_ERROR_RSRC_LOCKED) break;
         // Another session's lock keeps us out: never hold the turn while waiting for it.
         s.give_turn();
@@ -662,6 +703,7 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     }
     s.pending.clear();
     s.streamed = !end;
+    s.mark_processed(id);
     if (!end) {
         s.give_turn();
         return;
@@ -699,6 +741,8 @@ void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool wri
         ~GiveTurn() { s.give_turn(); }
     } give_turn_at_exit{s};
     while (written && !s.dead && !s.clearing) {
+        if (!s.take_turn()) break;
+        if (s.exchange->owner != s.id) break;  // another session's query took the device over
         const int owed = reply_owed(s);
         if (owed == 0) break;
         if (owed < 0) {
@@ -818,7 +862,9 @@ void HislipService::async_loop(Session& s) {
                     ch.error(hislip::ErrorCode::unrecognized_control, "remote/local code not known");
                     break;
                 }
-                // Only GPIB has a REN line; elsewhere there is nothing to change.
+                // After the messages sent before it. Only GPIB has a REN line; elsewhere there
+                // is nothing to change.
+                s.wait_processed(m.header.parameter);
                 viGpibControlREN(s.vi, m.header.control);
                 ch.send(Type::AsyncRemoteLocalResponse, 0, 0);
                 break;
@@ -840,6 +886,7 @@ void HislipService::on_lock(Session& s, const hislip::Message& m) {
     Channel& ch = *s.async;
     auto reply = [&](hislip::LockResult r) { ch.send(Type::AsyncLockResponse, static_cast<std::uint8_t>(r), 0); };
     if (m.header.control == hislip::kLockRelease) {
+        s.wait_processed(m.header.parameter);  // the messages sent under the lock go first
         if (s.exclusive_lock && viUnlock(s.vi) >= VI_SUCCESS) {
             s.exclusive_lock = false;
             return reply(hislip::LockResult::success);

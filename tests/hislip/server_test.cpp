@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -131,10 +132,10 @@ TEST_F(HislipServer, StatusQueryTriggerAndRemoteLocal) {
     ASSERT_TRUE(g.open(kPort, "hislip1"));
     const ViSession probe = local("GPIB0::9::INSTR");
     ViInt16 ren = -1;
-    ASSERT_TRUE(g.ask(Type::AsyncRemoteLocalControl, 0, g.next_id, Type::AsyncRemoteLocalResponse));
+    ASSERT_TRUE(g.ask(Type::AsyncRemoteLocalControl, 0, g.next_id - 2, Type::AsyncRemoteLocalResponse));
     viGetAttribute(probe, VI_ATTR_GPIB_REN_STATE, &ren);
     EXPECT_EQ(ren, VI_STATE_UNASSERTED);
-    ASSERT_TRUE(g.ask(Type::AsyncRemoteLocalControl, 5, g.next_id, Type::AsyncRemoteLocalResponse));
+    ASSERT_TRUE(g.ask(Type::AsyncRemoteLocalControl, 5, g.next_id - 2, Type::AsyncRemoteLocalResponse));
     viGetAttribute(probe, VI_ATTR_GPIB_REN_STATE, &ren);
     EXPECT_EQ(ren, VI_STATE_ASSERTED);
     const auto bad = g.ask(Type::AsyncRemoteLocalControl, 9, 0, Type::Error);
@@ -207,7 +208,7 @@ TEST_F(HislipServer, LocksHoldAgainstOtherSessionsAndProtocols) {
         return r ? r->header.control : -1;
     };
     auto release = [](Client& cl) {
-        const auto r = cl.ask(Type::AsyncLock, hislip::kLockRelease, cl.next_id, Type::AsyncLockResponse);
+        const auto r = cl.ask(Type::AsyncLock, hislip::kLockRelease, cl.next_id - 2, Type::AsyncLockResponse);
         return r ? r->header.control : -1;
     };
 
@@ -226,6 +227,18 @@ TEST_F(HislipServer, LocksHoldAgainstOtherSessionsAndProtocols) {
     ASSERT_TRUE(late);
     EXPECT_EQ(late->rfind("VANTREL-OSSMARK", 0), 0u);
     EXPECT_EQ(release(a), 3);  // nothing held
+
+    // A release takes effect after the messages sent before it, even those still waiting
+    // behind a query's reply.
+    EXPECT_EQ(lock(a, 0), 1);
+    a.write("TRIG:SOUR BUS;:INIT\n");
+    a.write("FETC?\n");
+    a.write("TRIG:COUN 7\n");  // ends the wait for the reply (query interrupted)
+    auto pending_lock = std::async(std::launch::async, [&] { return lock(b, 5000); });
+    EXPECT_EQ(release(a), 1);
+    EXPECT_EQ(pending_lock.get(), 1);
+    EXPECT_EQ(b.query("TRIG:COUN?\n"), std::optional<std::string>("7\n"));
+    EXPECT_EQ(release(b), 1);
 
     // Shared: the holders of the key work, the others wait.
     EXPECT_EQ(lock(a, 0, "bench"), 1);
@@ -296,7 +309,7 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
     ASSERT_TRUE(r);
     EXPECT_EQ(r->header.control, 1);
     EXPECT_TRUE(other.query("*IDN?\n"));
-    r = other.ask(Type::AsyncLock, hislip::kLockRelease, other.next_id, Type::AsyncLockResponse);
+    r = other.ask(Type::AsyncLock, hislip::kLockRelease, other.next_id - 2, Type::AsyncLockResponse);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->header.control, 1);
 
@@ -371,7 +384,26 @@ TEST_F(HislipServer, SessionsOfOneDeviceEachGetTheirOwnReplies) {
     }
     for (auto& t : clients) t.join();
     EXPECT_EQ(wrong, std::vector<int>(std::size(exchanges), 0));
-    Client c;
-    ASSERT_TRUE(c.open(kPort));
-    EXPECT_EQ(c.query("SYST:ERR?\n"), std::optional<std::string>("+0,\"No error\"\n"));
+    Client a, b;
+    ASSERT_TRUE(a.open(kPort));
+    ASSERT_TRUE(b.open(kPort));
+    EXPECT_EQ(a.query("SYST:ERR?\n"), std::optional<std::string>("+0,\"No error\"\n"));
+
+    // A reply still to come stays with the session that asked, whatever others send meanwhile;
+    // here another session's trigger makes it.
+    a.write("TRIG:SOUR BUS;:INIT\n");
+    const std::uint32_t fetch = a.write("FETC?\n");
+    wait_reply_owed();
+    b.write("CALC:STAT OFF\n");
+    b.trigger();
+    const auto reading = a.read(fetch);
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(reading->rfind("+1.5", 0), 0u) << *reading;
+    // Another session's query takes the device over: the waiting query is interrupted and the
+    // new one is answered to its own session.
+    a.write("INIT\n");
+    a.write("FETC?\n");
+    wait_reply_owed();
+    EXPECT_EQ(b.query("TRIG:SOUR?\n"), std::optional<std::string>("BUS\n"));
+    EXPECT_EQ(b.query("SYST:ERR?\n"), std::optional<std::string>("-410,\"Query INTERRUPTED\"\n"));
 }
