@@ -47,7 +47,7 @@ double median(std::vector<double> v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int trips = argc > 1 ? std::atoi(argv[1]) : 2000;
+    const int trips = argc > 1 ? std::atoi(argv[1]) : 500;
     ::unsetenv("VISA_SIM_BUS");
     simserver::ServerContext context;
     if (viOpenDefaultRM(&context.resource_manager) < VI_SUCCESS) return 1;
@@ -92,15 +92,18 @@ int main(int argc, char** argv) {
         }
         return std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / trips;
     };
-    std::vector<double> h, f;
-    for (int round = 0; round < 7; ++round) {
+    // Short rounds, each HiSLIP round beside a floor round, so that a change of load on the
+    // machine touches both sides of a ratio alike; the median of the ratios.
+    std::vector<double> h, f, ratios;
+    for (int round = 0; round < 21; ++round) {
         f.push_back(floor_round());
         h.push_back(hislip_round());
+        ratios.push_back(h.back() / f.back());
     }
-    const double hm = median(h), fm = median(f);
-    std::printf("*IDN? round trip (%zu bytes out, %zu back), median of 7 rounds of %d:\n", query_bytes.size(),
+    std::printf("*IDN? round trip (%zu bytes out, %zu back), 21 rounds of %d:\n", query_bytes.size(),
                 reply_bytes.size(), trips);
-    std::printf("  HiSLIP  %8.1f us\n  bare TCP %7.1f us\n  ratio   %8.2f (goal <= 1.30)\n", hm, fm, hm / fm);
+    std::printf("  HiSLIP   %7.1f us (median)\n  bare TCP %7.1f us (median)\n  ratio    %7.2f (median of the rounds' ratios; goal <= 1.30)\n",
+                median(h), median(f), median(ratios));
     bare.close();
     peer.join();
     ::close(listen_fd);
