@@ -80,8 +80,6 @@ std::optional<std::vector<ServedDevice>> served_devices(const std::vector<simvis
             return std::nullopt;
         }
         s.names.push_back(own);
-        const std::string hislip = "hislip" + std::to_string(i);
-        if (names.insert(hislip).second) s.names.push_back(hislip);
         // A gateway's names; behind a GPIB-VXI interface a card is the secondary address of
         // its logical address divided by 8. A name two devices would share goes to the first.
         const std::string board = "gpib" + std::to_string(d.intf_num) + ",";

@@ -23,6 +23,12 @@ const ServedDevice* find_served_device(const ServerContext& context, std::string
     for (const ServedDevice& device : context.devices) {
         if (std::ranges::find(device.names, wanted) != device.names.end()) return &device;
     }
+    // hislip<n>: the n-th device in bus order.
+    if (wanted.starts_with("hislip") && wanted.size() > 6 && wanted.size() <= 9 &&
+        std::ranges::all_of(wanted.substr(6), [](char c) { return c >= '0' && c <= '9'; })) {
+        const std::size_t index = std::stoul(wanted.substr(6));
+        if (index < context.devices.size()) return &context.devices[index];
+    }
     return nullptr;
 }
 
