@@ -101,6 +101,8 @@ def pyvisa_peer(binary):
 def channels(binary):
     server = Server(binary)
     assert getport() == getport(udp=True) != 0
+    # The portmapper knows itself, and gives a version it lacks as its server's other one.
+    assert getport(prog=100000, vers=4) == 111 and getport(vers=2) == getport()
     # A second server finds port 111 taken by the first's portmapper, which refuses it.
     second = subprocess.run([binary], capture_output=True, text=True, timeout=30)
     assert second.returncode == 1 and "VXI-11 is off" in second.stderr, second
