@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "oncrpc.hpp"
 #include "portmap.hpp"
@@ -40,6 +41,25 @@ bool rpcbind_runs() {
 
 }  // namespace
 
+namespace {
+
+// What the portmapper knows: the core channel and itself.
+std::vector<pm::Mapping> mappings(int core_port) {
+    std::vector<pm::Mapping> out = {{lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion,
+                                     pm::kProtoTcp, static_cast<std::uint32_t>(core_port)}};
+    for (std::uint32_t vers : {2u, 3u, 4u})
+        for (std::uint32_t prot : {pm::kProtoTcp, pm::kProtoUdp})
+            out.push_back({pm::kProgram, vers, prot, static_cast<std::uint32_t>(pm::kPort)});
+    return out;
+}
+
+std::string netid_of(const pm::Mapping& m, const std::string& host) {
+    return std::string(m.prot == pm::kProtoTcp ? "tcp" : "udp") +
+           (host.find(':') == std::string::npos ? "" : "6");
+}
+
+}  // namespace
+
 std::string Portmapper::answer(std::string_view call, const std::string& host, int core_port,
                                bool datagram) {
     rpc::CallHeader h;
@@ -53,74 +73,67 @@ std::string Portmapper::answer(std::string_view call, const std::string& host, i
             return {};
     }
     if (h.prog != pm::kProgram) return rpc::encode_reply(h.xid, rpc::AcceptStat::prog_unavail);
-    const auto ours = [&](std::uint32_t prog, std::uint32_t vers) {
-        return prog == lanproto::vxi11::kCoreProgram && vers == lanproto::vxi11::kCoreVersion;
-    };
+    if (h.vers < 2 || h.vers > 4)
+        return rpc::encode_reply(h.xid, rpc::AcceptStat::prog_mismatch, {}, 2, 4);
+    const std::vector<pm::Mapping> known = mappings(core_port);
     std::string results;
-    if (h.vers == 2) {
-        switch (h.proc) {
-            case pm::proc_null:
-                break;
-            case pm::proc_set:
-            case pm::proc_unset:
-                rpc::put_u32(results, 0);
-                break;  // registrations are refused
-            case pm::proc_getport: {
+    switch (h.proc) {
+        case pm::proc_null:
+            break;
+        case pm::proc_set:
+        case pm::proc_unset:
+            rpc::put_u32(results, 0);  // registrations are refused
+            break;
+        case pm::proc_getport:
+        case pm::proc_getversaddr: {
+            if (h.proc == pm::proc_getversaddr && h.vers != 4)
+                return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
+            if (h.vers == 2) {
                 const auto m = pm::parse_mapping(call, pos);
                 if (!m) return rpc::encode_reply(h.xid, rpc::AcceptStat::garbage_args);
-                const bool found = ours(m->prog, m->vers) && m->prot == pm::kProtoTcp;
-                rpc::put_u32(results, found ? static_cast<std::uint32_t>(core_port) : 0);
+                // Another version of the program where the one asked for is not known, as
+                // portmappers do: its server then tells which versions it has.
+                std::uint32_t port = 0;
+                for (const pm::Mapping& k : known)
+                    if (k.prog == m->prog && k.prot == m->prot && (port == 0 || k.vers == m->vers))
+                        port = k.port;
+                rpc::put_u32(results, port);
                 break;
             }
-            case pm::proc_dump:
-                rpc::put_u32(results, 1);
-                results += pm::encode_mapping({lanproto::vxi11::kCoreProgram,
-                                               lanproto::vxi11::kCoreVersion, pm::kProtoTcp,
-                                               static_cast<std::uint32_t>(core_port)});
-                rpc::put_u32(results, 0);
-                break;
-            case pm::proc_callit:
-                if (datagram) return {};  // a broadcast CALLIT that fails stays unanswered
-                [[fallthrough]];
-            default:
-                return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
+            const auto r = pm::parse_rpcb(call, pos);
+            if (!r) return rpc::encode_reply(h.xid, rpc::AcceptStat::garbage_args);
+            std::string uaddr;
+            bool exact = false;
+            for (const pm::Mapping& k : known)
+                if (k.prog == r->prog && (r->netid.empty() || r->netid == netid_of(k, host)) &&
+                    !exact && (uaddr.empty() || k.vers == r->vers)) {
+                    uaddr = pm::universal_address(host, static_cast<int>(k.port));
+                    exact = k.vers == r->vers;
+                }
+            pm::put_string(results, uaddr);
+            break;
         }
-    } else if (h.vers == 3 || h.vers == 4) {
-        const std::string netid = host.find(':') == std::string::npos ? "tcp" : "tcp6";
-        const std::string uaddr = pm::universal_address(host, core_port);
-        switch (h.proc) {
-            case pm::proc_null:
-                break;
-            case pm::proc_set:
-            case pm::proc_unset:
-                rpc::put_u32(results, 0);
-                break;
-            case pm::proc_getport:
-            case pm::proc_getversaddr: {
-                if (h.proc == pm::proc_getversaddr && h.vers != 4)
-                    return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
-                const auto r = pm::parse_rpcb(call, pos);
-                if (!r) return rpc::encode_reply(h.xid, rpc::AcceptStat::garbage_args);
-                const bool found =
-                    ours(r->prog, r->vers) && (r->netid.empty() || r->netid == netid);
-                pm::put_string(results, found ? uaddr : "");
-                break;
-            }
-            case pm::proc_dump:
+        case pm::proc_dump:
+            for (const pm::Mapping& k : known) {
                 rpc::put_u32(results, 1);
                 results +=
-                    pm::encode_rpcb({lanproto::vxi11::kCoreProgram, lanproto::vxi11::kCoreVersion,
-                                     netid, uaddr, "superuser"});
-                rpc::put_u32(results, 0);
-                break;
-            case pm::proc_gettime:
-                rpc::put_u32(results, static_cast<std::uint32_t>(time(nullptr)));
-                break;
-            default:
-                return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
-        }
-    } else {
-        return rpc::encode_reply(h.xid, rpc::AcceptStat::prog_mismatch, {}, 2, 4);
+                    h.vers == 2
+                        ? pm::encode_mapping(k)
+                        : pm::encode_rpcb({k.prog, k.vers, netid_of(k, host),
+                                           pm::universal_address(host, static_cast<int>(k.port)),
+                                           "superuser"});
+            }
+            rpc::put_u32(results, 0);
+            break;
+        case pm::proc_callit:
+            if (datagram) return {};  // a broadcast CALLIT that fails stays unanswered
+            return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
+        case pm::proc_gettime:
+            if (h.vers == 2) return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
+            rpc::put_u32(results, static_cast<std::uint32_t>(time(nullptr)));
+            break;
+        default:
+            return rpc::encode_reply(h.xid, rpc::AcceptStat::proc_unavail);
     }
     return rpc::encode_reply(h.xid, rpc::AcceptStat::success, results);
 }

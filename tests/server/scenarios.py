@@ -101,6 +101,8 @@ def pyvisa_peer(binary):
 def channels(binary):
     server = Server(binary)
     assert getport() == getport(udp=True) != 0
+    # The portmapper knows itself, and gives a version it lacks as its server's other one.
+    assert getport(prog=100000, vers=4) == 111 and getport(vers=2) == getport()
     # A second server finds port 111 taken by the first's portmapper, which refuses it.
     second = subprocess.run([binary], capture_output=True, text=True, timeout=30)
     assert second.returncode == 1 and "VXI-11 is off" in second.stderr, second
@@ -128,9 +130,13 @@ def channels(binary):
 
     # Abort: a read waiting for a trigger ends with error 23.
     assert a.write(b"TRIG:SOUR BUS;:INIT;:FETC?\n")[0] == 0
-    aborter = Rpc(a.abort_port, ASYNC)
-    threading.Timer(0.3, lambda: aborter.call(1, struct.pack(">i", a.lid))).start()
+    aborter, read_done = Rpc(a.abort_port, ASYNC), threading.Event()
+    def abort_until_done():  # again and again, in case the read had not begun yet
+        while not read_done.wait(0.3):
+            assert aborter.call(1, struct.pack(">i", a.lid))[1] == b"\0\0\0\0"
+    threading.Thread(target=abort_until_done).start()
     assert a.read(io_timeout=20000)[0] == 23
+    read_done.set()
     assert a.generic(15)[:4] == b"\0\0\0\0"  # device_clear
 
     # Interrupt channel: a service request of the device reaches the link that enabled it.
