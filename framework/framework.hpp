@@ -36,6 +36,16 @@ std::int64_t poll_limit(int timeout_ms, int trig_count, int sample_count);
 inline constexpr int ERROR_TEXT_SIZE = 256 + 1;
 extern char error_text[ERROR_TEXT_SIZE];
 
+// What one user action sets off (a callback, an idle event): the first failure it reports
+// is shown once it ends, with the count of the others ("and N more"). Nests.
+class UserAction {
+public:
+    UserAction();
+    ~UserAction();
+    UserAction(const UserAction&) = delete;
+    UserAction& operator=(const UserAction&) = delete;
+};
+
 // ---- panels and control tables ------------------------------------------------------------
 struct ctrl_desc {
     int kind;   // control kind 1 to 16, 0 for none, CTRL_END ends a table
@@ -50,6 +60,10 @@ struct ctrl_desc {
 inline constexpr int CTRL_END = 99;
 
 int init_widgets(std::span<const ctrl_desc> table);
+
+// While a measurement waits on the trigger-wait panel, that panel comes in front again
+// whenever the main panel is brought back over it.
+void wait_panel_to_front();
 
 // ---- quit -----------------------------------------------------------------------------------
 // Set by the quit sequence once the user has confirmed and the event loop is ending.

@@ -405,6 +405,14 @@ xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
 sleep 0.5
 xdotool mousemove --window "$frame" 150 75 click 1
 sleep 1
+# Another panel opened over the waiting one and cancelled: the wait panel is in front again,
+# and its buttons take the clicks.
+menu p 6
+sleep 0.5
+shot status_over_wait
+xdotool mousemove --window "$frame" $cancel_x $buttons_y click 1
+sleep 0.5
+shot wait_panel_back
 triggers=$(sent 'viAssertTrigger(')
 xdotool mousemove --window "$frame" 70 91 click 1
 wait_sent 'viAssertTrigger(' "$triggers"
@@ -444,21 +452,37 @@ sleep 0.5
 expect "readings in the block after Configuration OK" "$(last_reply 'FETC?' | tr ',' '\n' | grep -c .)" 6
 expect "sample count shown after Configuration OK" "$(control_text 50 248)" 2
 
-# Configuration Cancel restores the function at opening: DC volts chosen there, then Cancel
-# sends AC volts again.
+# Configuration Cancel restores the function at opening, and keeps math on: math switched on
+# on the Math panel, DC volts chosen on the Configuration panel, then Cancel sends AC volts
+# and math on again.
+math_switch() {  # the Math panel's switch flipped, then OK
+    menu p 4
+    sleep 0.5
+    before=$(sent "CALC:STAT $1")
+    xdotool mousemove --window "$frame" 55 103 click 1
+    wait_sent "CALC:STAT $1" "$before"
+    xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+    sleep 0.5
+}
+math_switch ON
 menu p 3
 sleep 0.5
 before=$(sent 'CONF:VOLT:DC')
 ring_pick_up 85 103 1
 wait_sent 'CONF:VOLT:DC' "$before"
 before=$(sent 'CONF:VOLT:AC')
+math_on=$(sent 'CALC:STAT ON')
 xdotool mousemove --window "$frame" $cancel_x $buttons_y click 1
 wait_sent 'CONF:VOLT:AC' "$before"
+wait_sent 'CALC:STAT ON' "$math_on"
 sleep 0.5
 expect "function in the instrument after Configuration Cancel" \
     "$(grep -o 'CONF:VOLT:[AD]C' "$work/trace.txt" | tail -1)" "CONF:VOLT:AC"
+expect "math in the instrument after Configuration Cancel" \
+    "$(grep -o 'CONF:VOLT:[AD]C\|CALC:STAT O[NF]*' "$work/trace.txt" | tail -1)" "CALC:STAT ON"
 no_error_popup "Configuration OK and Cancel"
 shot config_cancelled
+math_switch OFF
 
 # ---- Keeping and sharing readings (Data menu, Readings window, I/O monitor) ----------------
 # Items of the Data menu as the keyboard reaches them (separators are skipped).
