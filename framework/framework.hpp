@@ -36,16 +36,6 @@ std::int64_t poll_limit(int timeout_ms, int trig_count, int sample_count);
 inline constexpr int ERROR_TEXT_SIZE = 256 + 1;
 extern char error_text[ERROR_TEXT_SIZE];
 
-// What one user action sets off (a callback, an idle event): the first failure it reports
-// is shown once it ends, with the count of the others ("and N more"). Nests.
-class UserAction {
-public:
-    UserAction();
-    ~UserAction();
-    UserAction(const UserAction&) = delete;
-    UserAction& operator=(const UserAction&) = delete;
-};
-
 // ---- panels and control tables ------------------------------------------------------------
 struct ctrl_desc {
     int kind;   // control kind 1 to 16, 0 for none, CTRL_END ends a table

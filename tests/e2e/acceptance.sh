@@ -662,6 +662,31 @@ select_run Return "VXI0::24::INSTR"
 select_run shift+Tab Down Tab Return "VXI0::25::INSTR"
 select_run Escape ""
 
+# One user action, one report: with every serial poll failing, start-up and each function
+# change bring up one error pop-up (the first failure, and how many more), which Return or
+# Escape closes without the window being focused first.
+printf '[VXI0::24::INSTR]\nq7304 = yes\nfault.stb = fail\n' >"$work/stb.txt"
+one_report() {  # title, key[, screenshot name]
+    wait_for_window "$1" 20 >/dev/null
+    sleep 0.5
+    expect "error pop-ups up after one action" \
+        "$(xdotool search --onlyvisible --name '^Error in' 2>/dev/null | wc -l)" 1
+    [ -z "${3:-}" ] || shot "$3"
+    xdotool key "$2"
+    wait_gone "$1"
+}
+launch env VISA_SIM_BUS="$work/stb.txt" "$build/gu7304"
+pid=$launched
+one_report "Error in vo_statEvenClr" Return
+frame=$(wait_for_window "VO Q7304A Soft Front Panel" 20)
+sleep 0.3
+ring_pick 85 200 2  # DC current
+one_report "Error in vo_confCurrDc" Return one_report
+ring_pick_up 85 200 1  # AC volts
+one_report "Error in vo_confVoltAc" Escape
+kill "$pid"
+wait "$pid" 2>/dev/null || true
+
 # Start-up failures end with the run-time's code -1 (255) and say why: without a display on
 # standard error, without the resource file in a pop-up, before any session is opened. An
 # option on the command line is not the program's and changes nothing.
