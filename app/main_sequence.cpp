@@ -53,6 +53,7 @@ void open_instrument(char* selected) {
 }
 
 void load_settings() {
+    UserAction loading;
     initialize();
     Sync();
     double log_addr = 0.0;

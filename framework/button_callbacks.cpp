@@ -41,6 +41,7 @@ int PanelAboutCallback(int, int, int event, void*, int, int) {
     if (event != uirt::EVENT_LEFT_CLICK) return 0;
     uirt::HidePanel(about_panel);
     uirt::DisplayPanel(shown_panel != 0 ? shown_panel : main_panel);
+    if (shown_panel == 0) wait_panel_to_front();
     return 0;
 }
 

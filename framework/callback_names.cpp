@@ -14,14 +14,21 @@ struct CallbackName {
     uirt::MenuCallbackPtr menu;
 };
 
-#define GU_CTRL(name)        \
-    CallbackName {           \
-#name, name, nullptr \
-    }
-#define GU_MENU(name)        \
-    CallbackName {           \
-#name, nullptr, name \
-    }
+// Every callback runs as one user action.
+template <uirt::CtrlCallbackPtr F>
+int as_action(int panel, int control, int event, void* callback_data, int event_data1,
+              int event_data2) {
+    UserAction action;
+    return F(panel, control, event, callback_data, event_data1, event_data2);
+}
+template <uirt::MenuCallbackPtr F>
+void as_menu_action(int menu_bar, int item, void* callback_data, int panel) {
+    UserAction action;
+    F(menu_bar, item, callback_data, panel);
+}
+
+#define GU_CTRL(name) CallbackName{#name, &as_action<name>, nullptr}
+#define GU_MENU(name) CallbackName{#name, nullptr, &as_menu_action<name>}
 constexpr std::array callback_names{
     GU_CTRL(FunctionCallback),
     GU_CTRL(Function2Callback),

@@ -51,6 +51,10 @@ inline constexpr int CTRL_END = 99;
 
 int init_widgets(std::span<const ctrl_desc> table);
 
+// While a measurement waits on the trigger-wait panel, that panel comes in front again
+// whenever the main panel is brought back over it.
+void wait_panel_to_front();
+
 // ---- quit -----------------------------------------------------------------------------------
 // Set by the quit sequence once the user has confirmed and the event loop is ending.
 inline int quit_confirmed = 0;

@@ -21,9 +21,17 @@ void show_main() {
     hide_shown_panel();
     uirt::DisplayPanel(main_panel);
     shown_panel = 0;
+    wait_panel_to_front();
 }
 
 }  // namespace
+
+void wait_panel_to_front() {
+    int shown = 0;
+    if (measuring && trigger_wait_panel > 0 &&
+        uirt::GetPanelAttribute(trigger_wait_panel, uirt::ATTR_VISIBLE, &shown) == 0 && shown)
+        uirt::DisplayPanel(trigger_wait_panel);
+}
 
 void MenuMainCallback(int, int, void*, int) {
     show_main();

@@ -36,6 +36,7 @@ void back_to_main(int panel) {
     uirt::HidePanel(panel);
     uirt::DisplayPanel(main_panel);
     if (panel == shown_panel) shown_panel = 0;
+    wait_panel_to_front();
 }
 
 // The instrument part of a button waits, like any deferred event, while a measurement

@@ -26,6 +26,7 @@ void close_requested() {
 
 // One thing per idle event: poll the measurement, replay one event, or update.
 void idle() {
+    UserAction action;
     if (measuring) {
         if (message_available() > 0) finish_reading();
     } else if (pending_count > 0) {

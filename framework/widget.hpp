@@ -62,6 +62,17 @@ int invalid_msg(std::string_view label, int msg);
 // Error report of a failed driver call (defined with the error reporting).
 int display_error(ViSession session, int status, const char* name);
 
+// What one user action sets off (a callback, an idle event, start-up's loading of the
+// settings): the first failure it reports is shown once it ends, with the count of the
+// others ("and N more"). Nests.
+class UserAction {
+public:
+    UserAction();
+    ~UserAction();
+    UserAction(const UserAction&) = delete;
+    UserAction& operator=(const UserAction&) = delete;
+};
+
 // A driver call through the live-mode rule: only while live, the status goes to
 // drv_status and a failure is reported under `label`. Returns the status (0 when not live).
 template <class Fn, class... Args>

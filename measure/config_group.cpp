@@ -94,7 +94,7 @@ int ConfigApply(int panel) {
         send(ConfigResolution, panel, MSG_COMMIT);
     }
     send_aperture(panel, f);
-    resend_settings(panel, true);
+    resend_settings(panel);
     send_each({ConfigRange, ConfigResolution}, panel, MSG_QUERY);
     return 0;
 }

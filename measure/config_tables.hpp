@@ -151,8 +151,10 @@ inline constexpr ResolutionRow RESOLUTIONS[FUNCTION_COUNT] = {
     {VOLT_AC_RESOLUTIONS, {&vo_voltAcRes, "vo_voltAcRes"}, {&vo_voltAcRes_Q, "vo_voltAcRes_Q"}},
     /* FUNC_VOLT_DC */
     {VOLT_DC_RESOLUTIONS, {&vo_voltDcRes, "vo_voltDcRes"}, {&vo_voltDcRes_Q, "vo_voltDcRes_Q"}},
-    /* FUNC_CURR_AC */ {CURR_AC_RESOLUTIONS, {&vo_currAcRes, "vo_currAcRes"}, {}},
-    /* FUNC_CURR_DC */ {CURR_DC_RESOLUTIONS, {&vo_currDcRes, "vo_currDcRes"}, {}},
+    /* FUNC_CURR_AC */
+    {CURR_AC_RESOLUTIONS, {&vo_currAcRes, "vo_currAcRes"}, {&vo_currAcRes_Q, "vo_currAcRes_Q"}},
+    /* FUNC_CURR_DC */
+    {CURR_DC_RESOLUTIONS, {&vo_currDcRes, "vo_currDcRes"}, {&vo_currDcRes_Q, "vo_currDcRes_Q"}},
     /* FUNC_VOLT_RATIO */ {},
 };
 
@@ -165,6 +167,9 @@ inline constexpr Item INTEGRATING_APERTURES[] = {
     {"1 PLC", 1.0},      {"10 PLC", 10.0},     {"100 PLC", 100.0},
 };
 inline constexpr Item GATE_APERTURES[] = {{"0.01 S", 0.01}, {"0.1 S", 0.1}, {"1 S", 1.0}};
+// What the instrument integrates over after a configure: one power-line cycle, a 0.1 s gate.
+inline constexpr int INTEGRATING_DEFAULT = 12;  // "1 PLC"
+inline constexpr int GATE_DEFAULT = 1;          // "0.1 S"
 
 // A reported aperture below thresholds[i] is position i (always a seconds item).
 inline constexpr double INTEGRATING_APERTURE_STEPS[] = {0.00045, 0.0005, 0.0034, 0.004, 0.018,
@@ -178,55 +183,65 @@ struct ApertureRow {
     Call<ValueQuery> query;
     std::span<const double> steps;
     Call<ValueQuery> plc_query;  // tells whether a PLC item chosen still holds
+    int default_item = -1;       // chosen when the item shown is not on this list
 };
 inline constexpr ApertureRow APERTURES[FUNCTION_COUNT] = {
     /* FUNC_FREQ */ {GATE_APERTURES,
                      {&vo_freqAper, "vo_freqAper"},
                      {&vo_freqAper, "vo_freqAper"},
                      {&vo_freqAper_Q, "vo_freqAper_Q"},
-                     GATE_APERTURE_STEPS},
+                     GATE_APERTURE_STEPS,
+                     {},
+                     GATE_DEFAULT},
     /* FUNC_PERIOD */
     {GATE_APERTURES,
      {&vo_perAper, "vo_perAper"},
      {&vo_perAper, "vo_perAper"},
      {&vo_perAper_Q, "vo_perAper_Q"},
-     GATE_APERTURE_STEPS},
+     GATE_APERTURE_STEPS,
+     {},
+     GATE_DEFAULT},
     /* FUNC_RES_4W */
     {INTEGRATING_APERTURES,
      {&vo_resAper, "vo_resAper"},
      {&vo_resNplc, "vo_resNplc"},
      {&vo_resAper_Q, "vo_resAper_Q"},
      INTEGRATING_APERTURE_STEPS,
-     {&vo_resNplc_Q, "vo_resNplc_Q"}},
+     {&vo_resNplc_Q, "vo_resNplc_Q"},
+     INTEGRATING_DEFAULT},
     /* FUNC_RES_2W */
     {INTEGRATING_APERTURES,
      {&vo_resAper, "vo_resAper"},
      {&vo_resNplc, "vo_resNplc"},
      {&vo_resAper_Q, "vo_resAper_Q"},
      INTEGRATING_APERTURE_STEPS,
-     {&vo_resNplc_Q, "vo_resNplc_Q"}},
+     {&vo_resNplc_Q, "vo_resNplc_Q"},
+     INTEGRATING_DEFAULT},
     /* FUNC_VOLT_AC */
     {INTEGRATING_APERTURES,
      {&vo_voltAcAper, "vo_voltAcAper"},
      {&vo_voltAcNplc, "vo_voltAcNplc"},
      {&vo_voltAcAper_Q, "vo_voltAcAper_Q"},
      INTEGRATING_APERTURE_STEPS,
-     {&vo_voltAcNplc_Q, "vo_voltAcNplc_Q"}},
+     {&vo_voltAcNplc_Q, "vo_voltAcNplc_Q"},
+     INTEGRATING_DEFAULT},
     /* FUNC_VOLT_DC */
     {INTEGRATING_APERTURES,
      {&vo_voltDcAper, "vo_voltDcAper"},
      {&vo_voltDcNplc, "vo_voltDcNplc"},
      {&vo_voltDcAper_Q, "vo_voltDcAper"},
      INTEGRATING_APERTURE_STEPS,
-     {&vo_voltDcNplc_Q, "vo_voltDcNplc_Q"}},
-    /* FUNC_CURR_AC */ {INTEGRATING_APERTURES, {}, {}, {}, {}},
+     {&vo_voltDcNplc_Q, "vo_voltDcNplc_Q"},
+     INTEGRATING_DEFAULT},
+    /* FUNC_CURR_AC */ {INTEGRATING_APERTURES, {}, {}, {}, {}, {}, INTEGRATING_DEFAULT},
     /* FUNC_CURR_DC */
     {INTEGRATING_APERTURES,
      {&vo_currDcAper, "vo_currDcAper"},
      {&vo_currDcNplc, "vo_currDcNplc"},
      {&vo_currDcAper_Q, "vo_currDcAper_Q"},
      INTEGRATING_APERTURE_STEPS,
-     {&vo_currDcNplc_Q, "vo_currDcNplc_Q"}},
+     {&vo_currDcNplc_Q, "vo_currDcNplc_Q"},
+     INTEGRATING_DEFAULT},
     /* FUNC_VOLT_RATIO */ {},
 };
 

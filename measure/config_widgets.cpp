@@ -189,11 +189,14 @@ int ConfigAper(int panel, int msg, void* data) {
             int k = -1;
             uirt::GetCtrlIndex(w.panel, w.ctrl, &k);
             if (k >= 0) uirt::GetLabelFromIndex(w.panel, w.ctrl, k, chosen, sizeof chosen);
-            const std::span<const Item> items = aperture_row(function_code(panel)).items;
-            fill(w, items, ItemValue::Value);
-            for (int i = 0; i < static_cast<int>(items.size()); ++i) {
-                if (std::string_view(items[i].label) == chosen) uirt::SetCtrlIndex(w.panel, w.ctrl, i);
+            // Otherwise the instrument's own after a configure, not the list's first.
+            const ApertureRow& row = aperture_row(function_code(panel));
+            fill(w, row.items, ItemValue::Value);
+            int kept = row.default_item;
+            for (int i = 0; i < static_cast<int>(row.items.size()); ++i) {
+                if (std::string_view(row.items[i].label) == chosen) kept = i;
             }
+            if (kept >= 0) uirt::SetCtrlIndex(w.panel, w.ctrl, kept);
             return 0;
         }
     }

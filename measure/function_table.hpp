@@ -21,9 +21,9 @@ inline constexpr int FUNCTION_COUNT = 9;
 
 using ConfigureCall = decltype(vo_confFreq);
 
-// Range control after a function change: `Released` is dimmed by the function widgets
-// and enabled again by ConfigSend.
-enum class RangeCtl { On, Released, Off };
+// Range control: usable (where the module can set the range), or never. AC current's is
+// usable on every path, a function change or a read-back alike.
+enum class RangeCtl { On, Off };
 // Resolution control: usable only off Auto-Range, or never.
 enum class ResolCtl { UnlessAuto, Off };
 
@@ -50,7 +50,7 @@ inline constexpr FunctionInfo FUNCTIONS[FUNCTION_COUNT] = {
      ResolCtl::UnlessAuto},
     {FUNC_VOLT_DC, "FUNC_VOLT_DC", "VDC", &vo_confVoltDc, "vo_confVoltDc", RangeCtl::On, true,
      ResolCtl::UnlessAuto},
-    {FUNC_CURR_AC, "FUNC_CURR_AC", "A AC", &vo_confCurrAc, "vo_confCurrAc", RangeCtl::Released,
+    {FUNC_CURR_AC, "FUNC_CURR_AC", "A AC", &vo_confCurrAc, "vo_confCurrAc", RangeCtl::On,
      false, ResolCtl::UnlessAuto},
     {FUNC_CURR_DC, "FUNC_CURR_DC", "A DC", &vo_confCurrDc, "vo_confCurrDc", RangeCtl::On, true,
      ResolCtl::UnlessAuto},

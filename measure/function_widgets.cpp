@@ -32,11 +32,11 @@ void send_aperture(int panel, int f) {
     send(ConfigAper, panel, info && info->aperture ? MSG_COMMIT : MSG_QUERY);
 }
 
-void resend_settings(int panel, bool with_math) {
+void resend_settings(int panel) {
     send_each({SampleCount, TrigSource, TrigAutoDelay}, panel, MSG_COMMIT);
     if (get_int(TrigAutoDelay, panel) == 0) send(TrigDelay, panel, MSG_COMMIT);
     send_each({TrigCount, CalAutoZero}, panel, MSG_COMMIT);
-    if (with_math) send(CalcState, panel, MSG_COMMIT);
+    send(CalcState, panel, MSG_COMMIT);
     send(InpAutoImp, panel, MSG_COMMIT);
 }
 
@@ -59,7 +59,7 @@ int Function(int panel, int msg, void* data) {
             fill_lists(panel);
             ConfigSend(panel);
             send_aperture(panel, w.value);
-            resend_settings(panel, true);
+            resend_settings(panel);
             send_each({ConfigRange, ConfigResolution}, panel, MSG_QUERY);
             return 0;
         case MSG_QUERY:
@@ -99,7 +99,7 @@ int Function2(int panel, int msg, void* data) {
             fill_lists(panel);
             ConfigSend(panel);
             send_aperture(panel, w.value);
-            resend_settings(panel, false);
+            resend_settings(panel);
             send_each({ConfigRange, ConfigResolution, ConfigResolDisp}, panel, MSG_QUERY);
             return 0;
         case MSG_QUERY: {

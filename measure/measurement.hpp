@@ -40,6 +40,16 @@ inline int timed_fetch(int timeout_ms, ViReal64* buffer, ViInt32& count) {
     return drv_status = vo_timedFetch_Q(instr_session, timeout_ms, buffer, &count);
 }
 
+// A fetch that failed may leave its reply in the instrument, where the next command would
+// interrupt it (-410, blamed on that command): a device clear lets the next action start
+// clean. A time-out while the measurement waits is no failure and keeps its reply owed.
+inline void clear_failed_fetch(int status) {
+    if (status < 0 && status != instr_error_detected) drv_call_quiet(vo_dcl);
+}
+
+// What the instrument returns for a reading beyond its range (negative: below it).
+inline constexpr double OVERLOAD = 9.9e37;
+
 // A failed measurement step: `measuring` is clear while the failure is reported.
 inline int report_failure(int status, const char* label) {
     measuring = 0;

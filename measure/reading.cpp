@@ -10,6 +10,8 @@ namespace {
 
 constexpr const char* WAITING_TEXT = "measuring\u2026";
 constexpr const char* NO_READING_TEXT = "no reading";
+constexpr const char* OVERLOAD_TEXT = "OVLD";
+constexpr const char* NEGATIVE_OVERLOAD_TEXT = "-OVLD";
 
 struct ReadingState {
     Widget<double> w{"Reading", Answers{MSG_GET_PANEL, 0, msg_set({MSG_FINISH})}, 0.0};
@@ -24,14 +26,33 @@ void hide_abort(int panel) {
     show(Abort2, panel, false);
 }
 
+// The display's text for a reading that is no number to read: none, or an overload (the
+// value itself stays, for the graph, statistics and exports).
+void show_in_place(const Widget<double>& w, bool none) {
+    if (none)
+        w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);
+    else if (w.value >= OVERLOAD)
+        w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, OVERLOAD_TEXT);
+    else if (w.value <= -OVERLOAD)
+        w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NEGATIVE_OVERLOAD_TEXT);
+}
+
 // Shows the reading the fetch returned, or that it returned none: never an older one.
 void take_first(ViInt32 returned, void* data) {
     ReadingState& s = state();
     s.w.value = returned > 0 ? s.buffer[0] : 0.0;
     s.w.show();
     if (returned > 0) reading_taken(s.w.value);
-    if (returned <= 0) s.w.attr(uirt::ATTR_TEXT_IN_PLACE_OF_VALUE, NO_READING_TEXT);
+    show_in_place(s.w, returned <= 0);
     s.w.get(data);
+}
+
+// A failed fetch: a display left without a reading says so before the failure is
+// reported over it.
+int report_fetch_failure(int status, ViInt32 returned) {
+    clear_failed_fetch(status);
+    if (returned <= 0) take_first(0, nullptr);
+    return report_failure(status, "vo_timedFetch_Q");
 }
 
 // One bounded fetch into the buffer; the readings it returned.
@@ -53,6 +74,7 @@ int query_live(int panel, void* data) {
 
     drv_status = vo_initImm(instr_session);
     if (drv_status != 0) {
+        take_first(0, nullptr);
         if (report_failure(drv_status, "vo_initImm") != 0) {
             error_query_detect(true);
             take_first(0, data);
@@ -81,7 +103,7 @@ int query_live(int panel, void* data) {
     }
     error_query_detect(true);
     if (status != 0) {
-        if (report_failure(status, "vo_timedFetch_Q") == 0) {
+        if (report_fetch_failure(status, returned) == 0) {
             take_first(0, data);
             hide_abort(panel);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
@@ -144,7 +166,7 @@ int Reading(int panel, int msg, void* data) {
             drv_call_quiet(vo_dcl);
             int status = 0;
             const ViInt32 returned = fetch(FETCH_TIMEOUT_MS, status);
-            if (status != 0) display_error(instr_session, status, "vo_timedFetch_Q");
+            if (status != 0) report_fetch_failure(status, returned);
             error_query_detect(true);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
             take_first(returned, data);

@@ -118,6 +118,8 @@ bool query_live(int panel) {
     }
     error_query_detect(true);
     if (status != 0) {
+        clear_failed_fetch(status);
+        if (returned <= 0) plot(0);  // no older block behind the report
         if (report_failure(status, "vo_timedFetch_Q") == 0) {
             plot(0);
             uirt::SetMouseCursor(uirt::VAL_DEFAULT_CURSOR);
@@ -136,7 +138,10 @@ void finish(int panel) {
     drv_call_quiet(vo_dcl);
     int status = 0;
     const ViInt32 returned = fetch(FETCH_TIMEOUT_MS, reading_count(panel), status);
-    if (status != 0) display_error(instr_session, status, "vo_timedFetch_Q");
+    if (status != 0) {
+        clear_failed_fetch(status);
+        display_error(instr_session, status, "vo_timedFetch_Q");
+    }
     const bool failed = instrument_error(panel);
     error_query_detect(true);  // on again whether or not the instrument reported an error
     if (!failed) plot_and_end(panel, returned);
@@ -146,6 +151,7 @@ void clear(int panel) {
     if (measuring) return;
     const std::int64_t count = reading_count(panel);
     uirt::DeleteGraphPlot(graph.panel, graph.ctrl, -1, uirt::VAL_IMMEDIATE_DRAW);
+    block_cleared();  // the statistics are of the block shown, and none is
     if (count > READING_CAPACITY) {
         too_many_points();
         show(Abort2, panel, false);

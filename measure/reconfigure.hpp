@@ -5,8 +5,8 @@ namespace gu {
 
 // Sends the aperture shown, or reads it back where it cannot be set.
 void send_aperture(int panel, int f);
-// The trigger, sample, zero, impedance (and with `with_math` the math state) settings that
-// the instrument forgets on a configure call, sent again.
-void resend_settings(int panel, bool with_math);
+// The trigger, sample, zero, impedance and math-state settings that the instrument forgets
+// on a configure call, sent again (from either function ring: Cancel restores through one).
+void resend_settings(int panel);
 
 }  // namespace gu

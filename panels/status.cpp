@@ -77,6 +77,12 @@ void query(Handler widget, int panel) {
     int value = 0;
     widget(panel, MSG_QUERY, &value);
 }
+
+// Every event row, then every condition row, from the instrument.
+void read_rows(int panel) {
+    for (const RegisterControl& e : EVENT_CONTROLS) query(e.widget, panel);
+    for (const RegisterControl& c : CONDITION_CONTROLS) query(c.widget, panel);
+}
 }  // namespace
 
 int CondVolt(int panel, int msg, void* data) {
@@ -136,8 +142,7 @@ int ReadStatus(int panel, int msg, void* data) {
             for (auto [widget, ctrl] : CONDITION_CONTROLS) widget(panel, MSG_INIT, &ctrl);
             return 0;
         case MSG_COMMIT:
-            for (const RegisterControl& e : EVENT_CONTROLS) query(e.widget, panel);
-            for (const RegisterControl& c : CONDITION_CONTROLS) query(c.widget, panel);
+            read_rows(panel);
             return 0;
         case MSG_QUERY:
             w.get(data);
@@ -147,7 +152,7 @@ int ReadStatus(int panel, int msg, void* data) {
 }
 
 // Reads the error queue, which the clear would empty unseen, then clears the event
-// registers and re-reads two indicators.
+// registers and re-reads every row, so that none shows a bit the clear removed.
 int ClearStatus(int panel, int msg, void* data) {
     static Widget<int> w{"ClearStatus", Answers{}, 0};
     if (!w.accepts(msg)) return -1;
@@ -157,8 +162,7 @@ int ClearStatus(int panel, int msg, void* data) {
         const int status = vo_statEvenClr(instr_session);  // kept local
         if (status != 0) display_error(instr_session, status, "vo_statEvenClr");
     }
-    query(EventVolt, panel);
-    query(EventResist, panel);
+    read_rows(panel);
     return 0;
 }
 

@@ -75,10 +75,16 @@ int file_result(int result, const std::string& path, char* pathName) {
 }
 
 // Runs a dialog centred on the program's window. Qt places a dialog before it takes its final
-// size (a message box sizes itself when shown), so it is centred again once it is up.
+// size (a message box sizes itself when shown), so it is centred again once it is up. It
+// takes the keyboard then too, so that Return and Escape reach it even when it comes up
+// while another window (a ring's open list) still held the focus.
 int run_centred(QDialog& dialog) {
     QPointer<QWidget> owner = dialog.parentWidget();
-    QTimer::singleShot(0, &dialog, [&dialog, owner] { centre_on(&dialog, owner.data()); });
+    QTimer::singleShot(0, &dialog, [&dialog, owner] {
+        centre_on(&dialog, owner.data());
+        dialog.raise();
+        dialog.activateWindow();
+    });
     return dialog.exec();
 }
 
@@ -142,10 +148,12 @@ int GenericMessagePopup(const char* title, const char* message, const char* butt
     }
     auto* box = new QDialogButtonBox();
     int chosen = escapeButton >= 1 && escapeButton <= buttons ? escapeButton : buttons;
+    // Return presses the enter button (the first when none is given), Escape the escape one.
+    const int enter = enterButton >= 1 && enterButton <= buttons ? enterButton : 1;
     for (int i = 0; i < buttons; ++i) {
         QPushButton* b =
             box->addButton(QString::fromStdString(popup.buttons[i]), QDialogButtonBox::ActionRole);
-        if (i + 1 == enterButton) b->setDefault(true);
+        if (i + 1 == enter) b->setDefault(true);
         QObject::connect(b, &QPushButton::clicked, &dialog, [&dialog, &chosen, i] {
             chosen = i + 1;
             dialog.accept();

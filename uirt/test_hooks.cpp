@@ -125,6 +125,11 @@ bool panel_visible(int panel) {
     return p && p->displayed();
 }
 
+bool panel_in_front(int panel) {
+    Panel* p = find_panel(panel);
+    return p && p->in_front();
+}
+
 bool ctrl_exists(int panel, int id) {
     return control(panel, id) != nullptr;
 }

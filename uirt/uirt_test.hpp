@@ -63,6 +63,7 @@ int mouse_cursor();  // last cursor set
 
 // Inspection.
 bool panel_visible(int panel);
+bool panel_in_front(int panel);  // shown, with no panel of its window over it
 bool ctrl_exists(int panel, int control);
 int plot_count(int panel, int control);                        // plots on a graph
 std::vector<double> plot_y(int panel, int control, int plot);  // y values of plot n (0 first)

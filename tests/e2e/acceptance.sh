@@ -405,6 +405,14 @@ xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
 sleep 0.5
 xdotool mousemove --window "$frame" 150 75 click 1
 sleep 1
+# Another panel opened over the waiting one and cancelled: the wait panel is in front again,
+# and its buttons take the clicks.
+menu p 6
+sleep 0.5
+shot status_over_wait
+xdotool mousemove --window "$frame" $cancel_x $buttons_y click 1
+sleep 0.5
+shot wait_panel_back
 triggers=$(sent 'viAssertTrigger(')
 xdotool mousemove --window "$frame" 70 91 click 1
 wait_sent 'viAssertTrigger(' "$triggers"
@@ -444,21 +452,37 @@ sleep 0.5
 expect "readings in the block after Configuration OK" "$(last_reply 'FETC?' | tr ',' '\n' | grep -c .)" 6
 expect "sample count shown after Configuration OK" "$(control_text 50 248)" 2
 
-# Configuration Cancel restores the function at opening: DC volts chosen there, then Cancel
-# sends AC volts again.
+# Configuration Cancel restores the function at opening, and keeps math on: math switched on
+# on the Math panel, DC volts chosen on the Configuration panel, then Cancel sends AC volts
+# and math on again.
+math_switch() {  # the Math panel's switch flipped, then OK
+    menu p 4
+    sleep 0.5
+    before=$(sent "CALC:STAT $1")
+    xdotool mousemove --window "$frame" 55 103 click 1
+    wait_sent "CALC:STAT $1" "$before"
+    xdotool mousemove --window "$frame" $ok_x $buttons_y click 1
+    sleep 0.5
+}
+math_switch ON
 menu p 3
 sleep 0.5
 before=$(sent 'CONF:VOLT:DC')
 ring_pick_up 85 103 1
 wait_sent 'CONF:VOLT:DC' "$before"
 before=$(sent 'CONF:VOLT:AC')
+math_on=$(sent 'CALC:STAT ON')
 xdotool mousemove --window "$frame" $cancel_x $buttons_y click 1
 wait_sent 'CONF:VOLT:AC' "$before"
+wait_sent 'CALC:STAT ON' "$math_on"
 sleep 0.5
 expect "function in the instrument after Configuration Cancel" \
     "$(grep -o 'CONF:VOLT:[AD]C' "$work/trace.txt" | tail -1)" "CONF:VOLT:AC"
+expect "math in the instrument after Configuration Cancel" \
+    "$(grep -o 'CONF:VOLT:[AD]C\|CALC:STAT O[NF]*' "$work/trace.txt" | tail -1)" "CALC:STAT ON"
 no_error_popup "Configuration OK and Cancel"
 shot config_cancelled
+math_switch OFF
 
 # ---- Keeping and sharing readings (Data menu, Readings window, I/O monitor) ----------------
 # Items of the Data menu as the keyboard reaches them (separators are skipped).
@@ -637,6 +661,31 @@ select_run() {  # keys..., then the resource that must be opened ("" for none)
 select_run Return "VXI0::24::INSTR"
 select_run shift+Tab Down Tab Return "VXI0::25::INSTR"
 select_run Escape ""
+
+# One user action, one report: with every serial poll failing, start-up and each function
+# change bring up one error pop-up (the first failure, and how many more), which Return or
+# Escape closes without the window being focused first.
+printf '[VXI0::24::INSTR]\nq7304 = yes\nfault.stb = fail\n' >"$work/stb.txt"
+one_report() {  # title, key[, screenshot name]
+    wait_for_window "$1" 20 >/dev/null
+    sleep 0.5
+    expect "error pop-ups up after one action" \
+        "$(xdotool search --onlyvisible --name '^Error in' 2>/dev/null | wc -l)" 1
+    [ -z "${3:-}" ] || shot "$3"
+    xdotool key "$2"
+    wait_gone "$1"
+}
+launch env VISA_SIM_BUS="$work/stb.txt" "$build/gu7304"
+pid=$launched
+one_report "Error in vo_statEvenClr" Return
+frame=$(wait_for_window "VO Q7304A Soft Front Panel" 20)
+sleep 0.3
+ring_pick 85 200 2  # DC current
+one_report "Error in vo_confCurrDc" Return one_report
+ring_pick_up 85 200 1  # AC volts
+one_report "Error in vo_confVoltAc" Escape
+kill "$pid"
+wait "$pid" 2>/dev/null || true
 
 # Start-up failures end with the run-time's code -1 (255) and say why: without a display on
 # standard error, without the resource file in a pop-up, before any session is opened. An

@@ -145,9 +145,15 @@ TEST(Config, ReportedResolutionAndApertureSelectTheirPositions) {
         ConfigResolDisp(0, MSG_QUERY, &shown);
         EXPECT_EQ(get_int(ConfigResolution), 6);  // the last AC item, never past it
 
-        set_int(Function, FUNC_CURR_DC);
+        set_int(Function, FUNC_CURR_DC);  // currents are read back too
+        reported().value = 3e-7;
         ConfigResolDisp(0, MSG_QUERY, &shown);
-        EXPECT_TRUE(dimmed(config_panel, RESOL_DISP));  // no resolution query for currents
+        EXPECT_TRUE(called("currDcRes_Q"));
+        EXPECT_DOUBLE_EQ(shown, 3e-7);
+        EXPECT_FALSE(dimmed(config_panel, RESOL_DISP));
+        set_int(Function, FUNC_FREQ);
+        ConfigResolDisp(0, MSG_QUERY, &shown);
+        EXPECT_TRUE(dimmed(config_panel, RESOL_DISP));  // no resolution for frequency
 
         uirt::test::select_index(main_panel, FUNCTION, ITEM_DC_VOLTS);
         EXPECT_EQ(aperture_index_for(FUNC_VOLT_DC, 0.0167), 4);

@@ -63,3 +63,24 @@ TEST(MeasureBus, AUserTakesReadingsAndChoosesTheAperture) {
         for (double r : y) EXPECT_NEAR(r, 1.5, 0.01);
     });
 }
+
+// An overload reads "OVLD" (or "-OVLD") on the display; the number is kept for the rest.
+TEST(MeasureBus, AnOverloadReadsOvldOnTheDisplay) {
+    gutest::use_bus(std::string(BUS) + "input.volt_dc = 1000\ninput.curr_dc = -10\n");
+    gutest::run_program([&] {
+        ASSERT_TRUE(gu::livemode);
+        for (const int item : {ITEM_DC_VOLTS, ITEM_DC_CURRENT}) {
+            uirt::test::select_index(gu::main_panel, FUNCTION, item);
+            uirt::test::click(gu::main_panel, READING);
+            double value = 0;
+            gu::Reading(0, gu::MSG_GET, &value);
+            char shown[32]{};
+            uirt::GetCtrlAttribute(gu::main_panel, READING, uirt::ATTR_TEXT_IN_PLACE_OF_VALUE,
+                                   shown, sizeof shown);
+            const bool negative = item == ITEM_DC_CURRENT;
+            EXPECT_EQ(value, negative ? -9.9e37 : 9.9e37);
+            EXPECT_STREQ(shown, negative ? "-OVLD" : "OVLD");
+        }
+        EXPECT_TRUE(uirt::test::popups().empty());
+    });
+}

@@ -78,7 +78,7 @@ void go_live_on_stand_ins() {
         return log("trigDel", "%g %g", a, d);
     };
     STAND_IN_QUERY(voltDcNplc_Q) STAND_IN_QUERY(voltAcNplc_Q) STAND_IN_QUERY(resNplc_Q)
-    STAND_IN_QUERY(currDcNplc_Q)
+    STAND_IN_QUERY(currDcNplc_Q) STAND_IN_QUERY(currDcRes_Q) STAND_IN_QUERY(currAcRes_Q)
     gu::vo_trigDel_Q =
         +[](ViSession, ViPBoolean, ViPReal64) -> ViStatus { return log("trigDel_Q"); };
     gu::vo_errorQueryDetect =

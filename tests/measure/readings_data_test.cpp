@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 // Data menu items.
 constexpr int READINGS_WINDOW = 18, EXPORT_BLOCK = 19, EXPORT_TREND = 20, COPY_BLOCK = 21,
               SAVE_GRAPH = 23, CLEAR_TREND = 24, IO_MONITOR = 25;
-constexpr int AUTO_UPDATE = 3, BLOCK_STATS = 22;
+constexpr int AUTO_UPDATE = 3, BLOCK_STATS = 22, SAMPLE_COUNT = 11;
 constexpr int TRIGGER_COUNT = 3;  // trigger panel
 
 const char* BUS =
@@ -243,6 +243,13 @@ TEST(ReadingsData, TheMainPanelShowsTheStatisticsOfTheShownBlock) {
         EXPECT_EQ(text.rfind("n 8 ", 0), 0u) << text;
         EXPECT_NE(text.find("mean " + gu::engineering(s.mean, "VDC", 7)), std::string::npos) << text;
         EXPECT_NE(text.find("p-p " + gu::engineering(s.peak_to_peak(), "VDC", 4)), std::string::npos);
+        // A new sample count clears the graph, and its statistics with it.
+        uirt::test::set_value(gu::main_panel, SAMPLE_COUNT, 2.0);
+        EXPECT_EQ(uirt::test::plot_count(gu::main_panel, READINGS), 0);
+        EXPECT_EQ(ctrl_text(gu::main_panel, BLOCK_STATS), "");
+        EXPECT_EQ(take_block().size(), 16u);
+        EXPECT_EQ(ctrl_text(gu::main_panel, BLOCK_STATS).rfind("n 16 ", 0), 0u);
+        uirt::test::set_value(gu::main_panel, SAMPLE_COUNT, 1.0);
         set_trigger_count(1);  // one reading: a number, no graph and no statistics
         EXPECT_FALSE(visible(gu::main_panel, BLOCK_STATS));
     });

@@ -15,8 +15,10 @@ namespace {
 const char* BUS =
     "[VXI0::24::INSTR]\ninterface = vxi\nmanufacturer = 3674\nmodel = 705\n"
     "logical_address = 24\nslot = 3\nq7304 = yes\ninput.volt_dc = 1.5\ninput.noise = 0\n";
-constexpr int MENU_CONFIG = 5, OK_BUTTON = 30, CANCEL_BUTTON = 31, TRIGGER_COUNT = 3;
-constexpr int APER_04_MS = 0, APER_20_MS = 5, APER_1_PLC = 12;
+constexpr int MENU_SYNC = 2, MENU_CONFIG = 5, OK_BUTTON = 30, CANCEL_BUTTON = 31,
+              TRIGGER_COUNT = 3;
+constexpr int APER_04_MS = 0, APER_20_MS = 5, APER_1_PLC = 12, GATE_1_S = 2;
+constexpr int CALC_FUNCTION = 3, NULL_OFFS = 11, CALC_STATE = 12;  // math panel
 
 bool sent_prefix(const std::vector<std::string>& commands, const std::string& prefix) {
     return std::any_of(commands.begin(), commands.end(),
@@ -69,9 +71,20 @@ TEST(SettingsBus, RingsShowTheInstrumentsValuesAndFunctionChangesKeepTheAperture
         gu::vo_voltAcAper_Q(gu::instr_session, &aperture);
         EXPECT_DOUBLE_EQ(aperture, 0.02);
 
-        uirt::test::select_index(main, FUNCTION, ITEM_FREQUENCY);  // no "20.0 mS" to keep
-        EXPECT_EQ(shown_label(cfg, APERTURE), "0.01 S");
+        // Where the aperture shown is not offered, the new function's default after a
+        // configure: a 0.1 s gate, one power-line cycle; never the list's first item.
+        mark = gutest::trace_line_count(trace);
+        uirt::test::select_index(main, FUNCTION, ITEM_FREQUENCY);
+        commands = gutest::written_commands_since(trace, mark);
+        EXPECT_TRUE(sent_prefix(commands, "FREQ:APER 0.1")) << "not 0.01";
+        EXPECT_EQ(shown_label(cfg, APERTURE), "0.1 S");
+        uirt::test::select_index(cfg, APERTURE, GATE_1_S);
+        mark = gutest::trace_line_count(trace);
         uirt::test::select_index(main, FUNCTION, ITEM_DC_VOLTS);
+        commands = gutest::written_commands_since(trace, mark);
+        EXPECT_TRUE(sent_prefix(commands, "VOLT:DC:NPLC 1"));
+        EXPECT_FALSE(sent_prefix(commands, "VOLT:DC:APER"));
+        EXPECT_EQ(shown_label(cfg, APERTURE), "1 PLC");
         EXPECT_TRUE(uirt::test::popups().empty());
     });
 }
@@ -122,6 +135,58 @@ TEST(SettingsBus, ConfigurationOkKeepsTheOtherSettingsAndCancelRestoresTheOpenin
         EXPECT_EQ(shown_label(main, RANGE), "10 V");
         EXPECT_EQ(shown_label(main, RESOLUTION), "1 uV");
         EXPECT_EQ(shown_label(cfg, APERTURE), "1 PLC");
+        EXPECT_TRUE(uirt::test::popups().empty());
+    });
+}
+
+// Math on with a null offset stays on through a Cancel that configures the function again.
+TEST(SettingsBus, ConfigurationCancelKeepsMathOn) {
+    gutest::use_bus(BUS);
+    const std::string trace = gutest::use_trace();
+    gutest::run_program([&] {
+        ASSERT_TRUE(gu::livemode);
+        const int math = gu::math_panel, cfg = gu::config_panel;
+        uirt::test::select_index(math, CALC_FUNCTION, 0);  // null
+        uirt::test::set_value(math, NULL_OFFS, 0.5);
+        uirt::test::set_value(math, CALC_STATE, 1);
+        uirt::test::pick_menu(gu::menu_bar, MENU_CONFIG);
+        uirt::test::select_index(cfg, FUNCTION2, ITEM_AC_VOLTS);
+        const std::size_t mark = gutest::trace_line_count(trace);
+        uirt::test::press(cfg, CANCEL_BUTTON);
+        const auto commands = gutest::written_commands_since(trace, mark);
+        const auto configure = std::find(commands.begin(), commands.end(), "CONF:VOLT:DC");
+        ASSERT_NE(configure, commands.end());
+        EXPECT_NE(std::find(configure, commands.end(), "CALC:STAT ON"), commands.end());
+        ViBoolean on = 0;
+        gu::vo_calcStat_Q(gu::instr_session, &on);
+        EXPECT_EQ(on, 1);
+        uirt::test::click(gu::main_panel, READING);
+        double value = 0;
+        gu::Reading(0, gu::MSG_GET, &value);
+        EXPECT_NEAR(value, 1.0, 1e-3);  // 1.5 V less the null
+        EXPECT_TRUE(uirt::test::popups().empty());
+    });
+}
+
+// Current functions show the resolution the instrument uses, and AC current's range is
+// usable alike after a function change and after a read-back.
+TEST(SettingsBus, CurrentFunctionsShowTheirResolutionOnEveryPath) {
+    gutest::use_bus(BUS);
+    gutest::run_program([&] {
+        ASSERT_TRUE(gu::livemode);
+        const int main = gu::main_panel;
+        uirt::test::select_index(main, FUNCTION, ITEM_AC_CURRENT);
+        EXPECT_EQ(shown_label(main, RESOLUTION), "10 uA");  // CURR:AC:RES 1E-05
+        EXPECT_DOUBLE_EQ(resolution_in_use(), 1e-5);
+        EXPECT_FALSE(dimmed(main, RANGE));
+        uirt::test::pick_menu(gu::menu_bar, MENU_SYNC);
+        EXPECT_EQ(shown_label(main, RESOLUTION), "10 uA");
+        EXPECT_FALSE(dimmed(main, RANGE));
+        uirt::test::select_index(main, RANGE, 2);  // "3 A"
+        EXPECT_FALSE(dimmed(main, RESOLUTION));
+        uirt::test::select_index(main, FUNCTION, ITEM_DC_CURRENT);
+        EXPECT_EQ(shown_label(main, RESOLUTION), "30 nA");  // CURR:RES 3E-08
+        EXPECT_DOUBLE_EQ(resolution_in_use(), 3e-8);
         EXPECT_TRUE(uirt::test::popups().empty());
     });
 }

@@ -38,7 +38,7 @@ TEST(StatusPanel, IndicatorsAndTextsWithoutAnInstrument) {
         gu::ErrorMsg(0, gu::MSG_SET, const_cast<char*>(long_text.c_str()));
         EXPECT_EQ(ctrl_text(p, ERROR_MSG), std::string(79, 'x'));
 
-        // Clear Status re-shows the voltage and resistance events only.
+        // Clear Status re-shows every event indicator.
         int on = 1;
         for (gu::Handler h : {gu::EventVolt, gu::EventResist, gu::EventCurr})
             h(0, gu::MSG_SET, &on);
@@ -46,7 +46,7 @@ TEST(StatusPanel, IndicatorsAndTextsWithoutAnInstrument) {
         uirt::test::click(p, CLEAR_STATUS);
         EXPECT_EQ(ctrl_int(p, EVENT_VOLT), 1);
         EXPECT_EQ(ctrl_int(p, EVENT_RESIST), 1);
-        EXPECT_EQ(ctrl_int(p, EVENT_CURR), 0);
+        EXPECT_EQ(ctrl_int(p, EVENT_CURR), 1);
 
         uirt::test::press(p, ERROR_BTN);  // nothing to read from
         EXPECT_EQ(ctrl_text(p, ERROR_MSG), std::string(79, 'x'));
@@ -132,6 +132,28 @@ TEST(StatusPanel, ClearStatusShowsTheErrorsItClearsAndReadStatusFillsBothRows) {
         uirt::SetCtrlVal(p, COND_VOLT, 7);
         uirt::test::click(p, COND_VOLT);  // the row's own click reads it again
         EXPECT_EQ(ctrl_int(p, COND_VOLT), 1);
+        EXPECT_TRUE(uirt::test::popups().empty());
+    });
+}
+
+// After a current overload, Clear Status reads every row back: none keeps the 1 it had.
+TEST(StatusPanel, ClearStatusReadsEveryRowAgain) {
+    std::string trace;
+    run_live("input.curr_dc = 10\n", trace, [&] {
+        constexpr int ITEM_DC_CURRENT = 2, FUNCTION = 6, READING = 4;  // main panel
+        constexpr int READ_STATUS = 14, EVENT_LIM_LO = 11, EVENT_LIM_HI = 9;
+        const int p = gu::status_panel;
+        uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_DC_CURRENT);
+        uirt::test::click(gu::main_panel, READING);  // an overload
+        uirt::test::press(p, READ_STATUS);
+        EXPECT_EQ(ctrl_int(p, EVENT_CURR), 1);
+        uirt::test::click(gu::main_panel, READING);  // another: the event is set again
+        const auto sent = sent_by(trace, [&] { uirt::test::click(p, CLEAR_STATUS); });
+        EXPECT_LT(position(sent, "*CLS"), position(sent, "STAT:QUES?"));
+        EXPECT_EQ(starting(sent, "STAT:QUES?").size(), 5u);
+        EXPECT_EQ(starting(sent, "STAT:QUES:COND?").size(), 5u);
+        for (int c : {EVENT_VOLT, EVENT_RESIST, EVENT_CURR, EVENT_LIM_LO, EVENT_LIM_HI})
+            EXPECT_EQ(ctrl_int(p, c), 0) << c;
         EXPECT_TRUE(uirt::test::popups().empty());
     });
 }

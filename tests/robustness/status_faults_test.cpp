@@ -63,6 +63,30 @@ TEST(StatusByteFaults, AFailingSerialPollIsReportedAndMeasurementsStillEnd) {
         Start::reported);
 }
 
+// A function change makes a dozen driver calls, each failing its serial poll: one pop-up,
+// the first failure's, says how many more there were; the next action reports afresh.
+TEST(StatusByteFaults, OneActionGivesOneReport) {
+    std::string trace;
+    run_live(
+        "fault.stb = fail\n", trace,
+        [&] {
+            constexpr int ITEM_DC_CURRENT = 2;
+            auto popups = shown_by(
+                [] { uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_DC_CURRENT); });
+            ASSERT_EQ(popups.size(), 1u);
+            EXPECT_EQ(popups[0].title, "Error in vo_confCurrDc");
+            const std::string& text = popups[0].text;
+            const std::string more = "\nand ";
+            ASSERT_EQ(text.rfind(IO_ERROR_TEXT + more, 0), 0u) << text;
+            EXPECT_GE(std::stoi(text.substr(std::string(IO_ERROR_TEXT).size() + more.size())), 10);
+            EXPECT_EQ(text.substr(text.size() - 5), " more");
+
+            popups = shown_by([] { set_samples(3); });
+            EXPECT_EQ(popups, (std::vector<Shown>{{"Error in vo_sampCoun", IO_ERROR_TEXT}}));
+        },
+        Start::reported);
+}
+
 // Start-up reads the queue once (Clear Status); the next two reads fail.
 TEST(ErrorQueueFaults, AFailedQueueReadIsReportedAndTheNextReadWorks) {
     std::string trace;

@@ -13,7 +13,7 @@ constexpr int APERTURE = 3;                       // configuration panel
 constexpr int ITEM_1_67_S = 8, ITEM_16_7_MS = 4;  // aperture ring items
 constexpr int READ_STATUS = 14;                   // status panel
 constexpr int CANCEL = 31;                        // secondary panels
-constexpr int MENU_TRIGGER = 4;
+constexpr int MENU_TRIGGER = 4, MENU_STATUS = 7, MENU_ABOUT = 17;
 constexpr int ITEM_AC_VOLTS = 1, ITEM_10_V = 3;  // function and range rings
 constexpr int CODE_AC_VOLTS = 4;
 
@@ -142,6 +142,34 @@ TEST(Wait, ActionsDuringAWaitTakeTheirTurnInTheOrderMade) {
         EXPECT_EQ(code, CODE_AC_VOLTS);
         EXPECT_EQ(range, ITEM_10_V);
         EXPECT_EQ(triggers, 2);
+    });
+}
+
+// A panel opened over the trigger-wait panel and closed again leaves it in front: the
+// wait still ends by its own buttons.
+TEST(Wait, TheTriggerWaitPanelComesBackInFrontWhenAPanelOverItCloses) {
+    std::string trace;
+    run_live("", trace, [&] {
+        select_trigger_source(SOURCE_BUS);
+        set_trigger_count(3);
+        uirt::test::click(gu::main_panel, GRAPH);
+        ASSERT_EQ(gu::measuring, 1);
+        EXPECT_TRUE(uirt::test::panel_in_front(gu::trigger_wait_panel));
+        uirt::test::pick_menu(gu::menu_bar, MENU_STATUS);
+        EXPECT_FALSE(uirt::test::panel_in_front(gu::trigger_wait_panel));
+        uirt::test::press(gu::status_panel, CANCEL);
+        EXPECT_TRUE(uirt::test::panel_in_front(gu::trigger_wait_panel));
+        uirt::test::pick_menu(gu::menu_bar, MENU_ABOUT);
+        uirt::test::send_event(gu::about_panel, 0, uirt::EVENT_LEFT_CLICK);  // closes About
+        EXPECT_TRUE(uirt::test::panel_in_front(gu::trigger_wait_panel));
+
+        const auto triggers = calls_by(trace, "viAssertTrigger", [] {
+            uirt::test::press(gu::trigger_wait_panel, ALL_TRIGGERS);
+        });
+        EXPECT_EQ(triggers.size(), 2u);
+        EXPECT_TRUE(poll_until_done(3000));
+        EXPECT_TRUE(all_near(plotted(), 3, VOLTS));
+        select_trigger_source(SOURCE_IMMEDIATE);
     });
 }
 
