@@ -522,7 +522,8 @@ void HislipService::forget(const Session& s) {
 }
 
 void HislipService::serve_sync(std::shared_ptr<Channel> channel, const hislip::Message& init) {
-    const ServedDevice* device = find_served_device(context_, init.payload);
+    // No sub-address names the first device.
+    const ServedDevice* device = find_served_device(context_, init.payload.empty() ? "hislip0" : init.payload);
     if (!device) {
         channel->fatal(hislip::FatalCode::unidentified, "no device named " + init.payload);
         return;
