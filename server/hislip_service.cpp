@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "hislip.hpp"
+#include "hislip_channel.hpp"
 #include "service.hpp"
 
 namespace simserver {
@@ -43,130 +44,12 @@ constexpr int kSendTimeoutMs = 10000;  // a peer that reads nothing for this lon
 constexpr int kDeviceSliceMs = 20;     // a wait for a reply, between looks at the channel
 constexpr int kLateReplyPollMs = 50;
 constexpr int kOrderWaitMs = 2000;        // for the messages a lock release or remote/local follows
-constexpr std::uint32_t kOrderWindow = 4096;  // how far ahead of the last one taken an id may be
+constexpr std::uint32_t kOrderWindow = 256;  // how far ahead of the last id taken a named id may be
 constexpr std::size_t kMaxSessions = 256;
 constexpr std::uint16_t kServerVendor = ('S' << 8) | 'V';
 constexpr ViUInt16 kStbMav = 0x10, kStbRqs = 0x40;
 constexpr ViBusAddress kResponseRegister = 0x0A;
 constexpr ViUInt16 kDataOutReady = 1u << 13;
-
-// One TCP connection: whole messages in, bytes out. Sends may come from several threads.
-class Channel {
-public:
-    explicit Channel(int fd) : fd_(fd), parser_(kMaxSubAddress) {}
-    ~Channel() { ::close(fd_); }
-    Channel(const Channel&) = delete;
-    Channel& operator=(const Channel&) = delete;
-
-    int fd() const { return fd_; }
-    hislip::Parser& parser() { return parser_; }
-    void shut() { ::shutdown(fd_, SHUT_RDWR); }
-
-    bool send(std::string_view bytes) {
-        std::lock_guard lock(send_mutex_);
-        while (!bytes.empty()) {
-            const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-    bool send(Type type, std::uint8_t control, std::uint32_t parameter, std::string_view payload = {}) {
-        return send(hislip::encode(type, control, parameter, payload));
-    }
-    // A header and a payload that lives elsewhere, without copying the payload.
-    bool send_data(Type type, std::uint32_t message_id, const char* data, std::size_t size) {
-        unsigned char header[hislip::kHeaderSize];
-        hislip::encode_header({static_cast<std::uint8_t>(type), 0, message_id, size}, header);
-        std::lock_guard lock(send_mutex_);
-        iovec parts[2] = {{header, sizeof header}, {const_cast<char*>(data), size}};
-        msghdr msg{};
-        msg.msg_iov = parts;
-        msg.msg_iovlen = 2;
-        std::size_t left = sizeof header + size;
-        while (left > 0) {
-            const ssize_t n = ::sendmsg(fd_, &msg, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            left -= static_cast<std::size_t>(n);
-            std::size_t done = static_cast<std::size_t>(n);
-            while (done > 0 && msg.msg_iovlen > 0) {
-                const std::size_t take = std::min(done, msg.msg_iov->iov_len);
-                msg.msg_iov->iov_base = static_cast<char*>(msg.msg_iov->iov_base) + take;
-                msg.msg_iov->iov_len -= take;
-                done -= take;
-                if (msg.msg_iov->iov_len == 0) {
-                    ++msg.msg_iov;
-                    --msg.msg_iovlen;
-                }
-            }
-        }
-        return true;
-    }
-    bool fatal(hislip::FatalCode code, std::string_view text) {
-        return send(Type::FatalError, static_cast<std::uint8_t>(code), 0, text);
-    }
-    bool error(hislip::ErrorCode code, std::string_view text) {
-        return send(Type::Error, static_cast<std::uint8_t>(code), 0, text);
-    }
-
-    enum class Got { message, too_large, bad_header, closed, timeout, woken };
-    // The next message within `timeout_ms` in all (-1: until the peer or a shutdown ends it);
-    // `woken` when `wake_fd` becomes readable first.
-    Got receive(hislip::Message& out, int timeout_ms, int wake_fd = -1) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
-        for (;;) {
-            std::string_view rest(buffer_.data() + used_, have_ - used_);
-            const auto result = parser_.next(rest, out);
-            used_ = have_ - rest.size();
-            switch (result) {
-                case hislip::Parser::Result::message: return Got::message;
-                case hislip::Parser::Result::too_large: return Got::too_large;
-                case hislip::Parser::Result::bad_header: return Got::bad_header;
-                case hislip::Parser::Result::need_more: break;
-            }
-            if (timeout_ms < 0 && wake_fd < 0) {
-                // Nothing else to watch: one blocking read, which a shutdown ends.
-                if (!fill()) return Got::closed;
-                continue;
-            }
-            int left = -1;
-            if (timeout_ms >= 0)
-                left = static_cast<int>(std::max<std::int64_t>(
-                    0, std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-                           .count()));
-            pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
-            const int n = ::poll(fds, wake_fd >= 0 ? 2 : 1, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return Got::closed;
-            if (n == 0) return Got::timeout;
-            if (wake_fd >= 0 && (fds[1].revents & POLLIN) && !(fds[0].revents & (POLLHUP | POLLERR)))
-                return Got::woken;
-            if (!fill()) return Got::closed;
-        }
-    }
-
-private:
-    static constexpr std::size_t kReadChunk = 64 * 1024;
-
-    // Reads what has come (at least a byte); false when the connection is gone.
-    bool fill() {
-        if (buffer_.empty()) buffer_.resize(kReadChunk);
-        ssize_t got;
-        do got = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
-        while (got < 0 && errno == EINTR);
-        if (got <= 0) return false;
-        have_ = static_cast<std::size_t>(got);
-        used_ = 0;
-        return true;
-    }
-    int fd_;
-    hislip::Parser parser_;
-    std::vector<char> buffer_;
-    std::size_t have_ = 0, used_ = 0;  // bytes in the buffer, and of them parsed
-    std::mutex send_mutex_;
-};
 
 // Where a service request of a VISA session is delivered: the session's queue of status
 // bytes and the pipe that wakes its asynchronous channel. Kept in a process-wide table so
@@ -223,7 +106,7 @@ struct Session {
     ViSession vi = VI_NULL;
     bool has_registers = false;  // VXI and GPIB-VXI: the response register shows a reply owed
     std::string device_resource;
-    std::shared_ptr<Channel> sync, async;
+    std::shared_ptr<HislipChannel> sync, async;
 
     std::mutex mutex;  // async attach
     std::condition_variable attached;
@@ -251,13 +134,15 @@ struct Session {
     std::shared_ptr<Exchange> exchange;
     std::unique_lock<std::timed_mutex> turn;
 
-    // The MessageID of the last Data, DataEnd or Trigger the device has been given (none since
-    // the start or a clear): a lock release or remote/local control naming a later one waits.
+    // The MessageID of the last Data, DataEnd or Trigger the device has been given (at the
+    // start and after a clear: the one before the first): a lock release or remote/local
+    // control naming a later one waits for it.
+    static constexpr std::uint32_t kBeforeFirst = hislip::kFirstMessageId - 2;
     std::mutex progress_mutex;
     std::condition_variable progress;
-    std::optional<std::uint32_t> processed;
+    std::uint32_t processed = kBeforeFirst;
 
-    void mark_processed(std::optional<std::uint32_t> id) {
+    void mark_processed(std::uint32_t id) {
         {
             std::lock_guard lock(progress_mutex);
             processed = id;
@@ -267,8 +152,8 @@ struct Session {
     void wait_processed(std::uint32_t id) {
         std::unique_lock lock(progress_mutex);
         progress.wait_for(lock, std::chrono::milliseconds(kOrderWaitMs), [&] {
-            if (dead || clearing || !processed) return true;
-            const std::uint32_t ahead = id - *processed;  // message ids wrap around
+            if (dead || clearing) return true;
+            const std::uint32_t ahead = id - processed;  // message ids wrap around
             return ahead == 0 || ahead > kOrderWindow;
         });
     }
@@ -305,7 +190,7 @@ struct Session {
         std::uint16_t self = id;
         if (exchange) exchange->owner.compare_exchange_strong(self, 0);
         if (auto s = sync) s->shut();
-        std::shared_ptr<Channel> a;
+        std::shared_ptr<HislipChannel> a;
         {
             std::lock_guard lock(mutex);
             a = async;
@@ -326,9 +211,9 @@ public:
 
 private:
     void accept_loop();
-    void serve(std::shared_ptr<Channel> channel);
-    void serve_sync(std::shared_ptr<Channel> channel, const hislip::Message& init);
-    void serve_async(std::shared_ptr<Channel> channel, const hislip::Message& init);
+    void serve(std::shared_ptr<HislipChannel> channel);
+    void serve_sync(std::shared_ptr<HislipChannel> channel, const hislip::Message& init);
+    void serve_async(std::shared_ptr<HislipChannel> channel, const hislip::Message& init);
     void sync_loop(Session& s);
     void async_loop(Session& s);
     void on_data(Session& s, const hislip::Message& m);
@@ -354,7 +239,7 @@ private:
     struct Connection {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
-        std::shared_ptr<Channel> channel;
+        std::shared_ptr<HislipChannel> channel;
     };
     std::list<Connection> connections_;
 };
@@ -445,7 +330,7 @@ void HislipService::accept_loop() {
             continue;
         }
         auto done = std::make_shared<std::atomic<bool>>(false);
-        auto channel = std::make_shared<Channel>(fd);
+        auto channel = std::make_shared<HislipChannel>(fd, kMaxSubAddress);
         connections_.push_back({std::thread([this, channel, done] {
                                     serve(channel);
                                     *done = true;
@@ -454,7 +339,7 @@ void HislipService::accept_loop() {
     }
 }
 
-void HislipService::serve(std::shared_ptr<Channel> channel) {
+void HislipService::serve(std::shared_ptr<HislipChannel> channel) {
     const int fd = channel->fd();
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -463,15 +348,15 @@ void HislipService::serve(std::shared_ptr<Channel> channel) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &send_timeout, sizeof send_timeout);
     hislip::Message first;
     switch (channel->receive(first, kInitTimeoutMs)) {
-        case Channel::Got::message:
+        case HislipChannel::Got::message:
             if (first.type() == Type::Initialize) return serve_sync(std::move(channel), first);
             if (first.type() == Type::AsyncInitialize) return serve_async(std::move(channel), first);
             channel->fatal(hislip::FatalCode::invalid_initialization, "expected Initialize or AsyncInitialize");
             return;
-        case Channel::Got::bad_header:
+        case HislipChannel::Got::bad_header:
             channel->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
             return;
-        case Channel::Got::too_large:
+        case HislipChannel::Got::too_large:
             channel->fatal(hislip::FatalCode::invalid_initialization, "initialization message too long");
             return;
         default: return;  // closed, or silent past the time-out
@@ -521,7 +406,7 @@ void HislipService::forget(const Session& s) {
     if (it != sessions_.end() && it->second.get() == &s) sessions_.erase(it);
 }
 
-void HislipService::serve_sync(std::shared_ptr<Channel> channel, const hislip::Message& init) {
+void HislipService::serve_sync(std::shared_ptr<HislipChannel> channel, const hislip::Message& init) {
     // No sub-address names the first device.
     const ServedDevice* device = find_served_device(context_, init.payload.empty() ? "hislip0" : init.payload);
     if (!device) {
@@ -553,7 +438,7 @@ void HislipService::serve_sync(std::shared_ptr<Channel> channel, const hislip::M
     forget(*s);
 }
 
-void HislipService::serve_async(std::shared_ptr<Channel> channel, const hislip::Message& init) {
+void HislipService::serve_async(std::shared_ptr<HislipChannel> channel, const hislip::Message& init) {
     std::shared_ptr<Session> s;
     {
         std::lock_guard lock(mutex_);
@@ -595,12 +480,12 @@ ViStatus past_locks(Session& s, Call call) {
 }
 
 void HislipService::sync_loop(Session& s) {
-    Channel& ch = *s.sync;
+    HislipChannel& ch = *s.sync;
     hislip::Message m;
     while (!s.dead) {
         const int wait = s.late_reply ? kLateReplyPollMs : -1;
-        const auto got = s.held ? Channel::Got::message : ch.receive(m, wait);
-        if (got == Channel::Got::timeout) {
+        const auto got = s.held ? HislipChannel::Got::message : ch.receive(m, wait);
+        if (got == HislipChannel::Got::timeout) {
             if (s.exchange->owner != s.id) s.late_reply.reset();  // another session's query came
             else if (!s.clearing && reply_owed(s) > 0) {
                 const std::uint32_t id = *s.late_reply;
@@ -618,11 +503,11 @@ void HislipService::sync_loop(Session& s) {
             s.held.reset();
         }
         switch (got) {
-            case Channel::Got::message: break;
-            case Channel::Got::too_large:
+            case HislipChannel::Got::message: break;
+            case HislipChannel::Got::too_large:
                 ch.error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
                 continue;
-            case Channel::Got::bad_header:
+            case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 if (s.async) s.async->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 return;
@@ -638,7 +523,7 @@ void HislipService::sync_loop(Session& s) {
                 s.pending.clear();
                 s.streamed = false;
                 s.late_reply.reset();
-                s.mark_processed(std::nullopt);
+                s.mark_processed(Session::kBeforeFirst);
                 s.clearing = false;
                 ch.send(Type::DeviceClearAcknowledge, s.overlapped ? hislip::kPreferOverlap : 0, 0);
                 break;
@@ -796,12 +681,12 @@ bool HislipService::take_interjection(Session& s) {
     if (s.held) return s.overlapped;
     hislip::Message m;
     switch (s.sync->receive(m, 0)) {
-        case Channel::Got::message: break;
-        case Channel::Got::timeout: return true;
-        case Channel::Got::too_large:
+        case HislipChannel::Got::message: break;
+        case HislipChannel::Got::timeout: return true;
+        case HislipChannel::Got::too_large:
             s.sync->error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
             return true;
-        case Channel::Got::bad_header:
+        case HislipChannel::Got::bad_header:
             s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
             s.end();
             return false;
@@ -816,12 +701,12 @@ bool HislipService::take_interjection(Session& s) {
 }
 
 void HislipService::async_loop(Session& s) {
-    Channel& ch = *s.async;
+    HislipChannel& ch = *s.async;
     hislip::Message m;
     while (!s.dead) {
         switch (ch.receive(m, -1, s.wake_read)) {
-            case Channel::Got::message: break;
-            case Channel::Got::woken: {
+            case HislipChannel::Got::message: break;
+            case HislipChannel::Got::woken: {
                 char drain[64];
                 while (::read(s.wake_read, drain, sizeof drain) > 0) {
                 }
@@ -833,10 +718,10 @@ void HislipService::async_loop(Session& s) {
                 for (const std::uint8_t stb : bytes) ch.send(Type::AsyncServiceRequest, stb, 0);
                 continue;
             }
-            case Channel::Got::too_large:
+            case HislipChannel::Got::too_large:
                 ch.error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
                 continue;
-            case Channel::Got::bad_header:
+            case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 return;
@@ -884,7 +769,7 @@ void HislipService::async_loop(Session& s) {
 }
 
 void HislipService::on_lock(Session& s, const hislip::Message& m) {
-    Channel& ch = *s.async;
+    HislipChannel& ch = *s.async;
     auto reply = [&](hislip::LockResult r) { ch.send(Type::AsyncLockResponse, static_cast<std::uint8_t>(r), 0); };
     if (m.header.control == hislip::kLockRelease) {
         s.wait_processed(m.header.parameter);  // the messages sent under the lock go first
