@@ -41,11 +41,13 @@ public:
         }
         return true;
     }
-    bool send(hislip::Type type, std::uint8_t control, std::uint32_t parameter, std::string_view payload = {}) {
+    bool send(hislip::Type type, std::uint8_t control, std::uint32_t parameter,
+              std::string_view payload = {}) {
         return send(hislip::encode(type, control, parameter, payload));
     }
     // A header and a payload that lives elsewhere, without copying the payload.
-    bool send_data(hislip::Type type, std::uint32_t message_id, const char* data, std::size_t size) {
+    bool send_data(hislip::Type type, std::uint32_t message_id, const char* data,
+                   std::size_t size) {
         unsigned char header[hislip::kHeaderSize];
         hislip::encode_header({static_cast<std::uint8_t>(type), 0, message_id, size}, header);
         std::lock_guard lock(send_mutex_);
@@ -84,16 +86,21 @@ public:
     // The next message within `timeout_ms` in all (-1: until the peer or a shutdown ends it);
     // `woken` when `wake_fd` becomes readable first.
     Got receive(hislip::Message& out, int timeout_ms, int wake_fd = -1) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
         for (;;) {
             std::string_view rest(buffer_.data() + used_, have_ - used_);
             const auto result = parser_.next(rest, out);
             used_ = have_ - rest.size();
             switch (result) {
-                case hislip::Parser::Result::message: return Got::message;
-                case hislip::Parser::Result::too_large: return Got::too_large;
-                case hislip::Parser::Result::bad_header: return Got::bad_header;
-                case hislip::Parser::Result::need_more: break;
+                case hislip::Parser::Result::message:
+                    return Got::message;
+                case hislip::Parser::Result::too_large:
+                    return Got::too_large;
+                case hislip::Parser::Result::bad_header:
+                    return Got::bad_header;
+                case hislip::Parser::Result::need_more:
+                    break;
             }
             if (timeout_ms < 0 && wake_fd < 0) {
                 // Nothing else to watch: one blocking read, which a shutdown ends.
@@ -102,15 +109,17 @@ public:
             }
             int left = -1;
             if (timeout_ms >= 0)
-                left = static_cast<int>(std::max<std::int64_t>(
-                    0, std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-                           .count()));
+                left = static_cast<int>(
+                    std::max<std::int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(
+                                                  deadline - std::chrono::steady_clock::now())
+                                                  .count()));
             pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
             const int n = ::poll(fds, wake_fd >= 0 ? 2 : 1, left);
             if (n < 0 && errno == EINTR) continue;
             if (n < 0) return Got::closed;
             if (n == 0) return Got::timeout;
-            if (wake_fd >= 0 && (fds[1].revents & POLLIN) && !(fds[0].revents & (POLLHUP | POLLERR)))
+            if (wake_fd >= 0 && (fds[1].revents & POLLIN) &&
+                !(fds[0].revents & (POLLHUP | POLLERR)))
                 return Got::woken;
             if (!fill()) return Got::closed;
         }

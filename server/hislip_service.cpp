@@ -35,7 +35,7 @@ namespace {
 
 using hislip::Type;
 
-constexpr std::uint64_t kMaxPayload = 1u << 20;  // the largest payload accepted in one message
+constexpr std::uint64_t kMaxPayload = 1u << 20;   // the largest payload accepted in one message
 constexpr std::uint64_t kMinClientPayload = 256;  // floor for a client's announced maximum
 constexpr std::uint64_t kMaxSubAddress = 256;
 constexpr std::size_t kMaxLockKey = 255;
@@ -43,7 +43,7 @@ constexpr int kInitTimeoutMs = 5000;   // for the first message and for the seco
 constexpr int kSendTimeoutMs = 10000;  // a peer that reads nothing for this long is dropped
 constexpr int kDeviceSliceMs = 20;     // a wait for a reply, between looks at the channel
 constexpr int kLateReplyPollMs = 50;
-constexpr int kOrderWaitMs = 2000;        // for the messages a lock release or remote/local follows
+constexpr int kOrderWaitMs = 2000;  // for the messages a lock release or remote/local follows
 constexpr std::uint32_t kOrderWindow = 256;  // how far ahead of the last id taken a named id may be
 constexpr std::size_t kMaxSessions = 256;
 constexpr std::uint16_t kServerVendor = ('S' << 8) | 'V';
@@ -112,7 +112,7 @@ struct Session {
     std::condition_variable attached;
 
     std::atomic<bool> dead{false};
-    std::atomic<bool> clearing{false};       // from AsyncDeviceClear to DeviceClearComplete
+    std::atomic<bool> clearing{false};  // from AsyncDeviceClear to DeviceClearComplete
     std::atomic<bool> overlapped{false};
     std::atomic<bool> response_unread{false};  // reply data sent that the client has not confirmed
     std::atomic<std::uint64_t> client_payload{kMaxPayload};
@@ -125,8 +125,8 @@ struct Session {
     // the buffer replies are read into.
     std::optional<hislip::Message> held;
     std::vector<char> buffer;
-    std::string pending;    // Data pieces of a message not yet ended
-    int send_end = -1;      // VI_ATTR_SEND_END_EN as last set
+    std::string pending;  // Data pieces of a message not yet ended
+    int send_end = -1;    // VI_ATTR_SEND_END_EN as last set
     // Without registers: a query whose reply was not ready when it was taken; the status
     // byte is polled for it while the channel is quiet.
     std::optional<std::uint32_t> late_reply;
@@ -276,8 +276,9 @@ bool HislipService::start(std::string& description, std::string& error) {
     ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length);
     const int bound = ntohs(address.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
     const bool v6_address = address.ss_family == AF_INET6;
-    description = "hislip " + (v6_address ? "[" + context_.listen_address + "]" : context_.listen_address) + ":" +
-                  std::to_string(bound);
+    description = "hislip " +
+                  (v6_address ? "[" + context_.listen_address + "]" : context_.listen_address) +
+                  ":" + std::to_string(bound);
     stopping_ = false;
     acceptor_ = std::thread([this] { accept_loop(); });
     return true;
@@ -350,16 +351,20 @@ void HislipService::serve(std::shared_ptr<HislipChannel> channel) {
     switch (channel->receive(first, kInitTimeoutMs)) {
         case HislipChannel::Got::message:
             if (first.type() == Type::Initialize) return serve_sync(std::move(channel), first);
-            if (first.type() == Type::AsyncInitialize) return serve_async(std::move(channel), first);
-            channel->fatal(hislip::FatalCode::invalid_initialization, "expected Initialize or AsyncInitialize");
+            if (first.type() == Type::AsyncInitialize)
+                return serve_async(std::move(channel), first);
+            channel->fatal(hislip::FatalCode::invalid_initialization,
+                           "expected Initialize or AsyncInitialize");
             return;
         case HislipChannel::Got::bad_header:
             channel->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
             return;
         case HislipChannel::Got::too_large:
-            channel->fatal(hislip::FatalCode::invalid_initialization, "initialization message too long");
+            channel->fatal(hislip::FatalCode::invalid_initialization,
+                           "initialization message too long");
             return;
-        default: return;  // closed, or silent past the time-out
+        default:
+            return;  // closed, or silent past the time-out
     }
 }
 
@@ -368,7 +373,8 @@ std::shared_ptr<Session> HislipService::open_session(const ServedDevice& device,
     s->device_resource = device.resource;
     s->exchange = exchange_of(device.resource);
     s->turn = std::unique_lock(s->exchange->turn, std::defer_lock);
-    if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) < VI_SUCCESS) {
+    if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) <
+        VI_SUCCESS) {
         s->vi = VI_NULL;
         why = "the device does not answer";
         return nullptr;
@@ -406,9 +412,11 @@ void HislipService::forget(const Session& s) {
     if (it != sessions_.end() && it->second.get() == &s) sessions_.erase(it);
 }
 
-void HislipService::serve_sync(std::shared_ptr<HislipChannel> channel, const hislip::Message& init) {
+void HislipService::serve_sync(std::shared_ptr<HislipChannel> channel,
+                               const hislip::Message& init) {
     // No sub-address names the first device.
-    const ServedDevice* device = find_served_device(context_, init.payload.empty() ? "hislip0" : init.payload);
+    const ServedDevice* device =
+        find_served_device(context_, init.payload.empty() ? "hislip0" : init.payload);
     if (!device) {
         channel->fatal(hislip::FatalCode::unidentified, "no device named " + init.payload);
         return;
@@ -423,22 +431,27 @@ void HislipService::serve_sync(std::shared_ptr<HislipChannel> channel, const his
     }
     s->sync = channel;
     channel->parser().set_max_payload(kMaxPayload);
-    const std::uint16_t version = std::min(hislip::high_half(init.header.parameter), hislip::kVersion1_0);
-    channel->send(Type::InitializeResponse, 0, hislip::initialize_response_parameter(version, s->id));
+    const std::uint16_t version =
+        std::min(hislip::high_half(init.header.parameter), hislip::kVersion1_0);
+    channel->send(Type::InitializeResponse, 0,
+                  hislip::initialize_response_parameter(version, s->id));
     {
         std::unique_lock lock(s->mutex);
         s->attached.wait_for(lock, std::chrono::milliseconds(kInitTimeoutMs),
                              [&] { return s->async != nullptr || s->dead; });
     }
-    if (!s->dead && s->async) sync_loop(*s);
-    else if (!s->dead) channel->fatal(hislip::FatalCode::channels_not_established, "no asynchronous channel");
+    if (!s->dead && s->async)
+        sync_loop(*s);
+    else if (!s->dead)
+        channel->fatal(hislip::FatalCode::channels_not_established, "no asynchronous channel");
     s->end();
     // The start of a message that will never end is dropped from the device.
     if (s->streamed) viClear(s->vi);
     forget(*s);
 }
 
-void HislipService::serve_async(std::shared_ptr<HislipChannel> channel, const hislip::Message& init) {
+void HislipService::serve_async(std::shared_ptr<HislipChannel> channel,
+                                const hislip::Message& init) {
     std::shared_ptr<Session> s;
     {
         std::lock_guard lock(mutex_);
@@ -447,8 +460,10 @@ void HislipService::serve_async(std::shared_ptr<HislipChannel> channel, const hi
     }
     if (s) {
         std::lock_guard lock(s->mutex);
-        if (s->async || s->dead) s = nullptr;
-        else s->async = channel;
+        if (s->async || s->dead)
+            s = nullptr;
+        else
+            s->async = channel;
     }
     if (!s) {
         channel->fatal(hislip::FatalCode::invalid_initialization, "no such session");
@@ -486,7 +501,8 @@ void HislipService::sync_loop(Session& s) {
         const int wait = s.late_reply ? kLateReplyPollMs : -1;
         const auto got = s.held ? HislipChannel::Got::message : ch.receive(m, wait);
         if (got == HislipChannel::Got::timeout) {
-            if (s.exchange->owner != s.id) s.late_reply.reset();  // another session's query came
+            if (s.exchange->owner != s.id)
+                s.late_reply.reset();  // another session's query came
             else if (!s.clearing && reply_owed(s) > 0) {
                 const std::uint32_t id = *s.late_reply;
                 {
@@ -503,20 +519,26 @@ void HislipService::sync_loop(Session& s) {
             s.held.reset();
         }
         switch (got) {
-            case HislipChannel::Got::message: break;
+            case HislipChannel::Got::message:
+                break;
             case HislipChannel::Got::too_large:
-                ch.error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
+                ch.error(hislip::ErrorCode::message_too_large,
+                         "message longer than the maximum message size");
                 continue;
             case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
-                if (s.async) s.async->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
+                if (s.async)
+                    s.async->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 return;
-            default: return;
+            default:
+                return;
         }
         switch (m.type()) {
             case Type::Data:
             case Type::DataEnd:
-            case Type::Trigger: on_data(s, m); break;
+            case Type::Trigger:
+                on_data(s, m);
+                break;
             case Type::DeviceClearComplete: {
                 s.overlapped = (m.header.control & hislip::kPreferOverlap) != 0;
                 s.response_unread = false;
@@ -528,13 +550,17 @@ void HislipService::sync_loop(Session& s) {
                 ch.send(Type::DeviceClearAcknowledge, s.overlapped ? hislip::kPreferOverlap : 0, 0);
                 break;
             }
-            case Type::FatalError: return;
-            case Type::Error: break;
+            case Type::FatalError:
+                return;
+            case Type::Error:
+                break;
             default:
                 if (m.header.type >= hislip::kFirstVendorType)
-                    ch.error(hislip::ErrorCode::unrecognized_vendor_message, "vendor message not known");
+                    ch.error(hislip::ErrorCode::unrecognized_vendor_message,
+                             "vendor message not known");
                 else
-                    ch.error(hislip::ErrorCode::unrecognized_type, "not a synchronous channel message");
+                    ch.error(hislip::ErrorCode::unrecognized_type,
+                             "not a synchronous channel message");
         }
     }
 }
@@ -577,9 +603,10 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     while (s.take_turn()) {
         // A reply another session awaits stays its own unless this message is a query too
         // (the device then drops the old one as interrupted).
-        const bool others_reply = end && s.exchange->owner != s.id && s.exchange->owner != 0 && reply_owed(s) > 0;
-        st = viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
-                     &written);
+        const bool others_reply =
+            end && s.exchange->owner != s.id && s.exchange->owner != 0 && reply_owed(s) > 0;
+        st = viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()),
+                     static_cast<ViUInt32>(bytes->size()), &written);
         if (st >= VI_SUCCESS && end && (!others_reply || bytes->find('?') != std::string::npos))
             s.exchange->owner = s.id;
         if (st != VI_ERROR_RSRC_LOCKED) break;
@@ -597,7 +624,8 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     s.late_reply.reset();
     deliver_reply(s, id, st >= VI_SUCCESS);
     // A query's reply that a device without registers has not made ready yet.
-    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread && m.payload.find('?') != std::string::npos)
+    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread &&
+        m.payload.find('?') != std::string::npos)
         s.late_reply = id;
 }
 
@@ -639,7 +667,8 @@ void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool wri
         const std::size_t piece = static_cast<std::size_t>(s.client_payload.load());
         if (s.buffer.size() != piece) s.buffer.resize(piece);
         ViUInt32 got = 0;
-        const ViStatus st = viRead(s.vi, reinterpret_cast<ViBuf>(s.buffer.data()), static_cast<ViUInt32>(piece), &got);
+        const ViStatus st = viRead(s.vi, reinterpret_cast<ViBuf>(s.buffer.data()),
+                                   static_cast<ViUInt32>(piece), &got);
         if (st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED) {
             s.give_turn();
             if (!take_interjection(s)) break;
@@ -681,16 +710,21 @@ bool HislipService::take_interjection(Session& s) {
     if (s.held) return s.overlapped;
     hislip::Message m;
     switch (s.sync->receive(m, 0)) {
-        case HislipChannel::Got::message: break;
-        case HislipChannel::Got::timeout: return true;
+        case HislipChannel::Got::message:
+            break;
+        case HislipChannel::Got::timeout:
+            return true;
         case HislipChannel::Got::too_large:
-            s.sync->error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
+            s.sync->error(hislip::ErrorCode::message_too_large,
+                          "message longer than the maximum message size");
             return true;
         case HislipChannel::Got::bad_header:
             s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
             s.end();
             return false;
-        default: s.end(); return false;
+        default:
+            s.end();
+            return false;
     }
     if (m.type() == Type::Trigger) {
         on_data(s, m);
@@ -705,7 +739,8 @@ void HislipService::async_loop(Session& s) {
     hislip::Message m;
     while (!s.dead) {
         switch (ch.receive(m, -1, s.wake_read)) {
-            case HislipChannel::Got::message: break;
+            case HislipChannel::Got::message:
+                break;
             case HislipChannel::Got::woken: {
                 char drain[64];
                 while (::read(s.wake_read, drain, sizeof drain) > 0) {
@@ -719,13 +754,15 @@ void HislipService::async_loop(Session& s) {
                 continue;
             }
             case HislipChannel::Got::too_large:
-                ch.error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
+                ch.error(hislip::ErrorCode::message_too_large,
+                         "message longer than the maximum message size");
                 continue;
             case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 return;
-            default: return;
+            default:
+                return;
         }
         switch (m.type()) {
             case Type::AsyncMaximumMessageSize: {
@@ -735,17 +772,23 @@ void HislipService::async_loop(Session& s) {
                     break;
                 }
                 // The client's size counts the header; what we send it never exceeds our own limit.
-                const std::uint64_t payload = *size > hislip::kHeaderSize ? *size - hislip::kHeaderSize : 0;
+                const std::uint64_t payload =
+                    *size > hislip::kHeaderSize ? *size - hislip::kHeaderSize : 0;
                 s.client_payload = std::clamp(payload, kMinClientPayload, kMaxPayload);
                 ch.send(Type::AsyncMaximumMessageSizeResponse, 0, 0,
                         hislip::encode_size(kMaxPayload + hislip::kHeaderSize));
                 break;
             }
-            case Type::AsyncLock: on_lock(s, m); break;
-            case Type::AsyncLockInfo: on_lock_info(s); break;
+            case Type::AsyncLock:
+                on_lock(s, m);
+                break;
+            case Type::AsyncLockInfo:
+                on_lock_info(s);
+                break;
             case Type::AsyncRemoteLocalControl: {
                 if (m.header.control > VI_GPIB_REN_ADDRESS_GTL) {
-                    ch.error(hislip::ErrorCode::unrecognized_control, "remote/local code not known");
+                    ch.error(hislip::ErrorCode::unrecognized_control,
+                             "remote/local code not known");
                     break;
                 }
                 // After the messages sent before it. Only GPIB has a REN line; elsewhere there
@@ -755,22 +798,32 @@ void HislipService::async_loop(Session& s) {
                 ch.send(Type::AsyncRemoteLocalResponse, 0, 0);
                 break;
             }
-            case Type::AsyncDeviceClear: on_device_clear(s); break;
-            case Type::AsyncStatusQuery: on_status_query(s, m); break;
-            case Type::FatalError: return;
-            case Type::Error: break;
+            case Type::AsyncDeviceClear:
+                on_device_clear(s);
+                break;
+            case Type::AsyncStatusQuery:
+                on_status_query(s, m);
+                break;
+            case Type::FatalError:
+                return;
+            case Type::Error:
+                break;
             default:
                 if (m.header.type >= hislip::kFirstVendorType)
-                    ch.error(hislip::ErrorCode::unrecognized_vendor_message, "vendor message not known");
+                    ch.error(hislip::ErrorCode::unrecognized_vendor_message,
+                             "vendor message not known");
                 else
-                    ch.error(hislip::ErrorCode::unrecognized_type, "not an asynchronous channel message");
+                    ch.error(hislip::ErrorCode::unrecognized_type,
+                             "not an asynchronous channel message");
         }
     }
 }
 
 void HislipService::on_lock(Session& s, const hislip::Message& m) {
     HislipChannel& ch = *s.async;
-    auto reply = [&](hislip::LockResult r) { ch.send(Type::AsyncLockResponse, static_cast<std::uint8_t>(r), 0); };
+    auto reply = [&](hislip::LockResult r) {
+        ch.send(Type::AsyncLockResponse, static_cast<std::uint8_t>(r), 0);
+    };
     if (m.header.control == hislip::kLockRelease) {
         s.wait_processed(m.header.parameter);  // the messages sent under the lock go first
         if (s.exclusive_lock && viUnlock(s.vi) >= VI_SUCCESS) {
@@ -793,11 +846,12 @@ void HislipService::on_lock(Session& s, const hislip::Message& m) {
         m.payload.find('\0') != std::string::npos)
         return reply(hislip::LockResult::error);
     ViChar granted[VI_FIND_BUFLEN] = {};
-    const ViStatus st = viLock(s.vi, shared ? VI_SHARED_LOCK : VI_EXCLUSIVE_LOCK, m.header.parameter,
-                               shared ? m.payload.c_str() : VI_NULL, shared ? granted : VI_NULL);
-    if (st < VI_SUCCESS) return reply(st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED
-                                          ? hislip::LockResult::failure
-                                          : hislip::LockResult::error);
+    const ViStatus st =
+        viLock(s.vi, shared ? VI_SHARED_LOCK : VI_EXCLUSIVE_LOCK, m.header.parameter,
+               shared ? m.payload.c_str() : VI_NULL, shared ? granted : VI_NULL);
+    if (st < VI_SUCCESS)
+        return reply(st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED ? hislip::LockResult::failure
+                                                                      : hislip::LockResult::error);
     (shared ? s.shared_lock : s.exclusive_lock) = true;
     reply(hislip::LockResult::success);
 }
@@ -809,7 +863,8 @@ void HislipService::on_lock_info(Session& s) {
     {
         std::lock_guard lock(mutex_);
         for (const auto& [id, other] : sessions_)
-            if (other->device_resource == s.device_resource && (other->exclusive_lock || other->shared_lock))
+            if (other->device_resource == s.device_resource &&
+                (other->exclusive_lock || other->shared_lock))
                 ++holders;
     }
     s.async->send(Type::AsyncLockInfoResponse, state == VI_EXCLUSIVE_LOCK ? 1 : 0, holders);
