@@ -85,7 +85,9 @@ ViStatus on_service_request(ViSession vi, ViEventType, ViEvent, ViAddr) {
 // The reply the device owes belongs to its owner: the session whose message made it, so that
 // no session reads another's.
 struct Exchange {
-    std::timed_mutex turn;
+    std::mutex mutex;
+    std::condition_variable turn_free;
+    bool turn_taken = false;
     std::atomic<std::uint16_t> owner{0};  // a session id; 0: none
 };
 std::mutex exchanges_mutex;
@@ -132,7 +134,7 @@ struct Session {
     std::optional<std::uint32_t> late_reply;
     std::uint32_t last_id = hislip::kFirstMessageId;  // of the latest Data, DataEnd or Trigger
     std::shared_ptr<Exchange> exchange;
-    std::unique_lock<std::timed_mutex> turn;
+    bool has_turn = false;
 
     // The MessageID of the last Data, DataEnd or Trigger the device has been given (at the
     // start and after a clear: the one before the first): a lock release or remote/local
@@ -160,13 +162,24 @@ struct Session {
 
     // Waits for this session's turn at the device; false when the session ends or is cleared.
     bool take_turn() {
-        if (turn.owns_lock()) return true;
-        while (!dead && !clearing)
-            if (turn.try_lock_for(std::chrono::milliseconds(kDeviceSliceMs))) return true;
+        if (has_turn) return true;
+        std::unique_lock lock(exchange->mutex);
+        while (!dead && !clearing) {
+            if (!exchange->turn_taken) {
+                exchange->turn_taken = has_turn = true;
+                return true;
+            }
+            exchange->turn_free.wait_for(lock, std::chrono::milliseconds(kDeviceSliceMs));
+        }
         return false;
     }
     void give_turn() {
-        if (turn.owns_lock()) turn.unlock();
+        if (!has_turn) return;
+        {
+            std::lock_guard lock(exchange->mutex);
+            exchange->turn_taken = has_turn = false;
+        }
+        exchange->turn_free.notify_one();
     }
     bool streamed = false;  // part of the message already went to the device
 
@@ -176,6 +189,7 @@ struct Session {
     std::optional<std::uint32_t> awaiting, interrupted;
 
     ~Session() {
+        give_turn();
         {
             std::lock_guard lock(srq_mutex);
             srq_targets.erase(vi);
@@ -372,7 +386,6 @@ std::shared_ptr<Session> HislipService::open_session(const ServedDevice& device,
     auto s = std::make_shared<Session>();
     s->device_resource = device.resource;
     s->exchange = exchange_of(device.resource);
-    s->turn = std::unique_lock(s->exchange->turn, std::defer_lock);
     if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) <
         VI_SUCCESS) {
         s->vi = VI_NULL;
