@@ -127,8 +127,9 @@ struct Session {
     // the buffer replies are read into.
     std::optional<hislip::Message> held;
     std::vector<char> buffer;
-    std::string pending;  // Data pieces of a message not yet ended
-    int send_end = -1;    // VI_ATTR_SEND_END_EN as last set
+    std::string pending;    // Data pieces of a message not yet ended
+    bool streamed = false;  // part of the message already went to the device
+    int send_end = -1;      // VI_ATTR_SEND_END_EN as last set
     // Without registers: a query whose reply was not ready when it was taken; the status
     // byte is polled for it while the channel is quiet.
     std::optional<std::uint32_t> late_reply;
@@ -181,7 +182,6 @@ struct Session {
         }
         exchange->turn_free.notify_one();
     }
-    bool streamed = false;  // part of the message already went to the device
 
     // A reply being awaited and whether a device clear cut it short (overlapped mode
     // names it on both channels).
