@@ -72,7 +72,9 @@ int main(int argc, char** argv) {
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const int on = 1;
     ::setsockopt(listen_fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (::bind(listen_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(listen_fd, 1) != 0) return 1;
+    if (::bind(listen_fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
+        ::listen(listen_fd, 1) != 0)
+        return 1;
     std::thread peer(floor_peer, listen_fd, query_bytes.size(), reply_bytes);
     hislip_test::Link bare;
     if (!bare.connect(kFloorPort)) return 1;
@@ -100,10 +102,12 @@ int main(int argc, char** argv) {
         h.push_back(hislip_round());
         ratios.push_back(h.back() / f.back());
     }
-    std::printf("*IDN? round trip (%zu bytes out, %zu back), 21 rounds of %d:\n", query_bytes.size(),
-                reply_bytes.size(), trips);
-    std::printf("  HiSLIP   %7.1f us (median)\n  bare TCP %7.1f us (median)\n  ratio    %7.2f (median of the rounds' ratios; goal <= 1.30)\n",
-                median(h), median(f), median(ratios));
+    std::printf("*IDN? round trip (%zu bytes out, %zu back), 21 rounds of %d:\n",
+                query_bytes.size(), reply_bytes.size(), trips);
+    std::printf(
+        "  HiSLIP   %7.1f us (median)\n  bare TCP %7.1f us (median)\n  ratio    %7.2f (median of "
+        "the rounds' ratios; goal <= 1.30)\n",
+        median(h), median(f), median(ratios));
     bare.close();
     peer.join();
     ::close(listen_fd);

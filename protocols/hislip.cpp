@@ -43,7 +43,8 @@ void encode_header(const Header& header, unsigned char out[kHeaderSize]) {
     write_be(out + 8, header.length, 8);
 }
 
-std::string encode(Type type, std::uint8_t control, std::uint32_t parameter, std::string_view payload) {
+std::string encode(Type type, std::uint8_t control, std::uint32_t parameter,
+                   std::string_view payload) {
     std::string out(kHeaderSize + payload.size(), '\0');
     encode_header({static_cast<std::uint8_t>(type), control, parameter, payload.size()},
                   reinterpret_cast<unsigned char*>(out.data()));
@@ -66,7 +67,8 @@ Parser::Result Parser::next(std::string_view& input, Message& out) {
     if (broken_) return Result::bad_header;
     for (;;) {
         if (skip_ > 0) {
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(skip_, input.size()));
+            const std::size_t n =
+                static_cast<std::size_t>(std::min<std::uint64_t>(skip_, input.size()));
             input.remove_prefix(n);
             skip_ -= n;
             if (skip_ > 0) return Result::need_more;
@@ -77,7 +79,8 @@ Parser::Result Parser::next(std::string_view& input, Message& out) {
             input.remove_prefix(n);
             header_have_ += n;
             // A wrong prologue is refused as soon as its bytes are seen.
-            if ((header_have_ >= 1 && header_bytes_[0] != 'H') || (header_have_ >= 2 && header_bytes_[1] != 'S')) {
+            if ((header_have_ >= 1 && header_bytes_[0] != 'H') ||
+                (header_have_ >= 2 && header_bytes_[1] != 'S')) {
                 broken_ = true;
                 return Result::bad_header;
             }

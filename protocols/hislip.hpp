@@ -93,11 +93,16 @@ constexpr std::uint32_t initialize_parameter(std::uint16_t version, std::uint16_
     return (std::uint32_t{version} << 16) | vendor;
 }
 // InitializeResponse's: the server's protocol version and the session id.
-constexpr std::uint32_t initialize_response_parameter(std::uint16_t version, std::uint16_t session) {
+constexpr std::uint32_t initialize_response_parameter(std::uint16_t version,
+                                                      std::uint16_t session) {
     return (std::uint32_t{version} << 16) | session;
 }
-constexpr std::uint16_t high_half(std::uint32_t parameter) { return static_cast<std::uint16_t>(parameter >> 16); }
-constexpr std::uint16_t low_half(std::uint32_t parameter) { return static_cast<std::uint16_t>(parameter); }
+constexpr std::uint16_t high_half(std::uint32_t parameter) {
+    return static_cast<std::uint16_t>(parameter >> 16);
+}
+constexpr std::uint16_t low_half(std::uint32_t parameter) {
+    return static_cast<std::uint16_t>(parameter);
+}
 
 // The 8-byte big-endian size of AsyncMaximumMessageSize and its response.
 std::string encode_size(std::uint64_t size);

@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "hislip.hpp"
+#include "hislip_channel.hpp"
 #include "service.hpp"
 
 namespace simserver {
@@ -34,7 +35,7 @@ namespace {
 
 using hislip::Type;
 
-constexpr std::uint64_t kMaxPayload = 1u << 20;  // the largest payload accepted in one message
+constexpr std::uint64_t kMaxPayload = 1u << 20;   // the largest payload accepted in one message
 constexpr std::uint64_t kMinClientPayload = 256;  // floor for a client's announced maximum
 constexpr std::uint64_t kMaxSubAddress = 256;
 constexpr std::size_t kMaxLockKey = 255;
@@ -42,131 +43,13 @@ constexpr int kInitTimeoutMs = 5000;   // for the first message and for the seco
 constexpr int kSendTimeoutMs = 10000;  // a peer that reads nothing for this long is dropped
 constexpr int kDeviceSliceMs = 20;     // a wait for a reply, between looks at the channel
 constexpr int kLateReplyPollMs = 50;
-constexpr int kOrderWaitMs = 2000;        // for the messages a lock release or remote/local follows
-constexpr std::uint32_t kOrderWindow = 4096;  // how far ahead of the last one taken an id may be
+constexpr int kOrderWaitMs = 2000;  // for the messages a lock release or remote/local follows
+constexpr std::uint32_t kOrderWindow = 256;  // how far ahead of the last id taken a named id may be
 constexpr std::size_t kMaxSessions = 256;
 constexpr std::uint16_t kServerVendor = ('S' << 8) | 'V';
 constexpr ViUInt16 kStbMav = 0x10, kStbRqs = 0x40;
 constexpr ViBusAddress kResponseRegister = 0x0A;
 constexpr ViUInt16 kDataOutReady = 1u << 13;
-
-// One TCP connection: whole messages in, bytes out. Sends may come from several threads.
-class Channel {
-public:
-    explicit Channel(int fd) : fd_(fd), parser_(kMaxSubAddress) {}
-    ~Channel() { ::close(fd_); }
-    Channel(const Channel&) = delete;
-    Channel& operator=(const Channel&) = delete;
-
-    int fd() const { return fd_; }
-    hislip::Parser& parser() { return parser_; }
-    void shut() { ::shutdown(fd_, SHUT_RDWR); }
-
-    bool send(std::string_view bytes) {
-        std::lock_guard lock(send_mutex_);
-        while (!bytes.empty()) {
-            const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        }
-        return true;
-    }
-    bool send(Type type, std::uint8_t control, std::uint32_t parameter, std::string_view payload = {}) {
-        return send(hislip::encode(type, control, parameter, payload));
-    }
-    // A header and a payload that lives elsewhere, without copying the payload.
-    bool send_data(Type type, std::uint32_t message_id, const char* data, std::size_t size) {
-        unsigned char header[hislip::kHeaderSize];
-        hislip::encode_header({static_cast<std::uint8_t>(type), 0, message_id, size}, header);
-        std::lock_guard lock(send_mutex_);
-        iovec parts[2] = {{header, sizeof header}, {const_cast<char*>(data), size}};
-        msghdr msg{};
-        msg.msg_iov = parts;
-        msg.msg_iovlen = 2;
-        std::size_t left = sizeof header + size;
-        while (left > 0) {
-            const ssize_t n = ::sendmsg(fd_, &msg, MSG_NOSIGNAL);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) return false;
-            left -= static_cast<std::size_t>(n);
-            std::size_t done = static_cast<std::size_t>(n);
-            while (done > 0 && msg.msg_iovlen > 0) {
-                const std::size_t take = std::min(done, msg.msg_iov->iov_len);
-                msg.msg_iov->iov_base = static_cast<char*>(msg.msg_iov->iov_base) + take;
-                msg.msg_iov->iov_len -= take;
-                done -= take;
-                if (msg.msg_iov->iov_len == 0) {
-                    ++msg.msg_iov;
-                    --msg.msg_iovlen;
-                }
-            }
-        }
-        return true;
-    }
-    bool fatal(hislip::FatalCode code, std::string_view text) {
-        return send(Type::FatalError, static_cast<std::uint8_t>(code), 0, text);
-    }
-    bool error(hislip::ErrorCode code, std::string_view text) {
-        return send(Type::Error, static_cast<std::uint8_t>(code), 0, text);
-    }
-
-    enum class Got { message, too_large, bad_header, closed, timeout, woken };
-    // The next message within `timeout_ms` in all (-1: until the peer or a shutdown ends it);
-    // `woken` when `wake_fd` becomes readable first.
-    Got receive(hislip::Message& out, int timeout_ms, int wake_fd = -1) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(timeout_ms, 0));
-        for (;;) {
-            std::string_view rest(buffer_.data() + used_, have_ - used_);
-            const auto result = parser_.next(rest, out);
-            used_ = have_ - rest.size();
-            switch (result) {
-                case hislip::Parser::Result::message: return Got::message;
-                case hislip::Parser::Result::too_large: return Got::too_large;
-                case hislip::Parser::Result::bad_header: return Got::bad_header;
-                case hislip::Parser::Result::need_more: break;
-            }
-            if (timeout_ms < 0 && wake_fd < 0) {
-                // Nothing else to watch: one blocking read, which a shutdown ends.
-                if (!fill()) return Got::closed;
-                continue;
-            }
-            int left = -1;
-            if (timeout_ms >= 0)
-                left = static_cast<int>(std::max<std::int64_t>(
-                    0, std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
-                           .count()));
-            pollfd fds[2] = {{fd_, POLLIN, 0}, {wake_fd, POLLIN, 0}};
-            const int n = ::poll(fds, wake_fd >= 0 ? 2 : 1, left);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return Got::closed;
-            if (n == 0) return Got::timeout;
-            if (wake_fd >= 0 && (fds[1].revents & POLLIN) && !(fds[0].revents & (POLLHUP | POLLERR)))
-                return Got::woken;
-            if (!fill()) return Got::closed;
-        }
-    }
-
-private:
-    static constexpr std::size_t kReadChunk = 64 * 1024;
-
-    // Reads what has come (at least a byte); false when the connection is gone.
-    bool fill() {
-        if (buffer_.empty()) buffer_.resize(kReadChunk);
-        ssize_t got;
-        do got = ::recv(fd_, buffer_.data(), buffer_.size(), 0);
-        while (got < 0 && errno == EINTR);
-        if (got <= 0) return false;
-        have_ = static_cast<std::size_t>(got);
-        used_ = 0;
-        return true;
-    }
-    int fd_;
-    hislip::Parser parser_;
-    std::vector<char> buffer_;
-    std::size_t have_ = 0, used_ = 0;  // bytes in the buffer, and of them parsed
-    std::mutex send_mutex_;
-};
 
 // Where a service request of a VISA session is delivered: the session's queue of status
 // bytes and the pipe that wakes its asynchronous channel. Kept in a process-wide table so
@@ -202,7 +85,9 @@ ViStatus on_service_request(ViSession vi, ViEventType, ViEvent, ViAddr) {
 // The reply the device owes belongs to its owner: the session whose message made it, so that
 // no session reads another's.
 struct Exchange {
-    std::timed_mutex turn;
+    std::mutex mutex;
+    std::condition_variable turn_free;
+    bool turn_taken = false;
     std::atomic<std::uint16_t> owner{0};  // a session id; 0: none
 };
 std::mutex exchanges_mutex;
@@ -223,13 +108,13 @@ struct Session {
     ViSession vi = VI_NULL;
     bool has_registers = false;  // VXI and GPIB-VXI: the response register shows a reply owed
     std::string device_resource;
-    std::shared_ptr<Channel> sync, async;
+    std::shared_ptr<HislipChannel> sync, async;
 
     std::mutex mutex;  // async attach
     std::condition_variable attached;
 
     std::atomic<bool> dead{false};
-    std::atomic<bool> clearing{false};       // from AsyncDeviceClear to DeviceClearComplete
+    std::atomic<bool> clearing{false};  // from AsyncDeviceClear to DeviceClearComplete
     std::atomic<bool> overlapped{false};
     std::atomic<bool> response_unread{false};  // reply data sent that the client has not confirmed
     std::atomic<std::uint64_t> client_payload{kMaxPayload};
@@ -243,21 +128,24 @@ struct Session {
     std::optional<hislip::Message> held;
     std::vector<char> buffer;
     std::string pending;    // Data pieces of a message not yet ended
+    bool streamed = false;  // part of the message already went to the device
     int send_end = -1;      // VI_ATTR_SEND_END_EN as last set
     // Without registers: a query whose reply was not ready when it was taken; the status
     // byte is polled for it while the channel is quiet.
     std::optional<std::uint32_t> late_reply;
     std::uint32_t last_id = hislip::kFirstMessageId;  // of the latest Data, DataEnd or Trigger
     std::shared_ptr<Exchange> exchange;
-    std::unique_lock<std::timed_mutex> turn;
+    bool has_turn = false;
 
-    // The MessageID of the last Data, DataEnd or Trigger the device has been given (none since
-    // the start or a clear): a lock release or remote/local control naming a later one waits.
+    // The MessageID of the last Data, DataEnd or Trigger the device has been given (at the
+    // start and after a clear: the one before the first): a lock release or remote/local
+    // control naming a later one waits for it.
+    static constexpr std::uint32_t kBeforeFirst = hislip::kFirstMessageId - 2;
     std::mutex progress_mutex;
     std::condition_variable progress;
-    std::optional<std::uint32_t> processed;
+    std::uint32_t processed = kBeforeFirst;
 
-    void mark_processed(std::optional<std::uint32_t> id) {
+    void mark_processed(std::uint32_t id) {
         {
             std::lock_guard lock(progress_mutex);
             processed = id;
@@ -267,23 +155,33 @@ struct Session {
     void wait_processed(std::uint32_t id) {
         std::unique_lock lock(progress_mutex);
         progress.wait_for(lock, std::chrono::milliseconds(kOrderWaitMs), [&] {
-            if (dead || clearing || !processed) return true;
-            const std::uint32_t ahead = id - *processed;  // message ids wrap around
+            if (dead || clearing) return true;
+            const std::uint32_t ahead = id - processed;  // message ids wrap around
             return ahead == 0 || ahead > kOrderWindow;
         });
     }
 
     // Waits for this session's turn at the device; false when the session ends or is cleared.
     bool take_turn() {
-        if (turn.owns_lock()) return true;
-        while (!dead && !clearing)
-            if (turn.try_lock_for(std::chrono::milliseconds(kDeviceSliceMs))) return true;
+        if (has_turn) return true;
+        std::unique_lock lock(exchange->mutex);
+        while (!dead && !clearing) {
+            if (!exchange->turn_taken) {
+                exchange->turn_taken = has_turn = true;
+                return true;
+            }
+            exchange->turn_free.wait_for(lock, std::chrono::milliseconds(kDeviceSliceMs));
+        }
         return false;
     }
     void give_turn() {
-        if (turn.owns_lock()) turn.unlock();
+        if (!has_turn) return;
+        {
+            std::lock_guard lock(exchange->mutex);
+            exchange->turn_taken = has_turn = false;
+        }
+        exchange->turn_free.notify_one();
     }
-    bool streamed = false;  // part of the message already went to the device
 
     // A reply being awaited and whether a device clear cut it short (overlapped mode
     // names it on both channels).
@@ -291,6 +189,7 @@ struct Session {
     std::optional<std::uint32_t> awaiting, interrupted;
 
     ~Session() {
+        give_turn();
         {
             std::lock_guard lock(srq_mutex);
             srq_targets.erase(vi);
@@ -305,7 +204,7 @@ struct Session {
         std::uint16_t self = id;
         if (exchange) exchange->owner.compare_exchange_strong(self, 0);
         if (auto s = sync) s->shut();
-        std::shared_ptr<Channel> a;
+        std::shared_ptr<HislipChannel> a;
         {
             std::lock_guard lock(mutex);
             a = async;
@@ -326,9 +225,9 @@ public:
 
 private:
     void accept_loop();
-    void serve(std::shared_ptr<Channel> channel);
-    void serve_sync(std::shared_ptr<Channel> channel, const hislip::Message& init);
-    void serve_async(std::shared_ptr<Channel> channel, const hislip::Message& init);
+    void serve(std::shared_ptr<HislipChannel> channel);
+    void serve_sync(std::shared_ptr<HislipChannel> channel, const hislip::Message& init);
+    void serve_async(std::shared_ptr<HislipChannel> channel, const hislip::Message& init);
     void sync_loop(Session& s);
     void async_loop(Session& s);
     void on_data(Session& s, const hislip::Message& m);
@@ -354,7 +253,7 @@ private:
     struct Connection {
         std::thread thread;
         std::shared_ptr<std::atomic<bool>> done;
-        std::shared_ptr<Channel> channel;
+        std::shared_ptr<HislipChannel> channel;
     };
     std::list<Connection> connections_;
 };
@@ -391,8 +290,9 @@ bool HislipService::start(std::string& description, std::string& error) {
     ::getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&address), &length);
     const int bound = ntohs(address.ss_family == AF_INET ? v4->sin_port : v6->sin6_port);
     const bool v6_address = address.ss_family == AF_INET6;
-    description = "hislip " + (v6_address ? "[" + context_.listen_address + "]" : context_.listen_address) + ":" +
-                  std::to_string(bound);
+    description = "hislip " +
+                  (v6_address ? "[" + context_.listen_address + "]" : context_.listen_address) +
+                  ":" + std::to_string(bound);
     stopping_ = false;
     acceptor_ = std::thread([this] { accept_loop(); });
     return true;
@@ -445,7 +345,7 @@ void HislipService::accept_loop() {
             continue;
         }
         auto done = std::make_shared<std::atomic<bool>>(false);
-        auto channel = std::make_shared<Channel>(fd);
+        auto channel = std::make_shared<HislipChannel>(fd, kMaxSubAddress);
         connections_.push_back({std::thread([this, channel, done] {
                                     serve(channel);
                                     *done = true;
@@ -454,7 +354,7 @@ void HislipService::accept_loop() {
     }
 }
 
-void HislipService::serve(std::shared_ptr<Channel> channel) {
+void HislipService::serve(std::shared_ptr<HislipChannel> channel) {
     const int fd = channel->fd();
     const int on = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
@@ -463,18 +363,22 @@ void HislipService::serve(std::shared_ptr<Channel> channel) {
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &send_timeout, sizeof send_timeout);
     hislip::Message first;
     switch (channel->receive(first, kInitTimeoutMs)) {
-        case Channel::Got::message:
+        case HislipChannel::Got::message:
             if (first.type() == Type::Initialize) return serve_sync(std::move(channel), first);
-            if (first.type() == Type::AsyncInitialize) return serve_async(std::move(channel), first);
-            channel->fatal(hislip::FatalCode::invalid_initialization, "expected Initialize or AsyncInitialize");
+            if (first.type() == Type::AsyncInitialize)
+                return serve_async(std::move(channel), first);
+            channel->fatal(hislip::FatalCode::invalid_initialization,
+                           "expected Initialize or AsyncInitialize");
             return;
-        case Channel::Got::bad_header:
+        case HislipChannel::Got::bad_header:
             channel->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
             return;
-        case Channel::Got::too_large:
-            channel->fatal(hislip::FatalCode::invalid_initialization, "initialization message too long");
+        case HislipChannel::Got::too_large:
+            channel->fatal(hislip::FatalCode::invalid_initialization,
+                           "initialization message too long");
             return;
-        default: return;  // closed, or silent past the time-out
+        default:
+            return;  // closed, or silent past the time-out
     }
 }
 
@@ -482,8 +386,8 @@ std::shared_ptr<Session> HislipService::open_session(const ServedDevice& device,
     auto s = std::make_shared<Session>();
     s->device_resource = device.resource;
     s->exchange = exchange_of(device.resource);
-    s->turn = std::unique_lock(s->exchange->turn, std::defer_lock);
-    if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) < VI_SUCCESS) {
+    if (viOpen(context_.resource_manager, device.resource.c_str(), VI_NULL, 2000, &s->vi) <
+        VI_SUCCESS) {
         s->vi = VI_NULL;
         why = "the device does not answer";
         return nullptr;
@@ -521,8 +425,11 @@ void HislipService::forget(const Session& s) {
     if (it != sessions_.end() && it->second.get() == &s) sessions_.erase(it);
 }
 
-void HislipService::serve_sync(std::shared_ptr<Channel> channel, const hislip::Message& init) {
-    const ServedDevice* device = find_served_device(context_, init.payload);
+void HislipService::serve_sync(std::shared_ptr<HislipChannel> channel,
+                               const hislip::Message& init) {
+    // No sub-address names the first device.
+    const ServedDevice* device =
+        find_served_device(context_, init.payload.empty() ? "hislip0" : init.payload);
     if (!device) {
         channel->fatal(hislip::FatalCode::unidentified, "no device named " + init.payload);
         return;
@@ -537,22 +444,27 @@ void HislipService::serve_sync(std::shared_ptr<Channel> channel, const hislip::M
     }
     s->sync = channel;
     channel->parser().set_max_payload(kMaxPayload);
-    const std::uint16_t version = std::min(hislip::high_half(init.header.parameter), hislip::kVersion1_0);
-    channel->send(Type::InitializeResponse, 0, hislip::initialize_response_parameter(version, s->id));
+    const std::uint16_t version =
+        std::min(hislip::high_half(init.header.parameter), hislip::kVersion1_0);
+    channel->send(Type::InitializeResponse, 0,
+                  hislip::initialize_response_parameter(version, s->id));
     {
         std::unique_lock lock(s->mutex);
         s->attached.wait_for(lock, std::chrono::milliseconds(kInitTimeoutMs),
                              [&] { return s->async != nullptr || s->dead; });
     }
-    if (!s->dead && s->async) sync_loop(*s);
-    else if (!s->dead) channel->fatal(hislip::FatalCode::channels_not_established, "no asynchronous channel");
+    if (!s->dead && s->async)
+        sync_loop(*s);
+    else if (!s->dead)
+        channel->fatal(hislip::FatalCode::channels_not_established, "no asynchronous channel");
     s->end();
     // The start of a message that will never end is dropped from the device.
     if (s->streamed) viClear(s->vi);
     forget(*s);
 }
 
-void HislipService::serve_async(std::shared_ptr<Channel> channel, const hislip::Message& init) {
+void HislipService::serve_async(std::shared_ptr<HislipChannel> channel,
+                                const hislip::Message& init) {
     std::shared_ptr<Session> s;
     {
         std::lock_guard lock(mutex_);
@@ -561,8 +473,10 @@ void HislipService::serve_async(std::shared_ptr<Channel> channel, const hislip::
     }
     if (s) {
         std::lock_guard lock(s->mutex);
-        if (s->async || s->dead) s = nullptr;
-        else s->async = channel;
+        if (s->async || s->dead)
+            s = nullptr;
+        else
+            s->async = channel;
     }
     if (!s) {
         channel->fatal(hislip::FatalCode::invalid_initialization, "no such session");
@@ -594,13 +508,14 @@ ViStatus past_locks(Session& s, Call call) {
 }
 
 void HislipService::sync_loop(Session& s) {
-    Channel& ch = *s.sync;
+    HislipChannel& ch = *s.sync;
     hislip::Message m;
     while (!s.dead) {
         const int wait = s.late_reply ? kLateReplyPollMs : -1;
-        const auto got = s.held ? Channel::Got::message : ch.receive(m, wait);
-        if (got == Channel::Got::timeout) {
-            if (s.exchange->owner != s.id) s.late_reply.reset();  // another session's query came
+        const auto got = s.held ? HislipChannel::Got::message : ch.receive(m, wait);
+        if (got == HislipChannel::Got::timeout) {
+            if (s.exchange->owner != s.id)
+                s.late_reply.reset();  // another session's query came
             else if (!s.clearing && reply_owed(s) > 0) {
                 const std::uint32_t id = *s.late_reply;
                 {
@@ -617,38 +532,48 @@ void HislipService::sync_loop(Session& s) {
             s.held.reset();
         }
         switch (got) {
-            case Channel::Got::message: break;
-            case Channel::Got::too_large:
-                ch.error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
+            case HislipChannel::Got::message:
+                break;
+            case HislipChannel::Got::too_large:
+                ch.error(hislip::ErrorCode::message_too_large,
+                         "message longer than the maximum message size");
                 continue;
-            case Channel::Got::bad_header:
+            case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
-                if (s.async) s.async->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
+                if (s.async)
+                    s.async->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 return;
-            default: return;
+            default:
+                return;
         }
         switch (m.type()) {
             case Type::Data:
             case Type::DataEnd:
-            case Type::Trigger: on_data(s, m); break;
+            case Type::Trigger:
+                on_data(s, m);
+                break;
             case Type::DeviceClearComplete: {
                 s.overlapped = (m.header.control & hislip::kPreferOverlap) != 0;
                 s.response_unread = false;
                 s.pending.clear();
                 s.streamed = false;
                 s.late_reply.reset();
-                s.mark_processed(std::nullopt);
+                s.mark_processed(Session::kBeforeFirst);
                 s.clearing = false;
                 ch.send(Type::DeviceClearAcknowledge, s.overlapped ? hislip::kPreferOverlap : 0, 0);
                 break;
             }
-            case Type::FatalError: return;
-            case Type::Error: break;
+            case Type::FatalError:
+                return;
+            case Type::Error:
+                break;
             default:
                 if (m.header.type >= hislip::kFirstVendorType)
-                    ch.error(hislip::ErrorCode::unrecognized_vendor_message, "vendor message not known");
+                    ch.error(hislip::ErrorCode::unrecognized_vendor_message,
+                             "vendor message not known");
                 else
-                    ch.error(hislip::ErrorCode::unrecognized_type, "not a synchronous channel message");
+                    ch.error(hislip::ErrorCode::unrecognized_type,
+                             "not a synchronous channel message");
         }
     }
 }
@@ -691,9 +616,10 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     while (s.take_turn()) {
         // A reply another session awaits stays its own unless this message is a query too
         // (the device then drops the old one as interrupted).
-        const bool others_reply = end && s.exchange->owner != s.id && s.exchange->owner != 0 && reply_owed(s) > 0;
-        st = viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()), static_cast<ViUInt32>(bytes->size()),
-                     &written);
+        const bool others_reply =
+            end && s.exchange->owner != s.id && s.exchange->owner != 0 && reply_owed(s) > 0;
+        st = viWrite(s.vi, reinterpret_cast<ViConstBuf>(bytes->data()),
+                     static_cast<ViUInt32>(bytes->size()), &written);
         if (st >= VI_SUCCESS && end && (!others_reply || bytes->find('?') != std::string::npos))
             s.exchange->owner = s.id;
         if (st != VI_ERROR_RSRC_LOCKED) break;
@@ -711,7 +637,8 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     s.late_reply.reset();
     deliver_reply(s, id, st >= VI_SUCCESS);
     // A query's reply that a device without registers has not made ready yet.
-    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread && m.payload.find('?') != std::string::npos)
+    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread &&
+        m.payload.find('?') != std::string::npos)
         s.late_reply = id;
 }
 
@@ -753,7 +680,8 @@ void HislipService::deliver_reply(Session& s, std::uint32_t message_id, bool wri
         const std::size_t piece = static_cast<std::size_t>(s.client_payload.load());
         if (s.buffer.size() != piece) s.buffer.resize(piece);
         ViUInt32 got = 0;
-        const ViStatus st = viRead(s.vi, reinterpret_cast<ViBuf>(s.buffer.data()), static_cast<ViUInt32>(piece), &got);
+        const ViStatus st = viRead(s.vi, reinterpret_cast<ViBuf>(s.buffer.data()),
+                                   static_cast<ViUInt32>(piece), &got);
         if (st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED) {
             s.give_turn();
             if (!take_interjection(s)) break;
@@ -795,16 +723,21 @@ bool HislipService::take_interjection(Session& s) {
     if (s.held) return s.overlapped;
     hislip::Message m;
     switch (s.sync->receive(m, 0)) {
-        case Channel::Got::message: break;
-        case Channel::Got::timeout: return true;
-        case Channel::Got::too_large:
-            s.sync->error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
+        case HislipChannel::Got::message:
+            break;
+        case HislipChannel::Got::timeout:
             return true;
-        case Channel::Got::bad_header:
+        case HislipChannel::Got::too_large:
+            s.sync->error(hislip::ErrorCode::message_too_large,
+                          "message longer than the maximum message size");
+            return true;
+        case HislipChannel::Got::bad_header:
             s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
             s.end();
             return false;
-        default: s.end(); return false;
+        default:
+            s.end();
+            return false;
     }
     if (m.type() == Type::Trigger) {
         on_data(s, m);
@@ -815,12 +748,13 @@ bool HislipService::take_interjection(Session& s) {
 }
 
 void HislipService::async_loop(Session& s) {
-    Channel& ch = *s.async;
+    HislipChannel& ch = *s.async;
     hislip::Message m;
     while (!s.dead) {
         switch (ch.receive(m, -1, s.wake_read)) {
-            case Channel::Got::message: break;
-            case Channel::Got::woken: {
+            case HislipChannel::Got::message:
+                break;
+            case HislipChannel::Got::woken: {
                 char drain[64];
                 while (::read(s.wake_read, drain, sizeof drain) > 0) {
                 }
@@ -832,14 +766,16 @@ void HislipService::async_loop(Session& s) {
                 for (const std::uint8_t stb : bytes) ch.send(Type::AsyncServiceRequest, stb, 0);
                 continue;
             }
-            case Channel::Got::too_large:
-                ch.error(hislip::ErrorCode::message_too_large, "message longer than the maximum message size");
+            case HislipChannel::Got::too_large:
+                ch.error(hislip::ErrorCode::message_too_large,
+                         "message longer than the maximum message size");
                 continue;
-            case Channel::Got::bad_header:
+            case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
                 return;
-            default: return;
+            default:
+                return;
         }
         switch (m.type()) {
             case Type::AsyncMaximumMessageSize: {
@@ -849,17 +785,23 @@ void HislipService::async_loop(Session& s) {
                     break;
                 }
                 // The client's size counts the header; what we send it never exceeds our own limit.
-                const std::uint64_t payload = *size > hislip::kHeaderSize ? *size - hislip::kHeaderSize : 0;
+                const std::uint64_t payload =
+                    *size > hislip::kHeaderSize ? *size - hislip::kHeaderSize : 0;
                 s.client_payload = std::clamp(payload, kMinClientPayload, kMaxPayload);
                 ch.send(Type::AsyncMaximumMessageSizeResponse, 0, 0,
                         hislip::encode_size(kMaxPayload + hislip::kHeaderSize));
                 break;
             }
-            case Type::AsyncLock: on_lock(s, m); break;
-            case Type::AsyncLockInfo: on_lock_info(s); break;
+            case Type::AsyncLock:
+                on_lock(s, m);
+                break;
+            case Type::AsyncLockInfo:
+                on_lock_info(s);
+                break;
             case Type::AsyncRemoteLocalControl: {
                 if (m.header.control > VI_GPIB_REN_ADDRESS_GTL) {
-                    ch.error(hislip::ErrorCode::unrecognized_control, "remote/local code not known");
+                    ch.error(hislip::ErrorCode::unrecognized_control,
+                             "remote/local code not known");
                     break;
                 }
                 // After the messages sent before it. Only GPIB has a REN line; elsewhere there
@@ -869,22 +811,32 @@ void HislipService::async_loop(Session& s) {
                 ch.send(Type::AsyncRemoteLocalResponse, 0, 0);
                 break;
             }
-            case Type::AsyncDeviceClear: on_device_clear(s); break;
-            case Type::AsyncStatusQuery: on_status_query(s, m); break;
-            case Type::FatalError: return;
-            case Type::Error: break;
+            case Type::AsyncDeviceClear:
+                on_device_clear(s);
+                break;
+            case Type::AsyncStatusQuery:
+                on_status_query(s, m);
+                break;
+            case Type::FatalError:
+                return;
+            case Type::Error:
+                break;
             default:
                 if (m.header.type >= hislip::kFirstVendorType)
-                    ch.error(hislip::ErrorCode::unrecognized_vendor_message, "vendor message not known");
+                    ch.error(hislip::ErrorCode::unrecognized_vendor_message,
+                             "vendor message not known");
                 else
-                    ch.error(hislip::ErrorCode::unrecognized_type, "not an asynchronous channel message");
+                    ch.error(hislip::ErrorCode::unrecognized_type,
+                             "not an asynchronous channel message");
         }
     }
 }
 
 void HislipService::on_lock(Session& s, const hislip::Message& m) {
-    Channel& ch = *s.async;
-    auto reply = [&](hislip::LockResult r) { ch.send(Type::AsyncLockResponse, static_cast<std::uint8_t>(r), 0); };
+    HislipChannel& ch = *s.async;
+    auto reply = [&](hislip::LockResult r) {
+        ch.send(Type::AsyncLockResponse, static_cast<std::uint8_t>(r), 0);
+    };
     if (m.header.control == hislip::kLockRelease) {
         s.wait_processed(m.header.parameter);  // the messages sent under the lock go first
         if (s.exclusive_lock && viUnlock(s.vi) >= VI_SUCCESS) {
@@ -907,11 +859,12 @@ void HislipService::on_lock(Session& s, const hislip::Message& m) {
         m.payload.find('\0') != std::string::npos)
         return reply(hislip::LockResult::error);
     ViChar granted[VI_FIND_BUFLEN] = {};
-    const ViStatus st = viLock(s.vi, shared ? VI_SHARED_LOCK : VI_EXCLUSIVE_LOCK, m.header.parameter,
-                               shared ? m.payload.c_str() : VI_NULL, shared ? granted : VI_NULL);
-    if (st < VI_SUCCESS) return reply(st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED
-                                          ? hislip::LockResult::failure
-                                          : hislip::LockResult::error);
+    const ViStatus st =
+        viLock(s.vi, shared ? VI_SHARED_LOCK : VI_EXCLUSIVE_LOCK, m.header.parameter,
+               shared ? m.payload.c_str() : VI_NULL, shared ? granted : VI_NULL);
+    if (st < VI_SUCCESS)
+        return reply(st == VI_ERROR_TMO || st == VI_ERROR_RSRC_LOCKED ? hislip::LockResult::failure
+                                                                      : hislip::LockResult::error);
     (shared ? s.shared_lock : s.exclusive_lock) = true;
     reply(hislip::LockResult::success);
 }
@@ -923,7 +876,8 @@ void HislipService::on_lock_info(Session& s) {
     {
         std::lock_guard lock(mutex_);
         for (const auto& [id, other] : sessions_)
-            if (other->device_resource == s.device_resource && (other->exclusive_lock || other->shared_lock))
+            if (other->device_resource == s.device_resource &&
+                (other->exclusive_lock || other->shared_lock))
                 ++holders;
     }
     s.async->send(Type::AsyncLockInfoResponse, state == VI_EXCLUSIVE_LOCK ? 1 : 0, holders);

@@ -32,10 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             }
             if (m.payload.size() != m.header.length || m.payload.size() > limit) std::abort();
-            const std::string again = hislip::encode(m.type(), m.header.control, m.header.parameter, m.payload);
+            const std::string again =
+                hislip::encode(m.type(), m.header.control, m.header.parameter, m.payload);
             const auto header = hislip::decode_header(again);
-            if (!header || header->type != m.header.type || header->parameter != m.header.parameter ||
-                header->length != m.header.length || again.substr(hislip::kHeaderSize) != m.payload)
+            if (!header || header->type != m.header.type ||
+                header->parameter != m.header.parameter || header->length != m.header.length ||
+                again.substr(hislip::kHeaderSize) != m.payload)
                 std::abort();
             if (m.type() == hislip::Type::AsyncMaximumMessageSize) {
                 const auto s = hislip::decode_size(m.payload);

@@ -29,12 +29,14 @@ std::vector<Message> parse_all(Parser& p, std::string_view bytes, std::size_t pi
 }  // namespace
 
 TEST(HislipCodec, MessagesSurviveTheWireInAnyCut) {
-    const std::string stream = encode(Type::Initialize, 0, initialize_parameter(kVersion1_0, 0x5443), "hislip0") +
-                               encode(Type::DataEnd, kRmtDelivered, 0xFFFFFF02, "*IDN?\n") +
-                               encode(Type::AsyncMaximumMessageSize, 0, 0, encode_size(0x0102030405060708)) +
-                               encode(Type::Trigger, 0, 0xFFFFFF04);
+    const std::string stream =
+        encode(Type::Initialize, 0, initialize_parameter(kVersion1_0, 0x5443), "hislip0") +
+        encode(Type::DataEnd, kRmtDelivered, 0xFFFFFF02, "*IDN?\n") +
+        encode(Type::AsyncMaximumMessageSize, 0, 0, encode_size(0x0102030405060708)) +
+        encode(Type::Trigger, 0, 0xFFFFFF04);
     // The header layout on the wire: prologue, type, control, parameter and length big-endian.
-    EXPECT_EQ(stream.substr(0, 16), std::string("HS\x00\x00\x01\x00\x54\x43\x00\x00\x00\x00\x00\x00\x00\x07", 16));
+    EXPECT_EQ(stream.substr(0, 16),
+              std::string("HS\x00\x00\x01\x00\x54\x43\x00\x00\x00\x00\x00\x00\x00\x07", 16));
     for (std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{16}, stream.size()}) {
         Parser p(64);
         const auto got = parse_all(p, stream, piece);
@@ -82,7 +84,8 @@ TEST(HislipCodec, OversizedPayloadsAreSkippedAndBadProloguesStopTheStream) {
     EXPECT_TRUE(m.payload.empty());
 
     // The wrong prologue is seen at its first byte, and the parser stays broken.
-    for (const std::string& bad : {std::string("XS"), std::string("HX"), std::string("GET / HTTP/1.0\r\n\r\n")}) {
+    for (const std::string& bad :
+         {std::string("XS"), std::string("HX"), std::string("GET / HTTP/1.0\r\n\r\n")}) {
         Parser q(64);
         std::string_view bv = bad;
         EXPECT_EQ(q.next(bv, m), Parser::Result::bad_header) << bad;

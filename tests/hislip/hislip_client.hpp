@@ -50,7 +50,8 @@ public:
         }
         return true;
     }
-    bool send(Type type, std::uint8_t control, std::uint32_t parameter, std::string_view payload = {}) {
+    bool send(Type type, std::uint8_t control, std::uint32_t parameter,
+              std::string_view payload = {}) {
         return send_bytes(hislip::encode(type, control, parameter, payload));
     }
     // The next message within the time, or nullopt (time-out, closed, malformed).
@@ -98,8 +99,8 @@ class Client {
 public:
     bool open(int port, std::string_view sub_address = "hislip0") {
         if (!sync.connect(port)) return false;
-        sync.send(Type::Initialize, 0, hislip::initialize_parameter(hislip::kVersion1_0, ('T' << 8) | 'C'),
-                  sub_address);
+        sync.send(Type::Initialize, 0,
+                  hislip::initialize_parameter(hislip::kVersion1_0, ('T' << 8) | 'C'), sub_address);
         const auto r = sync.receive();
         if (!r || r->type() != Type::InitializeResponse) return false;
         session_id = hislip::low_half(r->header.parameter);
@@ -124,11 +125,13 @@ public:
         return id;
     }
     // A whole reply: Data pieces then DataEnd, each with the message id of `id`.
-    std::optional<std::string> read(std::uint32_t id, int timeout_ms = 5000, int* pieces = nullptr) {
+    std::optional<std::string> read(std::uint32_t id, int timeout_ms = 5000,
+                                    int* pieces = nullptr) {
         std::string out;
         for (;;) {
             const auto m = sync.receive(timeout_ms);
-            if (!m || (m->type() != Type::Data && m->type() != Type::DataEnd) || m->header.parameter != id)
+            if (!m || (m->type() != Type::Data && m->type() != Type::DataEnd) ||
+                m->header.parameter != id)
                 return std::nullopt;
             out += m->payload;
             if (pieces) ++*pieces;
@@ -140,8 +143,9 @@ public:
     }
     std::optional<std::string> query(std::string_view text) { return read(write(text)); }
     // An asynchronous request and the response of the given type.
-    std::optional<Message> ask(Type type, std::uint8_t control, std::uint32_t parameter, Type response,
-                               std::string_view payload = {}, int timeout_ms = 5000) {
+    std::optional<Message> ask(Type type, std::uint8_t control, std::uint32_t parameter,
+                               Type response, std::string_view payload = {},
+                               int timeout_ms = 5000) {
         async.send(type, control, parameter, payload);
         for (;;) {
             auto m = async.receive(timeout_ms);

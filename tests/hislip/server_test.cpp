@@ -62,7 +62,9 @@ protected:
     std::unique_ptr<simserver::Service> service_;
 };
 
-int count_of(const std::string& text, char c) { return static_cast<int>(std::count(text.begin(), text.end(), c)); }
+int count_of(const std::string& text, char c) {
+    return static_cast<int>(std::count(text.begin(), text.end(), c));
+}
 
 }  // namespace
 
@@ -70,7 +72,8 @@ TEST_F(HislipServer, InitialisesQueriesAndSendsBlocksInPieces) {
     // An unknown sub-address and an unknown session are refused with FatalError.
     Link stray;
     ASSERT_TRUE(stray.connect(kPort));
-    stray.send(Type::Initialize, 0, hislip::initialize_parameter(hislip::kVersion1_0, 0), "hislip7");
+    stray.send(Type::Initialize, 0, hislip::initialize_parameter(hislip::kVersion1_0, 0),
+               "hislip7");
     auto m = stray.receive();
     ASSERT_TRUE(m);
     EXPECT_EQ(m->type(), Type::FatalError);
@@ -92,7 +95,8 @@ TEST_F(HislipServer, InitialisesQueriesAndSendsBlocksInPieces) {
 
     // The client takes at most 4 kB a message: a 4096-reading block comes in pieces, each
     // with the query's message id, the last one DataEnd.
-    m = c.ask(Type::AsyncMaximumMessageSize, 0, 0, Type::AsyncMaximumMessageSizeResponse, hislip::encode_size(4096));
+    m = c.ask(Type::AsyncMaximumMessageSize, 0, 0, Type::AsyncMaximumMessageSizeResponse,
+              hislip::encode_size(4096));
     ASSERT_TRUE(m);
     EXPECT_GE(hislip::decode_size(m->payload).value_or(0), 4096u);
     c.write("VOLT:DC:APER 0.0004;:SAMP:COUN 4096;:INIT\n");
@@ -132,10 +136,12 @@ TEST_F(HislipServer, StatusQueryTriggerAndRemoteLocal) {
     ASSERT_TRUE(g.open(kPort, "hislip1"));
     const ViSession probe = local("GPIB0::9::INSTR");
     ViInt16 ren = -1;
-    ASSERT_TRUE(g.ask(Type::AsyncRemoteLocalControl, 0, g.next_id - 2, Type::AsyncRemoteLocalResponse));
+    ASSERT_TRUE(
+        g.ask(Type::AsyncRemoteLocalControl, 0, g.next_id - 2, Type::AsyncRemoteLocalResponse));
     viGetAttribute(probe, VI_ATTR_GPIB_REN_STATE, &ren);
     EXPECT_EQ(ren, VI_STATE_UNASSERTED);
-    ASSERT_TRUE(g.ask(Type::AsyncRemoteLocalControl, 5, g.next_id - 2, Type::AsyncRemoteLocalResponse));
+    ASSERT_TRUE(
+        g.ask(Type::AsyncRemoteLocalControl, 5, g.next_id - 2, Type::AsyncRemoteLocalResponse));
     viGetAttribute(probe, VI_ATTR_GPIB_REN_STATE, &ren);
     EXPECT_EQ(ren, VI_STATE_ASSERTED);
     const auto bad = g.ask(Type::AsyncRemoteLocalControl, 9, 0, Type::Error);
@@ -204,11 +210,13 @@ TEST_F(HislipServer, LocksHoldAgainstOtherSessionsAndProtocols) {
     ASSERT_TRUE(c.open(kPort));
     const ViSession bus_session = local("VXI0::24::INSTR");
     auto lock = [](Client& cl, std::uint32_t timeout, std::string_view key = {}) {
-        const auto r = cl.ask(Type::AsyncLock, hislip::kLockRequest, timeout, Type::AsyncLockResponse, key);
+        const auto r =
+            cl.ask(Type::AsyncLock, hislip::kLockRequest, timeout, Type::AsyncLockResponse, key);
         return r ? r->header.control : -1;
     };
     auto release = [](Client& cl) {
-        const auto r = cl.ask(Type::AsyncLock, hislip::kLockRelease, cl.next_id - 2, Type::AsyncLockResponse);
+        const auto r =
+            cl.ask(Type::AsyncLock, hislip::kLockRelease, cl.next_id - 2, Type::AsyncLockResponse);
         return r ? r->header.control : -1;
     };
 
@@ -217,7 +225,8 @@ TEST_F(HislipServer, LocksHoldAgainstOtherSessionsAndProtocols) {
     // Another client's message waits for the lock; a session of the bus is refused outright.
     const std::uint32_t waiting = b.write("*IDN?\n");
     EXPECT_FALSE(b.sync.receive(300));
-    EXPECT_EQ(viWrite(bus_session, reinterpret_cast<ViConstBuf>("*CLS\n"), 5, nullptr), VI_ERROR_RSRC_LOCKED);
+    EXPECT_EQ(viWrite(bus_session, reinterpret_cast<ViConstBuf>("*CLS\n"), 5, nullptr),
+              VI_ERROR_RSRC_LOCKED);
     auto info = a.ask(Type::AsyncLockInfo, 0, 0, Type::AsyncLockInfoResponse);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->header.control, 1);
@@ -260,7 +269,8 @@ TEST_F(HislipServer, ServiceRequestReachesTheAsynchronousChannel) {
     c.write("*CLS;*ESE 1;*SRE 32\n");
     c.write("VOLT:DC:APER 0.0004;:SAMP:COUN 20;:INIT;*OPC\n");
     std::optional<Message> srq;
-    for (int i = 0; i < 50 && (!srq || srq->type() != Type::AsyncServiceRequest); ++i) srq = c.async.receive(200);
+    for (int i = 0; i < 50 && (!srq || srq->type() != Type::AsyncServiceRequest); ++i)
+        srq = c.async.receive(200);
     ASSERT_TRUE(srq);
     ASSERT_EQ(srq->type(), Type::AsyncServiceRequest);
     EXPECT_EQ(srq->header.control & 0x60, 0x60);  // RQS and ESB
@@ -287,8 +297,10 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
     const pid_t child = ::fork();
     if (child == 0) {
         Client holder;
-        const bool ok = holder.open(kPort) &&
-                        holder.ask(Type::AsyncLock, hislip::kLockRequest, 0, Type::AsyncLockResponse).has_value();
+        const bool ok =
+            holder.open(kPort) &&
+            holder.ask(Type::AsyncLock, hislip::kLockRequest, 0, Type::AsyncLockResponse)
+                .has_value();
         // In the middle of a message when it dies.
         holder.write("*IDN", Type::Data);
         [[maybe_unused]] const auto n = ::write(ready[1], ok ? "y" : "n", 1);
@@ -309,7 +321,8 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
     ASSERT_TRUE(r);
     EXPECT_EQ(r->header.control, 1);
     EXPECT_TRUE(other.query("*IDN?\n"));
-    r = other.ask(Type::AsyncLock, hislip::kLockRelease, other.next_id - 2, Type::AsyncLockResponse);
+    r = other.ask(Type::AsyncLock, hislip::kLockRelease, other.next_id - 2,
+                  Type::AsyncLockResponse);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->header.control, 1);
 
@@ -317,8 +330,9 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
     Client greedy;
     ASSERT_TRUE(greedy.open(kPort));
     std::string header(16, '\0');
-    hislip::encode_header({static_cast<std::uint8_t>(Type::AsyncLock), 1, 0, std::uint64_t{1} << 63},
-                          reinterpret_cast<unsigned char*>(header.data()));
+    hislip::encode_header(
+        {static_cast<std::uint8_t>(Type::AsyncLock), 1, 0, std::uint64_t{1} << 63},
+        reinterpret_cast<unsigned char*>(header.data()));
     greedy.async.send_bytes(header);
     r = greedy.async.receive();
     ASSERT_TRUE(r);
@@ -364,10 +378,14 @@ TEST_F(HislipServer, KilledClientFreesItsLockAndBadPeersAreDropped) {
 
 TEST_F(HislipServer, SessionsOfOneDeviceEachGetTheirOwnReplies) {
     const std::pair<const char*, const char*> exchanges[] = {
-        {"SAMP:COUN? MAX\n", "16777215\n"},          {"SYST:VERS?\n", "1999.0\n"},
-        {"CALC:DBM:REF? MAX\n", "+8.000000000E+03\n"}, {"CALC:DBM:REF? MIN\n", "+5.000000000E+01\n"},
-        {"TRIG:DEL? MAX\n", "+2.100000000E+03\n"},     {"TRIG:COUN? MIN\n", "1\n"},
-        {"CALC:DB:REF? MAX\n", "+2.000000000E+02\n"},  {"SAMP:COUN? MIN\n", "1\n"},
+        {"SAMP:COUN? MAX\n", "16777215\n"},
+        {"SYST:VERS?\n", "1999.0\n"},
+        {"CALC:DBM:REF? MAX\n", "+8.000000000E+03\n"},
+        {"CALC:DBM:REF? MIN\n", "+5.000000000E+01\n"},
+        {"TRIG:DEL? MAX\n", "+2.100000000E+03\n"},
+        {"TRIG:COUN? MIN\n", "1\n"},
+        {"CALC:DB:REF? MAX\n", "+2.000000000E+02\n"},
+        {"SAMP:COUN? MIN\n", "1\n"},
     };
     std::vector<int> wrong(std::size(exchanges), 0);
     std::vector<std::thread> clients;
@@ -379,7 +397,8 @@ TEST_F(HislipServer, SessionsOfOneDeviceEachGetTheirOwnReplies) {
                 return;
             }
             for (int n = 0; n < 100; ++n)
-                if (c.query(exchanges[i].first) != std::optional<std::string>(exchanges[i].second)) ++wrong[i];
+                if (c.query(exchanges[i].first) != std::optional<std::string>(exchanges[i].second))
+                    ++wrong[i];
         });
     }
     for (auto& t : clients) t.join();
