@@ -6,6 +6,7 @@
 #include <mutex>
 #include <set>
 
+#include "bus.hpp"
 #include "net.hpp"
 #include "services.hpp"
 
@@ -18,21 +19,6 @@ constexpr std::size_t kMaxReply = 1u << 20;     // read at a time
 constexpr ViUInt32 kReplyTimeoutMs = 60000;
 constexpr int kSendTimeoutMs = 10000;
 constexpr std::size_t kMaxConnections = 16;
-
-// Whether a program message asks for a reply: a '?' outside quoted strings.
-bool is_query(std::string_view line) {
-    char quote = 0;
-    for (char ch : line) {
-        if (quote) {
-            if (ch == quote) quote = 0;
-        } else if (ch == '"' || ch == '\'') {
-            quote = ch;
-        } else if (ch == '?') {
-            return true;
-        }
-    }
-    return false;
-}
 
 class SocketService : public Service {
 public:
@@ -99,7 +85,10 @@ private:
                 const std::string_view line(pending.data() + from, nl + 1 - from);
                 viWrite(vi, reinterpret_cast<ViConstBuf>(line.data()),
                         static_cast<ViUInt32>(line.size()), nullptr);
-                if (is_query(line)) open = send_reply(fd, vi, reply);
+                // Whatever the device holds or owes after the line goes back: the reply to
+                // a query, and a message without a '?' may have one too (the loopback's SEND).
+                if (simvisa::session_reply_pending(vi))
+                    open = send_reply(fd, vi, reply);
             }
             pending.erase(0, from);
             // A line without its end so far goes to the device, which keeps or refuses it.

@@ -95,7 +95,34 @@ def pyvisa_peer(binary):
         assert "error creating link: 3" in str(e), e
     a.close()
     b.close()
+    loopback_peer(rm)
     server.stop()
+
+
+def loopback_peer(rm):
+    # The loopback device over VXI-11 and the socket: stored messages come back unchanged, a slow
+    # reply is announced by the request-service bit, which a serial poll clears.
+    for resource in ("TCPIP::127.0.0.1::loop::INSTR", "TCPIP::127.0.0.1::5026::SOCKET"):
+        loop = rm.open_resource(resource, read_termination="\n", write_termination="\n", timeout=5000)
+        assert loop.query("*IDN?") == "VISA-SIM,LOOPBACK,0,1.0", resource
+        loop.write("RECEIVE")
+        loop.write("a;b? \x01 unchanged")
+        assert loop.query("SEND") == "a;b? \x01 unchanged", resource
+        if resource.endswith("SOCKET"):  # a slow reply comes when it is ready
+            loop.write("SENDSLOWSRQ")
+            assert loop.read() == "a;b? \x01 unchanged"
+            loop.close()
+            continue
+        loop.write("*CLS")
+        loop.write("SENDSLOWSRQ")
+        assert not loop.read_stb() & 0x50  # nothing yet
+        deadline = time.monotonic() + 3
+        while not (stb := loop.read_stb()) & 0x40:
+            assert time.monotonic() < deadline, "no service request"
+            time.sleep(0.05)
+        assert stb & 0x10 and loop.read_stb() & 0x50 == 0x10, stb  # the poll cleared the request
+        assert loop.read() == "a;b? \x01 unchanged"
+        loop.close()
 
 
 def channels(binary):

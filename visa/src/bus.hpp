@@ -78,6 +78,8 @@ public:
     ViStatus read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end,
                   int term = -1, Stop stop = {});
     ViStatus read_stb(ViUInt16& stb);
+    // A response waits in the device or is still owed (what the DOR bit shows).
+    bool reply_pending() const;
     ViStatus clear();
     ViStatus close();  // a session to the device is closed
     void trigger();
@@ -99,8 +101,6 @@ private:
     ViStatus strike(FaultKind kind, ViUInt32 timeout_ms, Stop stop);
     ViStatus take(std::string& out, std::size_t max, std::chrono::steady_clock::time_point deadline,
                   bool& end, Stop stop);
-    // A response waits in the device or is still owed (what the DOR bit shows).
-    bool reply_pending() const;
 
     DeviceDesc desc_;
     std::unique_ptr<sim::Q7304> instrument_;
@@ -119,5 +119,9 @@ private:
 
 // The bus of this process: loaded once, from $VISA_SIM_BUS or the default.
 std::vector<std::unique_ptr<Device>>& bus();
+
+// Whether the device of an instrument session holds or owes a reply, without reading the
+// status byte (whose poll would take a service request): for servers of this bus.
+bool session_reply_pending(ViSession vi);
 
 }  // namespace simvisa

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "bus.hpp"
+#include "sessions.hpp"
 #include "trigger_lines.hpp"
 #include "events.hpp"
 
@@ -121,6 +122,11 @@ ViStatus Device::write(std::string_view bytes, bool end, ViUInt32 timeout_ms, St
         if (command.rfind("*IDN?", 0) == 0) plain_reply_ = desc_.idn + "\n";
     }
     return VI_SUCCESS;
+}
+
+bool session_reply_pending(ViSession vi) {
+    const auto session = find_session(vi);
+    return session && session->device && session->device->reply_pending();
 }
 
 bool Device::reply_pending() const {
