@@ -698,15 +698,18 @@ std::vector<std::string> Control::labels() const {
 int Control::insert_line(int index, const std::string& text) {
     if (kind_ != CTRL_TEXT_BOX) return UIE_TYPE_MISMATCH;
     if (index < -1 || index > text_lines_) return UIE_INDEX_OUT_OF_RANGE;
-    std::string all = to_text(value_);
+    if (!std::holds_alternative<std::string>(value_)) value_ = to_text(value_);
     const std::string line = text.substr(0, text.find('\n'));
     if (index == -1 || index == text_lines_) {
-        all += (text_lines_ > 0 ? "\n" : "") + line;
+        // Appended where it is: a log of thousands of lines is not copied for each one.
+        std::string& all = std::get<std::string>(value_);
+        if (text_lines_ > 0) all += '\n';
+        all += line;
         if (widget_) static_cast<QPlainTextEdit*>(widget_)->appendPlainText(QString::fromStdString(line));
-        value_ = std::move(all);
         ++text_lines_;
         return 0;
     }
+    std::string all = to_text(value_);
     all.insert(line_offset(all, index), line + "\n");
     value_ = std::move(all);
     ++text_lines_;
