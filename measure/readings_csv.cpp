@@ -96,9 +96,11 @@ std::string trend_table(char sep) {
     out.reserve(96 * rows.size() + 512);
     if (!traces.empty()) settings_rows(out, traces.front().settings, sep);
     row(out, {"Start", traces.empty() ? "" : iso_time(trend_start())}, sep);
+    if (!traces.empty())
+        row(out, {"Traces", "Function", "Unit", "Start", "Range", "Resolution", "Aperture"}, sep);
     for (const TrendTrace& t : traces)
         row(out, {"Trace " + std::to_string(t.number), t.settings.function, t.unit,
-                  iso_time(t.start)},
+                  iso_time(t.start), t.settings.range, t.settings.resolution, t.settings.aperture},
             sep);
     column_titles(out, sep);
     for (const TrendRow& r : rows)

@@ -16,8 +16,7 @@ namespace {
 constexpr int PANEL_IO_MONITOR = 13;
 enum Ctrl : int { LOG = 2, PAUSE = 3, CLEAR = 4, COUNT = 5 };
 constexpr int MIN_WIDTH = 360, MIN_HEIGHT = 160, MARGIN = 6, BUTTON_HEIGHT = 26;
-constexpr int MAX_LINES = 5000;      // shown; the oldest go first
-constexpr int LINES_DROPPED = 500;   // at a time, so the log is not trimmed on every line
+constexpr int MAX_LINES = 5000;  // held; the oldest go first
 constexpr std::size_t MAX_WAITING = 5000;  // lines not yet taken in
 
 using Clock = std::chrono::steady_clock;
@@ -38,7 +37,15 @@ Incoming& incoming() {
 
 int window = 0;
 bool handler_installed = false;
-unsigned long long shown_calls = 0;
+// Lines are numbered as they enter the log; notes of calls not shown are lines but no calls.
+unsigned long long lines_entered = 0;
+std::deque<unsigned long long> notes_held;
+
+int lines_held() {
+    int count = 0;
+    uirt::GetNumTextBoxLines(window, LOG, &count);
+    return count;
+}
 
 void on_trace_line(const char* line, void*) {
     Incoming& in = incoming();
@@ -70,7 +77,9 @@ bool paused() {
 
 void show_count() {
     char text[128];
-    std::snprintf(text, sizeof text, "%llu calls shown%s", shown_calls,
+    const unsigned long long calls =
+        static_cast<unsigned long long>(lines_held()) - notes_held.size();
+    std::snprintf(text, sizeof text, "%llu calls shown%s", calls,
                   paused() ? ", paused: calls are not recorded" : "");
     uirt::SetCtrlVal(window, COUNT, text);
 }
@@ -149,12 +158,14 @@ void io_monitor_idle() {
     if (lost) {
         const std::string note = "          (" + std::to_string(lost) + " calls not shown)";
         uirt::InsertTextBoxLine(window, LOG, -1, note.c_str());
+        notes_held.push_back(lines_entered++);
     }
     for (const std::string& line : lines) uirt::InsertTextBoxLine(window, LOG, -1, line.c_str());
-    shown_calls += lines.size();
-    int count = 0;
-    uirt::GetNumTextBoxLines(window, LOG, &count);
-    if (count > MAX_LINES) uirt::DeleteTextBoxLines(window, LOG, 0, count - MAX_LINES + LINES_DROPPED);
+    lines_entered += lines.size();
+    const int count = lines_held();
+    if (count > MAX_LINES) uirt::DeleteTextBoxLines(window, LOG, 0, count - MAX_LINES);
+    const unsigned long long first_held = lines_entered - static_cast<unsigned long long>(lines_held());
+    while (!notes_held.empty() && notes_held.front() < first_held) notes_held.pop_front();
     show_count();
 }
 
@@ -176,7 +187,7 @@ int IoMonitorClearCallback(int, int, int event, void*, int, int) {
         in.lost = 0;
     }
     uirt::ResetTextBox(window, LOG, "");
-    shown_calls = 0;
+    notes_held.clear();
     show_count();
     return 0;
 }

@@ -2,7 +2,9 @@
 // statistics against a reference, the trend of auto updates and its bound, the I/O monitor.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
@@ -25,7 +27,9 @@ namespace fs = std::filesystem;
 
 // Data menu items.
 constexpr int READINGS_WINDOW = 18, EXPORT_BLOCK = 19, EXPORT_TREND = 20, COPY_BLOCK = 21,
-              SAVE_GRAPH = 23, CLEAR_TREND = 24, IO_MONITOR = 25;
+              SAVE_GRAPH = 23, CLEAR_TREND = 24, IO_MONITOR = 25, STORE_STATE = 11;
+// The Readings window's controls.
+constexpr int VIEW = 1, TREND_GRAPH = 2, CLEAR_TREND_BUTTON = 4, BLOCK_GRAPH = 10;
 constexpr int AUTO_UPDATE = 3, BLOCK_STATS = 22;
 constexpr int TRIGGER_COUNT = 3;  // trigger panel
 
@@ -105,6 +109,16 @@ void export_to(int item, const std::string& path, int purge_answer = 0) {
     uirt::test::pick_menu(gu::menu_bar, item);
 }
 
+// "3 \u00b5V" as a number of `unit`.
+double si_number(const std::string& text, const std::string& unit) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    const std::string rest(end);
+    for (const auto& [prefix, scale] : {std::pair{"n", 1e-9}, {"\u00b5", 1e-6}, {"m", 1e-3}, {"", 1.0}})
+        if (rest == std::string(" ") + prefix + unit) return v * scale;
+    return NAN;
+}
+
 std::string ctrl_text(int panel, int ctrl) {
     std::string text(200000, '\0');
     uirt::GetCtrlVal(panel, ctrl, text.data(), text.size());
@@ -129,12 +143,18 @@ TEST(ReadingsData, ABlockExportsAsCsvAndCopiesAsTextThatReadBackToTheSameValues)
         const Table csv = parse(gutest::read_file(path), ',');
         EXPECT_EQ(csv.header.at("Function"), "DC Volts");
         EXPECT_EQ(csv.header.at("Range"), "Auto-Range");
+        // As the configuration panel shows it ("20.0 mS"), in SI units.
         int aperture = -1;
         char label[gu::NAME_SIZE]{};
         uirt::GetCtrlIndex(gu::config_panel, APERTURE, &aperture);
         uirt::GetLabelFromIndex(gu::config_panel, APERTURE, aperture, label, sizeof label);
-        EXPECT_EQ(csv.header.at("Aperture"), label);  // as the configuration panel shows it
-        EXPECT_NE(csv.header.at("Aperture"), "");
+        EXPECT_EQ(csv.header.at("Aperture"), std::regex_replace(label, std::regex(" mS$"), " ms"));
+        EXPECT_TRUE(std::regex_match(csv.header.at("Aperture"), std::regex("[0-9.]+ ms")));
+        // Auto-Range dims the resolution ring; the instrument still reports the one in use.
+        double reported = 0;
+        uirt::GetCtrlVal(gu::config_panel, RESOL_DISP, &reported);
+        ASSERT_GT(reported, 0.0);
+        EXPECT_EQ(si_number(csv.header.at("Resolution"), "V"), reported);
         EXPECT_EQ(csv.header.at("Trigger source"), "Immediate");
         EXPECT_EQ(csv.header.at("Trigger count"), "16");
         EXPECT_EQ(csv.header.at("Sample count"), "1");
@@ -180,9 +200,21 @@ TEST(ReadingsData, FilesAreReplacedOnlyWhenTheUserAgreesAndFailuresAreTold) {
         uirt::test::clear_popups();
         export_to(EXPORT_BLOCK, folder);
         ASSERT_EQ(popups_titled("OpenFile Error").size(), 1u);
-        EXPECT_EQ(popups_titled("OpenFile Error")[0].text, "Open File failed on " + folder);
+        EXPECT_EQ(popups_titled("OpenFile Error")[0].text,
+                  "Open File failed on " + folder + ": " + std::strerror(EISDIR));
         export_to(EXPORT_BLOCK, "/proc/no-such-folder/block.csv");
         EXPECT_EQ(popups_titled("OpenFile Error").size(), 2u);
+        EXPECT_NE(popups_titled("OpenFile Error")[1].text.find(std::strerror(ENOENT)),
+                  std::string::npos);
+        // A full disk: the system's reason for the Data menu's files; the Part's own text for
+        // a state file.
+        export_to(EXPORT_BLOCK, "/dev/full", 1);
+        ASSERT_EQ(popups_titled("Write Error").size(), 1u);
+        EXPECT_EQ(popups_titled("Write Error")[0].text,
+                  std::string("Write to File /dev/full Failed: ") + std::strerror(ENOSPC));
+        export_to(STORE_STATE, "/dev/full", 1);
+        ASSERT_EQ(popups_titled("Write Error").size(), 2u);
+        EXPECT_EQ(popups_titled("Write Error")[1].text, "Write to File /dev/full Failed!\n");
 
         for (const char* name : {"graph.png", "graph.svg"}) {
             const std::string picture = folder + "/" + name;
@@ -284,6 +316,14 @@ TEST(Trend, AutoUpdateReadingsJoinItAndAFunctionChangeStartsATraceWithItsUnit) {
         const Table csv = parse(gutest::read_file(path), ',');
         ASSERT_EQ(csv.rows.size(), kept);
         EXPECT_EQ(csv.header.at("Trace 2"), "AC Volts");
+        // Every trace with its own settings, in SI units.
+        for (const auto& r : csv.header_rows) {
+            if (r[0].rfind("Trace ", 0) != 0) continue;
+            ASSERT_EQ(r.size(), 7u);
+            EXPECT_EQ(r[4], "Auto-Range");
+            EXPECT_NE(r[5], "n/a");
+            EXPECT_TRUE(std::regex_match(r[6], std::regex("[0-9.]+ ms"))) << r[6];
+        }
         double last_time = -1;
         for (std::size_t i = 0; i < kept; ++i) {
             const double t = std::strtod(csv.rows[i][1].c_str(), nullptr);
@@ -426,5 +466,94 @@ TEST(ReadingsWindow, TheGraphGrowsWithTheWindowWhileTheFrameKeepsItsSizeRule) {
         uirt::GetPanelAttribute(gu::frame_panel, uirt::ATTR_HEIGHT, &height);
         EXPECT_EQ(width, 400);
         EXPECT_EQ(height, 316);
+    });
+}
+
+// Each view of the Readings window keeps its own axes and zoom; an empty trend keeps none.
+TEST(ReadingsWindow, EachViewKeepsItsOwnAxesAndZoom) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        const int window = gu::readings_window();
+        uirt::test::select_index(window, VIEW, 1);
+        const std::vector<double> ac{0.706990, 0.707014, 0.707001};
+        gu::trend_add(ac.data(), 3, 4, "VAC");
+        gu::readings_window_draw();
+        uirt::test::zoom_graph(window, TREND_GRAPH, 0.0, 0.5, 0.70699, 0.70701);
+        uirt::test::press(window, CLEAR_TREND_BUTTON);
+        double lo = 0, hi = 0;
+        ASSERT_TRUE(uirt::test::axis_range(window, TREND_GRAPH, true, lo, hi));
+        EXPECT_LT(lo, 0.7) << "the cleared trend's value axis";
+        EXPECT_GT(hi, 0.71);
+
+        set_trigger_count(20);
+        const std::vector<double> block = take_block();
+        ASSERT_EQ(block.size(), 20u);
+        uirt::test::select_index(window, VIEW, 0);
+        ASSERT_TRUE(uirt::test::axis_range(window, BLOCK_GRAPH, true, lo, hi));
+        const auto [min, max] = std::minmax_element(block.begin(), block.end());
+        EXPECT_LE(lo, *min);
+        EXPECT_GE(hi, *max);
+        // A zoom of the block outlives a look at the trend.
+        uirt::test::zoom_graph(window, BLOCK_GRAPH, 2.0, 5.0, lo, hi);
+        uirt::test::select_index(window, VIEW, 1);
+        uirt::test::select_index(window, VIEW, 0);
+        int depth = 0;
+        uirt::GetGraphZoomDepth(window, BLOCK_GRAPH, &depth);
+        EXPECT_EQ(depth, 1);
+    });
+}
+
+// Auto Update paused for 20 s: the strip chart shows a gap, not a line across the pause.
+TEST(ReadingsWindow, ThePausesOfTheTrendAreGaps) {
+    gutest::run_program([] {
+        using namespace std::chrono;
+        gu::trend_clear();
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        const int window = gu::readings_window();
+        uirt::test::select_index(window, VIEW, 1);
+        const auto start = steady_clock::now() - seconds(60);
+        double v = 1.0;
+        for (const int from_ms : {0, 22000, 45000})
+            for (int i = 0; i < (from_ms == 45000 ? 1 : 30); ++i, v += 0.01)
+                gu::trend_add(&v, 1, 5, "VDC", start + milliseconds(from_ms + 100 * i));
+        gu::readings_window_draw();
+        ASSERT_EQ(uirt::test::plot_count(window, TREND_GRAPH), 3);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 0).front(), 1.0);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 0).size(), 30u);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 1).size(), 30u);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 2).size(), 1u);  // a point alone
+        gu::trend_clear();
+    });
+}
+
+// More calls than the monitor holds: exactly the last 5,000, and the count says so.
+TEST(IoMonitor, KeepsExactlyTheLast5000CallsAndCountsWhatItHolds) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int LOG = 2, COUNT = 5;
+        uirt::test::pick_menu(gu::menu_bar, IO_MONITOR);
+        const int monitor = gu::io_monitor();
+        int status = 0;
+        using GetAttribute = ViStatus (*)(ViObject, ViAttr, void*);
+        const auto get = reinterpret_cast<GetAttribute>(
+            uirt::GetExternalModuleAddr(gu::visa_module, "viGetAttribute", &status));
+        ASSERT_NE(get, nullptr);
+        ViUInt16 slot = 0;
+        for (int i = 0; i < 5400; ++i) {
+            get(gu::instr_session, VI_ATTR_SLOT, &slot);
+            if (i % 500 == 0) {
+                ASSERT_TRUE(uirt::test::idle());
+            }
+        }
+        ASSERT_TRUE(uirt::test::idle());
+        int lines = 0;
+        uirt::GetNumTextBoxLines(monitor, LOG, &lines);
+        EXPECT_EQ(lines, 5000);
+        EXPECT_EQ(ctrl_text(monitor, COUNT), "5000 calls shown");
+        const std::string log = ctrl_text(monitor, LOG);
+        EXPECT_NE(log.substr(log.rfind('\n')).find("viGetAttribute"), std::string::npos);
     });
 }
