@@ -15,7 +15,9 @@
 #include "paint.hpp"
 #include "program_harness.hpp"
 #include "readings_csv.hpp"
+#include "reading_log.hpp"
 #include "readings_window.hpp"
+#include "scpi_console.hpp"
 #include "trend.hpp"
 #include "uirt.hpp"
 #include "uirt_test.hpp"
@@ -157,12 +159,40 @@ void BM_TrendAdd(benchmark::State& state) {
     }
 }
 
+// A query typed in the SCPI console, end to end: sent, its reply and the error queue read,
+// the transcript written.
+void BM_ConsoleQuery(benchmark::State& state) {
+    constexpr int CONSOLE_ITEM = 26, CONSOLE_LINE = 3;
+    uirt::test::pick_menu(gu::menu_bar, CONSOLE_ITEM);
+    if (!gu::livemode || gu::scpi_console() <= 0) state.SkipWithError("no console in live mode");
+    for (auto _ : state) uirt::test::set_value(gu::scpi_console(), CONSOLE_LINE, "SAMP:COUN?");
+    uirt::HidePanel(gu::scpi_console());
+}
+
+// A single reading joining a running log: the row composed and written through to the file.
+void BM_ReadingLogged(benchmark::State& state) {
+    const std::string path = gutest::write_temp_file("log.csv", "");
+    std::filesystem::remove(path);
+    if (!gu::reading_log_start(path.c_str())) state.SkipWithError("no log");
+    const gu::SettingsSnapshot settings = gu::take_snapshot();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const double v = reading(i++);
+        gu::reading_log_add(&v, 1, settings.function_code, settings.unit);
+    }
+    if (!gu::reading_log_on()) state.SkipWithError("the log stopped");
+    gu::reading_log_stop();
+    std::filesystem::remove(path);
+}
+
 BENCHMARK(BM_ExportBlock4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlockTable4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendRedraw10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendRedraw10000AxisMoving)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendRedrawYoung)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendAdd)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_ConsoleQuery)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadingLogged)->Unit(benchmark::kMicrosecond);
 
 class Collector : public benchmark::ConsoleReporter {
 public:

@@ -9,6 +9,7 @@
 #include "function_table.hpp"
 #include "measurement.hpp"
 #include "messages.hpp"
+#include "reading_log.hpp"
 #include "readings_window.hpp"
 #include "trend.hpp"
 
@@ -128,6 +129,7 @@ void block_taken(const double* values, int count) {
     block.start = block_start;
     show_stats_text();
     readings_view_block_changed();
+    reading_log_add(values, count, block.settings.function_code, block.settings.unit);
     if (auto_update && count > 0) {
         trend_add(values, count, block.settings.function_code, block.settings.unit);
         readings_view_trend_changed();
@@ -135,8 +137,11 @@ void block_taken(const double* values, int count) {
 }
 
 void reading_taken(double value) {
+    const int function_code = get_int(Function, 0);
+    const std::string unit = control_text(Units);
+    reading_log_add(&value, 1, function_code, unit);
     if (!auto_update) return;
-    trend_add(&value, 1, get_int(Function, 0), control_text(Units));
+    trend_add(&value, 1, function_code, unit);
     readings_view_trend_changed();
 }
 

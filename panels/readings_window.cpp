@@ -9,6 +9,7 @@
 
 #include "block_stats.hpp"
 #include "data_commands.hpp"
+#include "reading_log.hpp"
 #include "readings_csv.hpp"
 #include "trend.hpp"
 #include "widgets.hpp"
@@ -28,11 +29,12 @@ enum Ctrl : int {
     COPY = 6,
     SAVE_GRAPH = 7,
     FULL_VIEW = 8,
-    INFO = 9
+    INFO = 9,
+    LOG_INFO = 11
 };
 enum View : int { VIEW_BLOCK = 0, VIEW_TREND = 1 };
 constexpr int MIN_WIDTH = 520, MIN_HEIGHT = 260;
-constexpr int MARGIN = 6, GRAPH_TOP = 36, STATS_HEIGHT = 34, BUTTON_HEIGHT = 26;
+constexpr int MARGIN = 6, GRAPH_TOP = 36, STATS_HEIGHT = 34, BUTTON_HEIGHT = 26, LOG_HEIGHT = 18;
 constexpr int BLOCK_COLOR = uirt::MakeColor(255, 255, 0);
 constexpr int TREND_COLOR = uirt::MakeColor(0, 255, 255);
 
@@ -191,7 +193,17 @@ void draw_trend() {
     set_text(STATS, stats_text(reading_stats(values), trace.unit));
 }
 
+std::size_t log_rows_shown = static_cast<std::size_t>(-1);
+
+void show_log() {
+    log_rows_shown = reading_log_rows();
+    set_text(LOG_INFO, reading_log_on() ? "Logging to " + reading_log_path() + ": " +
+                                              std::to_string(log_rows_shown) + " readings"
+                                        : "");
+}
+
 void draw() {
+    show_log();
     const bool trend = view() == VIEW_TREND;
     uirt::SetCtrlAttribute(window, TREND_GRAPH, uirt::ATTR_CTRL_VISIBLE, trend ? 1 : 0);
     uirt::SetCtrlAttribute(window, BLOCK_GRAPH, uirt::ATTR_CTRL_VISIBLE, trend ? 0 : 1);
@@ -238,8 +250,11 @@ void readings_window_resized() {
     const int stats_top = buttons_top - 4 - STATS_HEIGHT;
     for (int graph : {TREND_GRAPH, BLOCK_GRAPH}) {
         uirt::SetCtrlAttribute(window, graph, uirt::ATTR_WIDTH, width - 2 * MARGIN);
-        uirt::SetCtrlAttribute(window, graph, uirt::ATTR_HEIGHT, stats_top - 4 - GRAPH_TOP);
+        uirt::SetCtrlAttribute(window, graph, uirt::ATTR_HEIGHT,
+                               stats_top - 4 - LOG_HEIGHT - GRAPH_TOP);
     }
+    uirt::SetCtrlAttribute(window, LOG_INFO, uirt::ATTR_TOP, stats_top - LOG_HEIGHT - 1);
+    uirt::SetCtrlAttribute(window, LOG_INFO, uirt::ATTR_WIDTH, width - 2 * MARGIN);
     uirt::SetCtrlAttribute(window, STATS, uirt::ATTR_TOP, stats_top);
     uirt::SetCtrlAttribute(window, STATS, uirt::ATTR_WIDTH, width - 2 * MARGIN);
     uirt::SetCtrlAttribute(window, INFO, uirt::ATTR_WIDTH, width - 180 - MARGIN);
@@ -273,7 +288,12 @@ void readings_window_draw() {
     if (window > 0) draw();
 }
 
+void readings_window_log_changed() {
+    if (window > 0) show_log();
+}
+
 void readings_window_idle() {
+    if (window > 0 && reading_log_rows() != log_rows_shown) show_log();
     if (trend_waiting && Clock::now() - last_trend_draw >= TREND_FRAME && showing(VIEW_TREND))
         draw_trend();
 }

@@ -583,6 +583,54 @@ xdotool key ctrl+a ctrl+c
 sleep 0.2
 expect "lines shown while paused" \
     "$("$build/clipboard_text" 2>/dev/null | grep -c 'viWrite\|viRead' || true)" 0
+
+# The SCPI console: a command (the panel then shows the new setting), a query and its reply,
+# a wrong command with its error in red; the session the monitor recorded meanwhile saved as
+# a script, which pyvisa runs on a fresh instrument that ends with the same *LRN?.
+data_console=8
+window_click "^I/O Monitor$" 50 230  # Resume
+window_click "^I/O Monitor$" 147 230  # Clear: a new record
+menu d $data_console
+console=$(wait_for_window "^SCPI Console$" 10)
+sleep 0.5
+console_line() {  # text: typed into the command line, then Return
+    local before
+    before=$(sent 'viWrite')
+    xdotool windowfocus --sync "$console" 2>/dev/null || true
+    xdotool mousemove --window "$console" 200 302 click 1
+    xdotool type "$1"
+    xdotool key Return
+    wait_sent 'viWrite' "$before"
+    sleep 0.5
+}
+console_line "*RST"
+console_line "SAMP:COUN 5"
+expect "samples after the console's command" "$(control_text 50 248)" "5"
+console_line "TRIG:COUN 2"
+console_line "SAMP:COUN?"
+expect "the console's query" "$(last_reply 'SAMP:COUN?' | tr -d +)" "5"
+console_line "SAMP:CONT 3"
+console_line "*LRN?"
+learned=$(python3 - "$work/trace.txt" <<'PY'
+import sys
+lines = open(sys.argv[1], encoding="latin-1").read().splitlines()
+at = max(i for i, l in enumerate(lines) if 'viWrite(' in l and '"*LRN?\\n"' in l)
+read = next(l for l in lines[at:] if "viRead(" in l and ' data="' in l)
+data = read.split(' data="', 1)[1].rsplit('"', 1)[0]
+print(data.encode("latin-1").decode("unicode_escape").rstrip("\n"))
+PY
+)
+xdotool mousemove --window "$console" 300 100
+shot_window scpi_console "$console"
+red=$(convert "$shots/acceptance_scpi_console.png" -fx "r>0.6&&g<0.3&&b<0.3" -format "%[fx:mean>0]" info:)
+expect "an error line in red" "$red" 1
+window_click "^I/O Monitor$" 470 230  # Save as Script...
+type_path "Save Script File Dialog" "$work/session.py"
+wait_file "$work/session.py"
+sed -i 's/^inst.close()$/print("LRN", inst.query("*LRN?"))\ninst.close()/' "$work/session.py"
+replayed=$(env -u VISA_SIM_TRACE PYVISA_LIBRARY="$build/visa32.lib" /usr/bin/python3 "$work/session.py" |
+    grep '^LRN ' | sed 's/^LRN //')
+expect "*LRN? after the script on a fresh instrument" "$replayed" "$learned"
 # ---- end of keeping and sharing readings ----------------------------------------------------
 
 # Close, then confirm.

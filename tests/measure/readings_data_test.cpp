@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <cmath>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include "measure_support.hpp"
 #include "program_harness.hpp"
 #include "readings_window.hpp"
+#include "session_script.hpp"
 #include "trend.hpp"
 
 using namespace mtest;
@@ -555,5 +557,140 @@ TEST(IoMonitor, KeepsExactlyTheLast5000CallsAndCountsWhatItHolds) {
         EXPECT_EQ(ctrl_text(monitor, COUNT), "5000 calls shown");
         const std::string log = ctrl_text(monitor, LOG);
         EXPECT_NE(log.substr(log.rfind('\n')).find("viGetAttribute"), std::string::npos);
+    });
+}
+
+// A log over single readings, a block and a function change, read back row by row; a
+// removed file stops it with one pop-up, and readings go on.
+TEST(ReadingLog, AppendsEveryReadingShownAndStopsOnceWhenItsFileGoes) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int LOG_READINGS = 27, LOG_INFO = 11;
+        const auto checked = [] {
+            int on = 0;
+            uirt::GetMenuBarAttribute(gu::menu_bar, LOG_READINGS, uirt::ATTR_CHECKED, &on);
+            return on;
+        };
+        const std::string path = gutest::write_temp_file("unused", "") + ".csv";
+        export_to(LOG_READINGS, path);
+        ASSERT_TRUE(checked());
+        std::vector<double> shown;
+        const auto read_one = [&] {
+            uirt::test::click(gu::main_panel, READING);
+            double v = 0;
+            uirt::GetCtrlVal(gu::main_panel, READING, &v);
+            shown.push_back(v);
+        };
+        read_one();
+        read_one();
+        set_trigger_count(5);
+        const std::vector<double> block = take_block();
+        shown.insert(shown.end(), block.begin(), block.end());
+        set_trigger_count(1);
+        uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_AC_VOLTS);
+        read_one();
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        EXPECT_EQ(ctrl_text(gu::readings_window(), LOG_INFO), "Logging to " + path + ": 8 readings");
+
+        const Table csv = parse(gutest::read_file(path), ',');
+        EXPECT_EQ(csv.header.at("Function"), "DC Volts");
+        ASSERT_EQ(csv.rows.size(), shown.size() + 1);
+        std::size_t n = 0;
+        double last_time = 0;
+        for (const auto& r : csv.rows) {
+            if (r[0] == "Trace 2") {
+                EXPECT_EQ(n, 7u);  // where the function changed
+                EXPECT_EQ(r[1], "AC Volts");
+                continue;
+            }
+            EXPECT_EQ(r[0], std::to_string(n + 1));
+            EXPECT_GE(std::strtod(r[1].c_str(), nullptr), last_time);
+            last_time = std::strtod(r[1].c_str(), nullptr);
+            EXPECT_EQ(std::strtod(r[2].c_str(), nullptr), shown[n]) << n;
+            EXPECT_EQ(r[3], n < 7 ? "VDC" : "VAC");
+            ++n;
+        }
+
+        fs::remove(path);
+        uirt::test::clear_popups();
+        read_one();
+        read_one();
+        ASSERT_EQ(popups_titled("Log Readings").size(), 1u);
+        EXPECT_NE(popups_titled("Log Readings")[0].text.find(std::strerror(ENOENT)),
+                  std::string::npos);
+        EXPECT_FALSE(checked());
+        EXPECT_FALSE(fs::exists(path));
+        // A full disk at the start: told, no log.
+        export_to(LOG_READINGS, "/dev/full", 1);
+        EXPECT_EQ(popups_titled("Write Error").size(), 1u);
+        EXPECT_FALSE(checked());
+    });
+}
+
+// Trace lines to steps: commands, a wait on the status byte, replies; failures left out.
+TEST(SessionScript, TraceLinesBecomeWritesWaitsAndQueries) {
+    gu::session_record_clear();
+    for (const char* line : {
+             "  0.100  viWrite(0x00000011, \"SAMP:COUN 3\\n\", 12) = VI_SUCCESS (0x00000000) count=12",
+             "  0.101  viReadSTB(0x00000011) = VI_SUCCESS (0x00000000) stb=0",
+             "  0.102  viWrite(0x00000011, \"FETC?\\n\", 6) = VI_SUCCESS (0x00000000) count=6",
+             "  0.103  viReadSTB(0x00000011) = VI_SUCCESS (0x00000000) stb=0",
+             "  0.104  viReadSTB(0x00000011) = VI_SUCCESS (0x00000000) stb=16",
+             "  0.105  viRead(0x00000011, 16384) = VI_SUCCESS (0x00000000) count=5 data=\"+1.5\\n\"",
+             "  0.106  viWrite(0x00000011, \"BAD\\\"Q\\n\", 6) = VI_ERROR_TMO (0xBFFF0015)",
+             "  0.107  viWrite(0x00000011, \"*IDN?\\n\", 6) = VI_SUCCESS (0x00000000) count=6",
+             "  0.108  viRead(0x00000011, 16384) = VI_SUCCESS (0x00000000) count=5 data=\"Q,A\\n\"",
+         })
+        gu::session_record_line(line);
+    const std::string script = gu::session_python_script("VXI0::24::INSTR", 2000);
+    const std::string body = script.substr(script.find("\n\n\ninst") + 3);
+    EXPECT_NE(script.find("inst = rm.open_resource(\"VXI0::24::INSTR\", resource_pyclass="
+                          "pyvisa.resources.MessageBasedResource)\ninst.timeout = 2000\n"),
+              std::string::npos);
+    EXPECT_EQ(body, "inst.write(\"SAMP:COUN 3\")\ninst.write(\"FETC?\")\nwait_for_status(0x10)\n"
+                    "print(inst.read())\nprint(inst.query(\"*IDN?\"))\ninst.close()\n");
+    EXPECT_EQ(gu::session_scpi_list(), "SAMP:COUN 3\nFETC?\n*IDN?\n");
+    gu::session_record_clear();
+}
+
+// A session recorded, saved as a script and run with pyvisa on a fresh instrument: the
+// instrument ends up as the session left the program's.
+TEST(IoMonitor, ASessionSavedAsAScriptDoesItAgainOnAFreshInstrument) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int CLEAR = 4, SAVE_SCRIPT = 6, SAVE_SCPI = 7, RESET_BUTTON = 14;
+        uirt::test::pick_menu(gu::menu_bar, IO_MONITOR);
+        const int monitor = gu::io_monitor();
+        uirt::test::press(monitor, CLEAR);
+        uirt::test::press(gu::main_panel, RESET_BUTTON);
+        ASSERT_TRUE(uirt::test::idle());
+        set_trigger_count(3);
+        uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_AC_VOLTS);
+        take_block();
+        ASSERT_TRUE(uirt::test::idle());
+        const std::string script = gutest::write_temp_file("session", "") + ".py";
+        const std::string list = gutest::write_temp_file("session", "") + ".txt";
+        uirt::test::push_answer({uirt::VAL_NEW_FILE_SELECTED, script});
+        uirt::test::press(monitor, SAVE_SCRIPT);
+        uirt::test::push_answer({uirt::VAL_NEW_FILE_SELECTED, list});
+        uirt::test::press(monitor, SAVE_SCPI);
+        EXPECT_NE(gutest::read_file(list).find("\nTRIG:COUN 3\n"), std::string::npos);
+
+        char learned[1024]{};
+        ASSERT_EQ(gu::vo_cmdString_Q(gu::instr_session, "*LRN?", sizeof learned, learned), 0);
+        std::string text = gutest::read_file(script);
+        text.insert(text.rfind("inst.close()"), "print(\"LRN\", inst.query(\"*LRN?\"))\n");
+        const std::string run = gutest::write_temp_file("run.py", text);
+        const std::string bus = gutest::write_temp_file("bus.txt", BUS);
+        const std::string out = run + ".out";
+        const std::string command = "PYVISA_LIBRARY=" GU_BUILD_ROOT "/visa32.lib VISA_SIM_BUS=" +
+                                    bus + " /usr/bin/python3 " + run + " > " + out + " 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << gutest::read_file(out);
+        const std::string printed = gutest::read_file(out);
+        std::string lrn = learned;
+        while (!lrn.empty() && (lrn.back() == '\n' || lrn.back() == '\r')) lrn.pop_back();
+        EXPECT_NE(printed.find("LRN " + lrn + "\n"), std::string::npos) << printed;
     });
 }
