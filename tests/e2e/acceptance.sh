@@ -527,6 +527,22 @@ sleep 0.3
 shot_window readings_zoom "$readings"
 cmp -s "$shots/acceptance_readings_block.png" "$shots/acceptance_readings_zoom.png" &&
     { echo "the drag did not zoom" >&2; exit 1; }
+# Nothing of the grid before the zoom stays: the zoomed graph equals itself drawn afresh,
+# after a look at the trend and back (each view keeps its zoom).
+xdotool mousemove --window "$readings" 215 381
+sleep 0.3
+shot_window readings_zoom_a "$readings"
+for key in Down Up; do
+    window_click "^Readings$" 100 19
+    sleep 0.3
+    xdotool key "$key" Return
+    sleep 0.5
+done
+xdotool mousemove --window "$readings" 215 381
+sleep 0.3
+shot_window readings_zoom_b "$readings"
+expect "pixels of the zoomed graph that differ from it drawn afresh" \
+    "$(compare -metric AE "$shots/acceptance_readings_zoom_a.png" "$shots/acceptance_readings_zoom_b.png" null: 2>&1)" 0
 window_click "^Readings$" 50 381  # Full View
 
 # The trend: Auto Update on, the Trend view, then a function change starts a new trace.
@@ -596,6 +612,7 @@ sleep 0.5
 console_line() {  # text: typed into the command line, then Return
     local before
     before=$(sent 'viWrite')
+    xdotool windowraise "$console"
     xdotool windowfocus --sync "$console" 2>/dev/null || true
     xdotool mousemove --window "$console" 200 302 click 1
     xdotool type "$1"
@@ -605,6 +622,7 @@ console_line() {  # text: typed into the command line, then Return
 }
 console_line "*RST"
 console_line "SAMP:COUN 5"
+xdotool windowraise "$frame"
 expect "samples after the console's command" "$(control_text 50 248)" "5"
 console_line "TRIG:COUN 2"
 console_line "SAMP:COUN?"
@@ -620,10 +638,13 @@ data = read.split(' data="', 1)[1].rsplit('"', 1)[0]
 print(data.encode("latin-1").decode("unicode_escape").rstrip("\n"))
 PY
 )
+xdotool windowraise "$console"
 xdotool mousemove --window "$console" 300 100
+sleep 0.3
 shot_window scpi_console "$console"
 red=$(convert "$shots/acceptance_scpi_console.png" -fx "r>0.6&&g<0.3&&b<0.3" -format "%[fx:mean>0]" info:)
 expect "an error line in red" "$red" 1
+xdotool windowraise "$monitor"
 window_click "^I/O Monitor$" 470 230  # Save as Script...
 type_path "Save Script File Dialog" "$work/session.py"
 wait_file "$work/session.py"

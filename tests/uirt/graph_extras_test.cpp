@@ -1,8 +1,4 @@
 // Plots over x, zoom and the pointer readout, pictures of a graph, text box lines, clipboard.
-#include <QApplication>
-#include <QGraphicsView>
-#include <QScreen>
-#include <QTest>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -118,45 +114,6 @@ TEST_F(GraphExtrasTest, TheValueAxisAlwaysHasTwoLabels) {
         ASSERT_GT(step, 0.0) << lo;
         EXPECT_GE(std::floor(hi / step) - std::ceil(lo / step) + 1, 2.0) << lo << " to " << hi;
     }
-}
-
-// Zoomed in, further in and back: what the window shows is what the graph draws afresh at
-// the range it came to, with nothing left of an earlier grid.
-TEST_F(GraphExtrasTest, ZoomingLeavesNothingOfTheOldGrid) {
-    DisplayPanel(panel);
-    std::vector<double> y(50);
-    for (std::size_t i = 0; i < y.size(); ++i) y[i] = 1.2345 + 1e-6 * std::sin(0.3 * i);
-    PlotY(panel, GRAPH, y.data(), y.size(), VAL_DOUBLE, 0, 0, 0, 1, VAL_YELLOW);
-    if (test::drawn_plots(panel, GRAPH) < 0) GTEST_SKIP() << "no chart view";
-    QGraphicsView* view = nullptr;
-    for (QWidget* w : QApplication::allWidgets())
-        if (auto* v = qobject_cast<QGraphicsView*>(w); v && v->isVisible()) view = v;
-    ASSERT_NE(view, nullptr);
-    const auto settle = [] {
-        for (int i = 0; i < 5; ++i) {
-            ProcessSystemEvents();
-            QTest::qWait(20);
-        }
-    };
-    settle();
-    for (const auto& [x_lo, x_hi] : {std::pair{5.0, 40.0}, {12.0, 15.0}, {20.0, 45.0}}) {
-        test::zoom_graph(panel, GRAPH, x_lo, x_hi, 1.2345 - 8e-7, 1.2345 + 9e-7);
-        settle();
-    }
-    ZoomGraphBack(panel, GRAPH, 0);
-    settle();
-    QWidget* window = view->window();
-    const QRect at(view->mapTo(window, QPoint(0, 0)), view->size());
-    const QImage shown = window->screen()
-                             ->grabWindow(window->winId(), at.x(), at.y(), at.width(), at.height())
-                             .toImage()
-                             .convertToFormat(QImage::Format_RGB32);
-    const QImage fresh = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(shown.size(), fresh.size());
-    int differ = 0;
-    for (int j = 0; j < shown.height(); ++j)
-        for (int i = 0; i < shown.width(); ++i) differ += shown.pixel(i, j) != fresh.pixel(i, j);
-    EXPECT_EQ(differ, 0);
 }
 
 TEST_F(GraphExtrasTest, AGraphGivesItsPictureAsPngOrSvgShownOrNot) {

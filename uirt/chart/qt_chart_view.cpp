@@ -152,6 +152,9 @@ QtChartView::QtChartView(QWidget* parent)
     view_->setChart(chart_);
     view_->setBackgroundBrush(Qt::black);
     view_->setRenderHint(QPainter::Antialiasing, false);
+    // A new range moves every grid line and label: the view is painted whole, or the parts of
+    // the old grid outside the items' own update areas stay on screen.
+    view_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     QObject::connect(chart_, &QChart::plotAreaChanged, chart_, [this] { apply_ticks(); });
 }
 
