@@ -1,6 +1,7 @@
 // Figures of keeping and sharing readings, inside a process that ran the main sequence
 // (scripted mode, offscreen, simulated instrument in live mode): export of a full block,
-// the trend's strip chart redrawn, a reading joining the trend.
+// the trend's strip chart redrawn, a reading joining the trend, a console query, a reading
+// joining a log.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -252,5 +253,10 @@ int main(int argc, char** argv) {
     if (young >= 0) line("trend_young_redraw", young, "ms", "< 16 ms", young < 16);
     if (add >= 0) std::printf("%-28s | %10.1f %-6s | %-10s | %s\n", "trend_add_per_reading", add,
                               "ns", "(figure)", "");
+    const double console = get("BM_ConsoleQuery") * 1e3;
+    if (console >= 0) line("console_query_end_to_end", console, "ms", "< 16 ms", console < 16);
+    const double logged = get("BM_ReadingLogged") * 1e6;
+    if (logged >= 0) std::printf("%-28s | %10.1f %-6s | %-10s | %s\n", "reading_logged", logged,
+                                 "us", "(figure)", "");
     return 0;
 }
