@@ -652,6 +652,42 @@ sed -i 's/^inst.close()$/print("LRN", inst.query("*LRN?"))\ninst.close()/' "$wor
 replayed=$(env -u VISA_SIM_TRACE PYVISA_LIBRARY="$build/visa32.lib" /usr/bin/python3 "$work/session.py" |
     grep '^LRN ' | sed 's/^LRN //')
 expect "*LRN? after the script on a fresh instrument" "$replayed" "$learned"
+
+# A log of readings over Auto Update and a block, read back row by row against the replies
+# to the fetches in the trace.
+data_log=9
+xdotool windowraise "$frame"
+menu d $data_log
+type_path "Log Readings File Dialog" "$work/log.csv"
+wait_file "$work/log.csv"
+log_from=$(wc -l <"$work/trace.txt")
+before=$(sent 'FETC?')
+menu i 0
+wait_sent 'FETC?' $(( before + 4 ))
+menu i 0
+sleep 0.5
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+menu d $data_log  # unticked: the log stops
+sleep 0.3
+python3 - "$work/trace.txt" "$log_from" "$work/log.csv" <<'PY' || { echo "the log does not match the trace" >&2; exit 1; }
+import csv, sys
+lines = open(sys.argv[1], encoding="latin-1").read().splitlines()[int(sys.argv[2]):]
+fetched, waiting = [], False
+for l in lines:
+    if "viWrite(" in l and '"FETC?\\n"' in l:
+        waiting = True
+    elif waiting and "viRead(" in l and ' data="' in l:
+        data = l.split(' data="', 1)[1].rsplit('"', 1)[0].replace("\\n", "")
+        fetched += [float(v) for v in data.split(",")]
+        waiting = False
+rows = list(csv.reader(open(sys.argv[3], newline="")))
+readings = [float(r[2]) for r in rows[rows.index([]) + 2:] if not r[0].startswith("Trace")]
+assert len(readings) >= 5, readings
+assert readings == fetched, (readings, fetched)
+PY
 # ---- end of keeping and sharing readings ----------------------------------------------------
 
 # Close, then confirm.
