@@ -638,7 +638,15 @@ data = read.split(' data="', 1)[1].rsplit('"', 1)[0]
 print(data.encode("latin-1").decode("unicode_escape").rstrip("\n"))
 PY
 )
+# Up twice walks back the history: the wrong command is in the line again (not sent).
 xdotool windowraise "$console"
+xdotool mousemove --window "$console" 200 302 click 1
+xdotool key Up Up
+sleep 0.2
+xdotool key ctrl+a ctrl+c
+sleep 0.2
+expect "the command line after Up twice" "$("$build/clipboard_text" 2>/dev/null)" "SAMP:CONT 3"
+xdotool key ctrl+a BackSpace
 xdotool mousemove --window "$console" 300 100
 sleep 0.3
 shot_window scpi_console "$console"
