@@ -1,6 +1,7 @@
 // Figures of keeping and sharing readings, inside a process that ran the main sequence
 // (scripted mode, offscreen, simulated instrument in live mode): export of a full block,
-// the trend's strip chart redrawn, a reading joining the trend.
+// the trend's strip chart redrawn, a reading joining the trend, a console query, a reading
+// joining a log.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -15,7 +16,9 @@
 #include "paint.hpp"
 #include "program_harness.hpp"
 #include "readings_csv.hpp"
+#include "reading_log.hpp"
 #include "readings_window.hpp"
+#include "scpi_console.hpp"
 #include "trend.hpp"
 #include "uirt.hpp"
 #include "uirt_test.hpp"
@@ -157,12 +160,40 @@ void BM_TrendAdd(benchmark::State& state) {
     }
 }
 
+// A query typed in the SCPI console, end to end: sent, its reply and the error queue read,
+// the transcript written.
+void BM_ConsoleQuery(benchmark::State& state) {
+    constexpr int CONSOLE_ITEM = 26, CONSOLE_LINE = 3;
+    uirt::test::pick_menu(gu::menu_bar, CONSOLE_ITEM);
+    if (!gu::livemode || gu::scpi_console() <= 0) state.SkipWithError("no console in live mode");
+    for (auto _ : state) uirt::test::set_value(gu::scpi_console(), CONSOLE_LINE, "SAMP:COUN?");
+    uirt::HidePanel(gu::scpi_console());
+}
+
+// A single reading joining a running log: the row composed and written through to the file.
+void BM_ReadingLogged(benchmark::State& state) {
+    const std::string path = gutest::write_temp_file("log.csv", "");
+    std::filesystem::remove(path);
+    if (!gu::reading_log_start(path.c_str())) state.SkipWithError("no log");
+    const gu::SettingsSnapshot settings = gu::take_snapshot();
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const double v = reading(i++);
+        gu::reading_log_add(&v, 1, settings.function_code, settings.unit);
+    }
+    if (!gu::reading_log_on()) state.SkipWithError("the log stopped");
+    gu::reading_log_stop();
+    std::filesystem::remove(path);
+}
+
 BENCHMARK(BM_ExportBlock4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BlockTable4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendRedraw10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendRedraw10000AxisMoving)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendRedrawYoung)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TrendAdd)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_ConsoleQuery)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadingLogged)->Unit(benchmark::kMicrosecond);
 
 class Collector : public benchmark::ConsoleReporter {
 public:
@@ -222,5 +253,10 @@ int main(int argc, char** argv) {
     if (young >= 0) line("trend_young_redraw", young, "ms", "< 16 ms", young < 16);
     if (add >= 0) std::printf("%-28s | %10.1f %-6s | %-10s | %s\n", "trend_add_per_reading", add,
                               "ns", "(figure)", "");
+    const double console = get("BM_ConsoleQuery") * 1e3;
+    if (console >= 0) line("console_query_end_to_end", console, "ms", "< 16 ms", console < 16);
+    const double logged = get("BM_ReadingLogged") * 1e6;
+    if (logged >= 0) std::printf("%-28s | %10.1f %-6s | %-10s | %s\n", "reading_logged", logged,
+                                 "us", "(figure)", "");
     return 0;
 }

@@ -2,11 +2,15 @@
 // the trend, which every reading joins; the strip chart is drawn again at most once a second.
 //   bench_trend_program        a full trend: 10,000 readings taken at the idle rate before it
 //   bench_trend_program young  a trend that starts with the run
+//   bench_trend_program log    no Readings window: every reading logged to a file instead
 #include <QTimer>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "globals.hpp"
+#include "reading_log.hpp"
 #include "readings_window.hpp"
 #include "trend.hpp"
 #include "uirt.hpp"
@@ -16,8 +20,17 @@
 int main(int argc, char** argv) {
     constexpr int READINGS_WINDOW_ITEM = 18, VIEW_RING = 1, TREND_VIEW = 1;
     const bool young = argc > 1 && std::strcmp(argv[1], "young") == 0;
+    const bool log = argc > 1 && std::strcmp(argv[1], "log") == 0;
     if (!uirt::InitCVIRTE(argc, argv)) return -1;
-    QTimer::singleShot(0, [young] {
+    // The runner ends the program with SIGKILL: the file of the run before goes first.
+    const std::string log_path = "/tmp/bench-reading-log.csv";
+    std::remove(log_path.c_str());
+    QTimer::singleShot(0, [young, log, log_path] {
+        if (log) {
+            if (!gu::reading_log_start(log_path.c_str())) return;
+            uirt::test::pick_menu(gu::menu_bar, gu::MENU_ITEM_UPDATE);
+            return;
+        }
         if (!young) {
             // DC volts a tenth of a second apart, as Auto Update adds them, up to now: the
             // readings that come join the same trace.

@@ -9,8 +9,10 @@
 #include "file_care.hpp"
 #include "framework.hpp"
 #include "io_monitor.hpp"
+#include "reading_log.hpp"
 #include "readings_csv.hpp"
 #include "readings_window.hpp"
+#include "scpi_console.hpp"
 #include "trend.hpp"
 
 namespace gu {
@@ -22,6 +24,13 @@ constexpr const char* NO_BLOCK =
 constexpr const char* NO_TREND =
     "The trend holds no readings. Readings join it while Auto Update is on.";
 constexpr int MAIN_GRAPH = 8;
+constexpr int MENU_ITEM_LOG_READINGS = 27;
+
+void show_log_state() {
+    uirt::SetMenuBarAttribute(menu_bar, MENU_ITEM_LOG_READINGS, uirt::ATTR_CHECKED,
+                              reading_log_on() ? 1 : 0);
+    readings_window_log_changed();
+}
 
 bool have_block() {
     if (last_block().present) return true;
@@ -110,15 +119,32 @@ void MenuClearTrendCallback(int, int, void*, int) {
 void MenuIoMonitorCallback(int, int, void*, int) {
     open_io_monitor();
 }
+void MenuScpiConsoleCallback(int, int, void*, int) {
+    open_scpi_console();
+}
+// A check item: ticking starts a log in a file the user chooses, unticking stops it.
+void MenuLogReadingsCallback(int, int, void*, int) {
+    static char path[FILE_PATH_SIZE];
+    if (reading_log_on())
+        reading_log_stop();
+    else if (choose_output_file("Log Readings File Dialog", "*.csv", path))
+        reading_log_start(path);
+    on_reading_log_stopped(show_log_state);
+    show_log_state();
+}
 
 bool data_window_event(int panel, int event) {
-    if (panel == 0 || (panel != readings_window() && panel != io_monitor())) return false;
+    if (panel == 0 ||
+        (panel != readings_window() && panel != io_monitor() && panel != scpi_console()))
+        return false;
     if (event == uirt::EVENT_CLOSE) uirt::HidePanel(panel);
     if (event == uirt::EVENT_PANEL_SIZE) {
         if (panel == readings_window())
             readings_window_resized();
-        else
+        else if (panel == io_monitor())
             io_monitor_resized();
+        else
+            scpi_console_resized();
     }
     return true;
 }
@@ -143,6 +169,10 @@ constexpr std::array control_names{
     ControlName{"ReadingsSaveGraphCallback", ReadingsSaveGraphCallback},
     ControlName{"IoMonitorPauseCallback", IoMonitorPauseCallback},
     ControlName{"IoMonitorClearCallback", IoMonitorClearCallback},
+    ControlName{"IoMonitorSaveScriptCallback", IoMonitorSaveScriptCallback},
+    ControlName{"IoMonitorSaveScpiCallback", IoMonitorSaveScpiCallback},
+    ControlName{"ConsoleLineCallback", ConsoleLineCallback},
+    ControlName{"ConsoleSendCallback", ConsoleSendCallback},
 };
 constexpr std::array menu_names{
     MenuName{"MenuReadingsWindowCallback", MenuReadingsWindowCallback},
@@ -153,6 +183,8 @@ constexpr std::array menu_names{
     MenuName{"MenuSaveGraphCallback", MenuSaveGraphCallback},
     MenuName{"MenuClearTrendCallback", MenuClearTrendCallback},
     MenuName{"MenuIoMonitorCallback", MenuIoMonitorCallback},
+    MenuName{"MenuScpiConsoleCallback", MenuScpiConsoleCallback},
+    MenuName{"MenuLogReadingsCallback", MenuLogReadingsCallback},
 };
 
 }  // namespace

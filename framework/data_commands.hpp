@@ -18,11 +18,13 @@ void MenuCopyTrendCallback(int menuBar, int item, void* data, int panel);
 void MenuSaveGraphCallback(int menuBar, int item, void* data, int panel);
 void MenuClearTrendCallback(int menuBar, int item, void* data, int panel);
 void MenuIoMonitorCallback(int menuBar, int item, void* data, int panel);
+void MenuScpiConsoleCallback(int menuBar, int item, void* data, int panel);
+void MenuLogReadingsCallback(int menuBar, int item, void* data, int panel);
 
-// The callbacks of the Data menu and of the two windows, under their resource-file names.
+// The callbacks of the Data menu and of its windows, under their resource-file names.
 void register_data_callbacks();
 
-// Events of the two windows: a close hides, a resize lays the window out again (the size
+// Events of its windows: a close hides, a resize lays the window out again (the size
 // rule of the front panel's panels does not apply to them). True when the event was theirs.
 bool data_window_event(int panel, int event);
 

@@ -1,7 +1,9 @@
 #include "file_care.hpp"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -12,18 +14,19 @@ namespace gu {
 
 namespace {
 
-void tell(const char* title, const char* format, const char* path) {
-    static char text[FILE_PATH_SIZE + 64];
-    std::snprintf(text, sizeof text, format, path);
+// With the system's reason: a read-only file system, a full disk, a missing folder...
+void tell(const char* title, const char* format, const char* path, int reason) {
+    static char text[FILE_PATH_SIZE + 256];
+    std::snprintf(text, sizeof text, format, path, std::strerror(reason));
     uirt::MessagePopup(title, text);
 }
 
-void open_failed(const char* path) {
-    tell("OpenFile Error", "Open File failed on %s", path);
+void open_failed(const char* path, int reason) {
+    tell("OpenFile Error", "Open File failed on %s: %s", path, reason);
 }
 
-void write_failed(const char* path) {
-    tell("Write Error", "Write to File %s Failed!\n", path);
+void write_failed(const char* path, int reason) {
+    tell("Write Error", "Write to File %s Failed: %s", path, reason);
 }
 
 bool may_replace(const char* path) {
@@ -49,20 +52,21 @@ bool choose_output_file(const char* title, const char* pattern, char* path) {
 bool write_file_with_care(const char* path, std::string_view bytes) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        open_failed(path);
+        open_failed(path, EISDIR);
         return false;
     }
     if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
-        write_failed(path);
+        write_failed(path, EFBIG);
         return false;
     }
     if (!may_replace(path)) return false;
-    switch (write_state_file(path, bytes.data(), static_cast<int>(bytes.size()))) {
+    int reason = 0;
+    switch (write_state_file(path, bytes.data(), static_cast<int>(bytes.size()), &reason)) {
         case Written::not_opened:
-            open_failed(path);
+            open_failed(path, reason);
             return false;
         case Written::failed:
-            write_failed(path);
+            write_failed(path, reason);
             return false;
         case Written::done:
             return true;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,12 +21,22 @@ namespace fs = std::filesystem;
 
 constexpr int READ_WRITE = 0, TRUNCATE = 0, ASCII = 1;
 
+int* failure_reason = nullptr;  // where the errno of the failing call goes, if anywhere
+
+Written failed(Written how) {
+    if (failure_reason && how != Written::done) *failure_reason = errno;
+    return how;
+}
+
 Written write_through_runtime(const std::string& path, const char* text, int length) {
     const int file = uirt::CVI_OpenFile(path.c_str(), READ_WRITE, TRUNCATE, ASCII);
-    if (file == -1) return Written::not_opened;
-    const bool written = uirt::CVI_WriteFile(file, text, length) == length;
-    const bool closed = uirt::CVI_CloseFile(file) == 0;
-    return written && closed ? Written::done : Written::failed;
+    if (file == -1) return failed(Written::not_opened);
+    if (uirt::CVI_WriteFile(file, text, length) != length) {
+        const Written w = failed(Written::failed);
+        uirt::CVI_CloseFile(file);
+        return w;
+    }
+    return uirt::CVI_CloseFile(file) == 0 ? Written::done : failed(Written::failed);
 }
 
 std::string beside(const fs::path& target, const char* what) {
@@ -83,7 +94,8 @@ Written overwrite(const fs::path& target, const struct stat& st, const char* tex
 
 }  // namespace
 
-Written write_state_file(const char* path, const char* text, int length) {
+Written write_state_file(const char* path, const char* text, int length, int* reason) {
+    failure_reason = reason;
     std::error_code ec;
     fs::path target = path;
     if (fs::is_symlink(fs::symlink_status(target, ec))) {

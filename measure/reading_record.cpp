@@ -1,11 +1,15 @@
 #include "reading_record.hpp"
 
 #include <cstdio>
+#include <string_view>
 
 #include "block_stats.hpp"
+#include "config_tables.hpp"
+#include "driver_call.hpp"
 #include "function_table.hpp"
 #include "measurement.hpp"
 #include "messages.hpp"
+#include "reading_log.hpp"
 #include "readings_window.hpp"
 #include "trend.hpp"
 
@@ -44,6 +48,40 @@ std::string control_text(Handler widget) {
     return text;
 }
 
+// The unit of each function's range and resolution, in SI symbols.
+constexpr const char* BASE_UNITS[FUNCTION_COUNT] = {"Hz", "s", "\u03a9", "\u03a9", "V",
+                                                    "V",  "A", "A",       ""};
+
+// A ring label with its unit in SI symbols: "20.0 mS" is 20.0 ms, "3 uV" 3 \u00b5V,
+// "1 kOhm" 1 k\u03a9.
+std::string si_label(const std::string& label) {
+    const auto space = label.rfind(' ');
+    if (space == std::string::npos) return label;
+    std::string unit = label.substr(space + 1);
+    if (unit == "S" || (unit.size() == 2 && unit[1] == 'S')) unit.back() = 's';  // seconds
+    if (unit.size() > 1 && unit[0] == 'u') unit.replace(0, 1, "\u00b5");
+    if (const auto ohm = unit.find("Ohm"); ohm != std::string::npos) unit.replace(ohm, 3, "\u03a9");
+    return label.substr(0, space + 1) + unit;
+}
+
+// The resolution the instrument reports; where it reports none, the one chosen on the panel.
+std::string resolution_text(int function_code) {
+    const char* unit = function_info(function_code) ? BASE_UNITS[function_code] : "";
+    const double reported = get_double(ConfigResolDisp, 0);
+    if (livemode && settable(resolution_row(function_code).query) && reported > 0.0) {
+        std::string text = engineering(reported, unit, 6);
+        // Trailing zeros of the fixed digits say nothing: "3.00000 \u00b5V" is 3 \u00b5V.
+        const auto space = text.find(' ');
+        auto end = text.find_last_not_of('0', space - 1);
+        if (text[end] == '.') --end;
+        return text.erase(end + 1, space - end - 1);
+    }
+    const Binding resolution = binding_of(ConfigResolution);
+    int dimmed = 0;
+    uirt::GetCtrlAttribute(resolution.panel, resolution.ctrl, uirt::ATTR_DIMMED, &dimmed);
+    return dimmed ? "n/a" : si_label(ring_label(resolution));
+}
+
 void show_stats_text() {
     const std::string text =
         block.present ? stats_text(reading_stats(block.values), block.settings.unit) : "";
@@ -60,13 +98,9 @@ SettingsSnapshot take_snapshot() {
     s.function_code = get_int(Function, 0);
     s.function = ring_label({main_panel, FUNCTION_RING});  // Function answers no MSG_GET_CTRL
     s.unit = control_text(Units);
-    s.range = ring_label(ConfigRange);
-    // The resolution applies only where its control is usable.
-    const Binding resolution = binding_of(ConfigResolution);
-    int dimmed = 0;
-    uirt::GetCtrlAttribute(resolution.panel, resolution.ctrl, uirt::ATTR_DIMMED, &dimmed);
-    s.resolution = dimmed ? "n/a" : ring_label(ConfigResolution);
-    s.aperture = ring_label(ConfigAper);
+    s.range = si_label(ring_label(ConfigRange));
+    s.resolution = resolution_text(s.function_code);
+    s.aperture = si_label(ring_label(ConfigAper));
     s.trigger_source = ring_label(TrigSource);
     s.trigger_count = get_int(TrigCount, 0);
     s.sample_count = get_int(SampleCount, 0);
@@ -95,6 +129,7 @@ void block_taken(const double* values, int count) {
     block.start = block_start;
     show_stats_text();
     readings_view_block_changed();
+    reading_log_add(values, count, block.settings.function_code, block.settings.unit);
     if (auto_update && count > 0) {
         trend_add(values, count, block.settings.function_code, block.settings.unit);
         readings_view_trend_changed();
@@ -102,8 +137,11 @@ void block_taken(const double* values, int count) {
 }
 
 void reading_taken(double value) {
+    const int function_code = get_int(Function, 0);
+    const std::string unit = control_text(Units);
+    reading_log_add(&value, 1, function_code, unit);
     if (!auto_update) return;
-    trend_add(&value, 1, get_int(Function, 0), control_text(Units));
+    trend_add(&value, 1, function_code, unit);
     readings_view_trend_changed();
 }
 

@@ -57,6 +57,12 @@ void settings_rows(std::string& out, const SettingsSnapshot& s, char sep) {
     row(out, {"Sample count", std::to_string(s.sample_count)}, sep);
 }
 
+void trace_row(std::string& out, int number, const SettingsSnapshot& s, WallTime start, char sep) {
+    row(out, {"Trace " + std::to_string(number), s.function, s.unit, iso_time(start), s.range,
+              s.resolution, s.aperture},
+        sep);
+}
+
 void column_titles(std::string& out, char sep) {
     out += "\r\n";
     row(out, {"Index", "Time (s)", "Value", "Unit"}, sep);
@@ -96,16 +102,34 @@ std::string trend_table(char sep) {
     out.reserve(96 * rows.size() + 512);
     if (!traces.empty()) settings_rows(out, traces.front().settings, sep);
     row(out, {"Start", traces.empty() ? "" : iso_time(trend_start())}, sep);
-    for (const TrendTrace& t : traces)
-        row(out, {"Trace " + std::to_string(t.number), t.settings.function, t.unit,
-                  iso_time(t.start)},
-            sep);
+    if (!traces.empty())
+        row(out, {"Traces", "Function", "Unit", "Start", "Range", "Resolution", "Aperture"}, sep);
+    for (const TrendTrace& t : traces) trace_row(out, t.number, t.settings, t.start, sep);
     column_titles(out, sep);
     for (const TrendRow& r : rows)
         row(out, {std::to_string(r.index), seconds(r.point.seconds), number(r.point.value),
                   traces[r.trace].unit},
             sep);
     return out;
+}
+
+std::string log_header(const SettingsSnapshot& settings, WallTime start) {
+    std::string out;
+    settings_rows(out, settings, ',');
+    row(out, {"Start", iso_time(start)}, ',');
+    column_titles(out, ',');
+    return out;
+}
+
+std::string log_trace_row(int number, const SettingsSnapshot& settings, WallTime start) {
+    std::string out;
+    trace_row(out, number, settings, start, ',');
+    return out;
+}
+
+void log_reading_row(std::string& out, std::size_t index, double time, double value,
+                     const std::string& unit) {
+    row(out, {std::to_string(index), seconds(time), number(value), unit}, ',');
 }
 
 }  // namespace gu

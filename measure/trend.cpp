@@ -121,6 +121,22 @@ void trend_points(std::size_t n, std::vector<TrendPoint>& out) {
     }
 }
 
+void trend_runs(const std::vector<TrendPoint>& points, std::vector<std::size_t>& starts) {
+    starts.assign(1, 0);
+    // The readings of a block share one time: only the steps between times count.
+    static std::vector<double> steps;
+    steps.clear();
+    for (std::size_t i = 1; i < points.size(); ++i)
+        if (points[i].seconds > points[i - 1].seconds)
+            steps.push_back(points[i].seconds - points[i - 1].seconds);
+    if (steps.size() < 2) return;
+    const auto middle = steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2);
+    std::nth_element(steps.begin(), middle, steps.end());
+    const double gap = TREND_GAP_INTERVALS * *middle;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        if (points[i].seconds - points[i - 1].seconds > gap) starts.push_back(i);
+}
+
 std::vector<TrendRow> trend_rows() {
     const Trend& t = trend();
     std::vector<TrendRow> rows;

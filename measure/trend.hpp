@@ -48,4 +48,11 @@ struct TrendRow {
 };
 std::vector<TrendRow> trend_rows();
 
+// A pause in the readings longer than this many of their usual intervals (the median) is a
+// gap, not a line from the reading before it to the one after.
+inline constexpr double TREND_GAP_INTERVALS = 5.0;
+// Where runs of `points` (one trace, oldest first) start between gaps: 0 first, ascending;
+// into `starts`.
+void trend_runs(const std::vector<TrendPoint>& points, std::vector<std::size_t>& starts);
+
 }  // namespace gu

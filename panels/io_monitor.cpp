@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+#include "file_care.hpp"
+#include "session_script.hpp"
 #include "visa_sim.h"
 #include "widgets.hpp"
 
@@ -14,10 +16,9 @@ namespace gu {
 namespace {
 
 constexpr int PANEL_IO_MONITOR = 13;
-enum Ctrl : int { LOG = 2, PAUSE = 3, CLEAR = 4, COUNT = 5 };
+enum Ctrl : int { LOG = 2, PAUSE = 3, CLEAR = 4, COUNT = 5, SAVE_SCRIPT = 6, SAVE_SCPI = 7 };
 constexpr int MIN_WIDTH = 360, MIN_HEIGHT = 160, MARGIN = 6, BUTTON_HEIGHT = 26;
-constexpr int MAX_LINES = 5000;      // shown; the oldest go first
-constexpr int LINES_DROPPED = 500;   // at a time, so the log is not trimmed on every line
+constexpr int MAX_LINES = 5000;  // held; the oldest go first
 constexpr std::size_t MAX_WAITING = 5000;  // lines not yet taken in
 
 using Clock = std::chrono::steady_clock;
@@ -38,7 +39,15 @@ Incoming& incoming() {
 
 int window = 0;
 bool handler_installed = false;
-unsigned long long shown_calls = 0;
+// Lines are numbered as they enter the log; notes of calls not shown are lines but no calls.
+unsigned long long lines_entered = 0;
+std::deque<unsigned long long> notes_held;
+
+int lines_held() {
+    int count = 0;
+    uirt::GetNumTextBoxLines(window, LOG, &count);
+    return count;
+}
 
 void on_trace_line(const char* line, void*) {
     Incoming& in = incoming();
@@ -70,7 +79,9 @@ bool paused() {
 
 void show_count() {
     char text[128];
-    std::snprintf(text, sizeof text, "%llu calls shown%s", shown_calls,
+    const unsigned long long calls =
+        static_cast<unsigned long long>(lines_held()) - notes_held.size();
+    std::snprintf(text, sizeof text, "%llu calls shown%s", calls,
                   paused() ? ", paused: calls are not recorded" : "");
     uirt::SetCtrlVal(window, COUNT, text);
 }
@@ -126,6 +137,17 @@ void io_monitor_resized() {
     uirt::SetCtrlAttribute(window, LOG, uirt::ATTR_HEIGHT, buttons_top - 2 * MARGIN);
     for (int ctrl : {PAUSE, CLEAR, COUNT}) uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_TOP, buttons_top);
     uirt::SetCtrlAttribute(window, COUNT, uirt::ATTR_TOP, buttons_top + 5);
+    int right = width - MARGIN, count_left = 0;
+    for (int ctrl : {SAVE_SCPI, SAVE_SCRIPT}) {
+        int w = 0;
+        uirt::GetCtrlAttribute(window, ctrl, uirt::ATTR_WIDTH, &w);
+        right -= w;
+        uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_LEFT, right);
+        uirt::SetCtrlAttribute(window, ctrl, uirt::ATTR_TOP, buttons_top);
+        right -= MARGIN;
+    }
+    uirt::GetCtrlAttribute(window, COUNT, uirt::ATTR_LEFT, &count_left);
+    uirt::SetCtrlAttribute(window, COUNT, uirt::ATTR_WIDTH, std::max(right - count_left, 40));
 }
 
 void io_monitor_idle() {
@@ -149,12 +171,17 @@ void io_monitor_idle() {
     if (lost) {
         const std::string note = "          (" + std::to_string(lost) + " calls not shown)";
         uirt::InsertTextBoxLine(window, LOG, -1, note.c_str());
+        notes_held.push_back(lines_entered++);
     }
-    for (const std::string& line : lines) uirt::InsertTextBoxLine(window, LOG, -1, line.c_str());
-    shown_calls += lines.size();
-    int count = 0;
-    uirt::GetNumTextBoxLines(window, LOG, &count);
-    if (count > MAX_LINES) uirt::DeleteTextBoxLines(window, LOG, 0, count - MAX_LINES + LINES_DROPPED);
+    for (const std::string& line : lines) {
+        uirt::InsertTextBoxLine(window, LOG, -1, line.c_str());
+        session_record_line(line);
+    }
+    lines_entered += lines.size();
+    const int count = lines_held();
+    if (count > MAX_LINES) uirt::DeleteTextBoxLines(window, LOG, 0, count - MAX_LINES);
+    const unsigned long long first_held = lines_entered - static_cast<unsigned long long>(lines_held());
+    while (!notes_held.empty() && notes_held.front() < first_held) notes_held.pop_front();
     show_count();
 }
 
@@ -176,8 +203,39 @@ int IoMonitorClearCallback(int, int, int event, void*, int, int) {
         in.lost = 0;
     }
     uirt::ResetTextBox(window, LOG, "");
-    shown_calls = 0;
+    notes_held.clear();
+    session_record_clear();
     show_count();
+    return 0;
+}
+
+namespace {
+
+// False when nothing was recorded (told).
+bool recorded() {
+    if (session_record_steps() > 0) return true;
+    uirt::MessagePopup("I/O Monitor",
+                       "The monitor recorded no commands: clear it, let it record, then save.");
+    return false;
+}
+
+}  // namespace
+
+int IoMonitorSaveScriptCallback(int, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT || !recorded()) return 0;
+    static char path[FILE_PATH_SIZE];
+    if (!choose_output_file("Save Script File Dialog", "*.py", path)) return 0;
+    ViInt32 timeout_ms = 10000;
+    drv_call_quiet(vo_timeOut_Q, &timeout_ms);
+    write_file_with_care(path, session_python_script(rsrc_name, static_cast<int>(timeout_ms)));
+    return 0;
+}
+
+int IoMonitorSaveScpiCallback(int, int, int event, void*, int, int) {
+    if (event != uirt::EVENT_COMMIT || !recorded()) return 0;
+    static char path[FILE_PATH_SIZE];
+    if (choose_output_file("Save SCPI File Dialog", "*.txt", path))
+        write_file_with_care(path, session_scpi_list());
     return 0;
 }
 

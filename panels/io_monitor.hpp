@@ -12,5 +12,8 @@ void io_monitor_idle();  // shows the lines that came since the last call
 
 int IoMonitorPauseCallback(int panel, int control, int event, void* data, int e1, int e2);
 int IoMonitorClearCallback(int panel, int control, int event, void* data, int e1, int e2);
+// The commands and queries recorded, as a Python script on pyvisa or as a list of commands.
+int IoMonitorSaveScriptCallback(int panel, int control, int event, void* data, int e1, int e2);
+int IoMonitorSaveScpiCallback(int panel, int control, int event, void* data, int e1, int e2);
 
 }  // namespace gu

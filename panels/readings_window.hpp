@@ -12,6 +12,7 @@ void readings_view_block_changed();
 void readings_view_trend_changed();  // drawn at most once a second
 void readings_window_idle();         // draws what waited
 void readings_window_draw();         // draws what the window shows, now
+void readings_window_log_changed();  // the log of readings started or stopped
 
 int ReadingsViewCallback(int panel, int control, int event, void* data, int e1, int e2);
 int ReadingsFullViewCallback(int panel, int control, int event, void* data, int e1, int e2);

@@ -72,6 +72,12 @@ int InsertTextBoxLine(int panel, int control, int index, const char* text) {
     return c ? c->insert_line(index, text ? text : "") : error;
 }
 
+int SetTextBoxLineColor(int panel, int control, int line, int color) {
+    int error = 0;
+    Control* c = text_box(panel, control, error);
+    return c ? c->set_line_colour(line, color) : error;
+}
+
 int DeleteTextBoxLines(int panel, int control, int firstLine, int count) {
     int error = 0;
     Control* c = text_box(panel, control, error);

@@ -14,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStyle>
+#include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
@@ -281,6 +283,15 @@ bool Control::eventFilter(QObject*, QEvent* event) {
                 user_double_click();
         }
     }
+    // Up and Down in a text field go to its callback: a command line's history.
+    if (event->type() == QEvent::KeyPress && kind_ == CTRL_STRING && !indicator_ && callback_) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Up || key == Qt::Key_Down) && accepts_input()) {
+            dispatch_control_event(panel_, id_, EVENT_KEYPRESS,
+                                   key == Qt::Key_Up ? VAL_UP_ARROW_VKEY : VAL_DOWN_ARROW_VKEY);
+            return true;
+        }
+    }
     // An indicator that is a tab stop takes Space or Return as a click.
     if (event->type() == QEvent::KeyPress && indicator_ && tab_stop_) {
         const int key = static_cast<QKeyEvent*>(event)->key();
@@ -402,6 +413,8 @@ void Control::refresh() {
         }
         case CTRL_TEXT_BOX:
             static_cast<QPlainTextEdit*>(widget_)->setPlainText(text);
+            for (int i = 0; i < static_cast<int>(line_colours_.size()); ++i)
+                if (line_colours_[i] >= 0) paint_line(i);
             break;
         case CTRL_ROUND_LED:
             static_cast<Led*>(widget_)->set_colour(
@@ -435,6 +448,7 @@ int Control::set_value(const Value& value) {
         text_in_place_.clear();
         if (kind_ == CTRL_TEXT_MSG || kind_ == CTRL_COMMAND_BUTTON) label_ = to_text(value_);
         if (kind_ == CTRL_TEXT_BOX) text_lines_ = lines_in(to_text(value_));
+        line_colours_.clear();
     }
     refresh();
     return 0;
@@ -698,15 +712,20 @@ std::vector<std::string> Control::labels() const {
 int Control::insert_line(int index, const std::string& text) {
     if (kind_ != CTRL_TEXT_BOX) return UIE_TYPE_MISMATCH;
     if (index < -1 || index > text_lines_) return UIE_INDEX_OUT_OF_RANGE;
-    std::string all = to_text(value_);
+    if (!std::holds_alternative<std::string>(value_)) value_ = to_text(value_);
     const std::string line = text.substr(0, text.find('\n'));
     if (index == -1 || index == text_lines_) {
-        all += (text_lines_ > 0 ? "\n" : "") + line;
+        // Appended where it is: a log of thousands of lines is not copied for each one.
+        std::string& all = std::get<std::string>(value_);
+        if (text_lines_ > 0) all += '\n';
+        all += line;
         if (widget_) static_cast<QPlainTextEdit*>(widget_)->appendPlainText(QString::fromStdString(line));
-        value_ = std::move(all);
         ++text_lines_;
+        if (!line_colours_.empty()) line_colours_.push_back(-1);
         return 0;
     }
+    if (!line_colours_.empty()) line_colours_.insert(line_colours_.begin() + index, -1);
+    std::string all = to_text(value_);
     all.insert(line_offset(all, index), line + "\n");
     value_ = std::move(all);
     ++text_lines_;
@@ -724,6 +743,9 @@ int Control::delete_lines(int first, int count) {
     all.erase(from, to - from);
     value_ = std::move(all);
     text_lines_ -= end - first;
+    if (!line_colours_.empty())
+        line_colours_.erase(line_colours_.begin() + std::min<std::size_t>(first, line_colours_.size()),
+                            line_colours_.begin() + std::min<std::size_t>(end, line_colours_.size()));
     if (widget_ && first == 0 && end < text_lines_ + (end - first)) {
         // The oldest lines of a log: removed from the document without laying it out again.
         auto* box = static_cast<QPlainTextEdit*>(widget_);
@@ -735,6 +757,31 @@ int Control::delete_lines(int first, int count) {
     }
     refresh();
     return 0;
+}
+
+int Control::set_line_colour(int line, int colour) {
+    if (kind_ != CTRL_TEXT_BOX) return UIE_TYPE_MISMATCH;
+    if (line < 0 || line >= text_lines_) return UIE_INDEX_OUT_OF_RANGE;
+    line_colours_.resize(static_cast<std::size_t>(text_lines_), -1);
+    line_colours_[static_cast<std::size_t>(line)] = colour < 0 ? -1 : colour & 0xFFFFFF;
+    if (widget_) paint_line(line);
+    return 0;
+}
+
+int Control::line_colour(int line) const {
+    return line >= 0 && line < static_cast<int>(line_colours_.size()) ? line_colours_[line] : -1;
+}
+
+void Control::paint_line(int line) {
+    auto* box = static_cast<QPlainTextEdit*>(widget_);
+    const QTextBlock block = box->document()->findBlockByNumber(line);
+    if (!block.isValid()) return;
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    const int colour = line_colour(line);
+    format.setForeground(colour < 0 ? box->palette().text() : QBrush(qcolour(colour)));
+    cursor.mergeCharFormat(format);
 }
 
 void Control::focus() {

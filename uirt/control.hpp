@@ -70,6 +70,8 @@ public:
     int insert_line(int index, const std::string& text);
     int delete_lines(int first, int count);
     int line_count() const { return text_lines_; }
+    int set_line_colour(int line, int colour);  // 0xRRGGBB, or -1 for the box's own
+    int line_colour(int line) const;
 
     // User actions: the Qt signal handlers and the test hooks both land here.
     bool accepts_input() const;
@@ -83,6 +85,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void paint_line(int line);  // a text box line in its colour
     void build();
     void build_widget(QWidget* canvas);
     void watch(QWidget* w);
@@ -108,6 +111,7 @@ private:
     std::string label_;
     std::string text_in_place_;  // shown instead of a numeric value, until the value is set
     int text_lines_ = 0;         // lines of a text box
+    std::vector<int> line_colours_;  // per line, -1 plain; empty while no line has one
     double min_, max_;
     int format_ = VAL_DECIMAL_FORMAT;
     int precision_;

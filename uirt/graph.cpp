@@ -396,29 +396,44 @@ std::string Graph::readout_at(double px, double py) const {
     if (!view_) return {};
     double x = 0, y = 0;
     if (!view_->value_at(QPointF(px, py), x, y)) return {};
+    // Axes are linear: pixels are a scale and an offset of the values.
+    const QPointF o = view_->pixel_of(0.0, 0.0), u = view_->pixel_of(1.0, 1.0);
+    const double sx = u.x() - o.x(), sy = u.y() - o.y();
+    if (!(std::abs(sx) > 0.0) || !std::isfinite(sx) || !std::isfinite(sy)) return {};
+    const double x_lo = x - reach / std::abs(sx), x_hi = x + reach / std::abs(sx);
     double best = reach * reach, best_x = 0, best_y = 0;
     bool found = false;
     for (const Slot& slot : slots_) {
         if (slot.handle == 0 || slot.y.empty()) continue;
         const std::size_t n = slot.y.size();
-        std::size_t i = 0;
+        // The points within reach across: an index range of a waveform, or of a plot over
+        // time, whose x ascends.
+        std::size_t from = 0, to = 0;
         if (slot.x.empty()) {
-            const double k = slot.dx != 0.0 ? std::round((x - slot.x0) / slot.dx) : 0.0;
-            i = static_cast<std::size_t>(std::clamp(k, 0.0, static_cast<double>(n - 1)));
+            if (slot.dx == 0.0) {
+                to = n;
+            } else {
+                const double a = (x_lo - slot.x0) / slot.dx, b = (x_hi - slot.x0) / slot.dx;
+                const double last = static_cast<double>(n - 1);
+                from = static_cast<std::size_t>(std::clamp(std::ceil(std::min(a, b)), 0.0, last + 1));
+                to = static_cast<std::size_t>(std::clamp(std::floor(std::max(a, b)) + 1, 0.0, last + 1));
+            }
         } else {
-            // Plots over time have ascending x: the neighbours of the pointer's x.
-            i = static_cast<std::size_t>(
-                std::lower_bound(slot.x.begin(), slot.x.end(), x) - slot.x.begin());
-            if (i == n || (i > 0 && x - slot.x[i - 1] < slot.x[i] - x)) i = i == 0 ? 0 : i - 1;
+            from = static_cast<std::size_t>(
+                std::lower_bound(slot.x.begin(), slot.x.end(), x_lo) - slot.x.begin());
+            to = static_cast<std::size_t>(
+                std::upper_bound(slot.x.begin(), slot.x.end(), x_hi) - slot.x.begin());
         }
-        const double xi = slot.x.empty() ? slot.x0 + slot.dx * static_cast<double>(i) : slot.x[i];
-        const QPointF p = view_->pixel_of(xi, slot.y[i]);
-        const double d = (p.x() - px) * (p.x() - px) + (p.y() - py) * (p.y() - py);
-        if (d <= best) {
-            best = d;
-            best_x = xi;
-            best_y = slot.y[i];
-            found = true;
+        for (std::size_t i = from; i < to; ++i) {
+            const double xi = slot.x.empty() ? slot.x0 + slot.dx * static_cast<double>(i) : slot.x[i];
+            const double dx = o.x() + sx * xi - px, dy = o.y() + sy * slot.y[i] - py;
+            const double d = dx * dx + dy * dy;
+            if (d <= best) {
+                best = d;
+                best_x = xi;
+                best_y = slot.y[i];
+                found = true;
+            }
         }
     }
     if (!found) return {};

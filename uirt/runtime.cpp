@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -53,6 +54,10 @@ QWidget* program_window() {
     if (!r.popup_panels.empty())
         if (Panel* p = find_panel(r.popup_panels.back()); p && p->displayed())
             return p->window()->window();
+    // The window the user works in, when it is one of the program's: a pop-up comes over it.
+    if (QWidget* active = QApplication::activeWindow())
+        for (const auto& [handle, p] : r.panels)
+            if (p->top_level() && p->displayed() && p->window() == active) return active;
     Panel* first = nullptr;
     for (const auto& [handle, p] : r.panels) {
         if (!p->top_level()) continue;
@@ -70,7 +75,17 @@ void centre_on(QWidget* window, QWidget* owner) {
     else if (const QScreen* screen = QGuiApplication::primaryScreen())
         over = screen->availableGeometry();
     if (over.isEmpty()) return;
-    window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
+    QPoint at = over.center() - QPoint(window->width() / 2, window->height() / 2);
+    // Wholly on the screen, however near its edge the owner lies.
+    const QScreen* screen = QGuiApplication::screenAt(over.center());
+    if (!screen) screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect room = screen->availableGeometry();
+        const QSize size = window->frameGeometry().size().expandedTo(window->size());
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - size.height())));
+    }
+    window->move(at);
 }
 
 bool accepts_user_input(int panel) {

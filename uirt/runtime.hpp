@@ -79,7 +79,8 @@ int new_handle();
 // The window pop-ups belong to and open centred on: the topmost pop-up panel, else the
 // program's top-level window (built, though maybe not yet shown); null when there is none.
 QWidget* program_window();
-// Moves a window so that it is centred on `owner` (on the screen when `owner` is null).
+// Moves a window so that it is centred on `owner` (on the screen when `owner` is null) and
+// wholly on the screen.
 void centre_on(QWidget* window, QWidget* owner);
 
 // A panel takes user input unless a popup panel other than it (or its ancestors) is up.

@@ -176,6 +176,11 @@ std::vector<std::string> list_labels(int panel, int id) {
     return c ? c->labels() : std::vector<std::string>{};
 }
 
+int text_box_line_color(int panel, int id, int line) {
+    Control* c = control(panel, id);
+    return c ? c->line_colour(line) : -1;
+}
+
 int top_level_panel() {
     // The frame: the first top-level panel that carries a menu bar, else the first one.
     int first = 0;

@@ -29,7 +29,8 @@ inline constexpr int EVENT_LEFT_CLICK = 3;
 inline constexpr int EVENT_LEFT_DOUBLE_CLICK = 4;
 inline constexpr int EVENT_GOT_FOCUS = 5;
 inline constexpr int EVENT_LOST_FOCUS = 6;
-inline constexpr int EVENT_KEYPRESS = 7;
+inline constexpr int EVENT_KEYPRESS = 7;  // eventData1: the key
+inline constexpr int VAL_UP_ARROW_VKEY = 0x0900, VAL_DOWN_ARROW_VKEY = 0x0A00;
 inline constexpr int EVENT_IDLE = 10;
 inline constexpr int EVENT_CLOSE = 11;
 inline constexpr int EVENT_PANEL_SIZE = 12;
@@ -277,6 +278,8 @@ int GetGraphImage(int panel, int control, int format, std::string& bytes);
 
 // ---- text boxes: lines ------------------------------------------------------------------
 int InsertTextBoxLine(int panel, int control, int index, const char* text);  // -1: at the end
+// A line's text colour (0xRRGGBB; -1 the box's own); it moves with the line.
+int SetTextBoxLineColor(int panel, int control, int line, int color);
 int DeleteTextBoxLines(int panel, int control, int firstLine, int count);   // count -1: to the end
 int GetNumTextBoxLines(int panel, int control, int* count);
 int ResetTextBox(int panel, int control, const char* text);

@@ -76,6 +76,7 @@ int drawn_points(int panel, int control, int plot);
 int drawn_plots(int panel, int control);
 double tick_step(int panel, int control, bool y_axis);  // 0 off round numbers, -1 undrawn
 std::vector<std::string> list_labels(int panel, int control);
+int text_box_line_color(int panel, int control, int line);  // -1: the box's own
 int top_level_panel();  // the frame window's handle, 0 when none
 // Where a panel is drawn in its window, title strip included, in the window's pixels
 // (device-independent); false when the panel has never been on screen.

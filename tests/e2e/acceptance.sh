@@ -551,6 +551,22 @@ sleep 0.3
 shot_window readings_zoom "$readings"
 cmp -s "$shots/acceptance_readings_block.png" "$shots/acceptance_readings_zoom.png" &&
     { echo "the drag did not zoom" >&2; exit 1; }
+# Nothing of the grid before the zoom stays: the zoomed graph equals itself drawn afresh,
+# after a look at the trend and back (each view keeps its zoom).
+xdotool mousemove --window "$readings" 215 381
+sleep 0.3
+shot_window readings_zoom_a "$readings"
+for key in Down Up; do
+    window_click "^Readings$" 100 19
+    sleep 0.3
+    xdotool key "$key" Return
+    sleep 0.5
+done
+xdotool mousemove --window "$readings" 215 381
+sleep 0.3
+shot_window readings_zoom_b "$readings"
+expect "pixels of the zoomed graph that differ from it drawn afresh" \
+    "$(compare -metric AE "$shots/acceptance_readings_zoom_a.png" "$shots/acceptance_readings_zoom_b.png" null: 2>&1)" 0
 window_click "^Readings$" 50 381  # Full View
 
 # The trend: Auto Update on, the Trend view, then a function change starts a new trace.
@@ -607,6 +623,103 @@ xdotool key ctrl+a ctrl+c
 sleep 0.2
 expect "lines shown while paused" \
     "$("$build/clipboard_text" 2>/dev/null | grep -c 'viWrite\|viRead' || true)" 0
+
+# The SCPI console: a command (the panel then shows the new setting), a query and its reply,
+# a wrong command with its error in red; the session the monitor recorded meanwhile saved as
+# a script, which pyvisa runs on a fresh instrument that ends with the same *LRN?.
+data_console=8
+window_click "^I/O Monitor$" 50 230  # Resume
+window_click "^I/O Monitor$" 147 230  # Clear: a new record
+menu d $data_console
+console=$(wait_for_window "^SCPI Console$" 10)
+sleep 0.5
+console_line() {  # text: typed into the command line, then Return
+    local before
+    before=$(sent 'viWrite')
+    xdotool windowraise "$console"
+    xdotool windowfocus --sync "$console" 2>/dev/null || true
+    xdotool mousemove --window "$console" 200 302 click 1
+    xdotool type "$1"
+    xdotool key Return
+    wait_sent 'viWrite' "$before"
+    sleep 0.5
+}
+console_line "*RST"
+console_line "SAMP:COUN 5"
+xdotool windowraise "$frame"
+expect "samples after the console's command" "$(control_text 50 248)" "5"
+console_line "TRIG:COUN 2"
+console_line "SAMP:COUN?"
+expect "the console's query" "$(last_reply 'SAMP:COUN?' | tr -d +)" "5"
+console_line "SAMP:CONT 3"
+console_line "*LRN?"
+learned=$(python3 - "$work/trace.txt" <<'PY'
+import sys
+lines = open(sys.argv[1], encoding="latin-1").read().splitlines()
+at = max(i for i, l in enumerate(lines) if 'viWrite(' in l and '"*LRN?\\n"' in l)
+read = next(l for l in lines[at:] if "viRead(" in l and ' data="' in l)
+data = read.split(' data="', 1)[1].rsplit('"', 1)[0]
+print(data.encode("latin-1").decode("unicode_escape").rstrip("\n"))
+PY
+)
+# Up twice walks back the history: the wrong command is in the line again (not sent).
+xdotool windowraise "$console"
+xdotool mousemove --window "$console" 200 302 click 1
+xdotool key Up Up
+sleep 0.2
+xdotool key ctrl+a ctrl+c
+sleep 0.2
+expect "the command line after Up twice" "$("$build/clipboard_text" 2>/dev/null)" "SAMP:CONT 3"
+xdotool key ctrl+a BackSpace
+xdotool mousemove --window "$console" 300 100
+sleep 0.3
+shot_window scpi_console "$console"
+red=$(convert "$shots/acceptance_scpi_console.png" -fx "r>0.6&&g<0.3&&b<0.3" -format "%[fx:mean>0]" info:)
+expect "an error line in red" "$red" 1
+xdotool windowraise "$monitor"
+window_click "^I/O Monitor$" 470 230  # Save as Script...
+type_path "Save Script File Dialog" "$work/session.py"
+wait_file "$work/session.py"
+sed -i 's/^inst.close()$/print("LRN", inst.query("*LRN?"))\ninst.close()/' "$work/session.py"
+replayed=$(env -u VISA_SIM_TRACE PYVISA_LIBRARY="$build/visa32.lib" /usr/bin/python3 "$work/session.py" |
+    grep '^LRN ' | sed 's/^LRN //')
+expect "*LRN? after the script on a fresh instrument" "$replayed" "$learned"
+
+# A log of readings over Auto Update and a block, read back row by row against the replies
+# to the fetches in the trace.
+data_log=9
+xdotool windowraise "$frame"
+menu d $data_log
+type_path "Log Readings File Dialog" "$work/log.csv"
+wait_file "$work/log.csv"
+log_from=$(wc -l <"$work/trace.txt")
+before=$(sent 'FETC?')
+menu i 0
+wait_sent 'FETC?' $(( before + 4 ))
+menu i 0
+sleep 0.5
+before=$(sent 'FETC?')
+xdotool mousemove --window "$frame" 150 75 click 1
+wait_sent 'FETC?' "$before"
+sleep 0.5
+menu d $data_log  # unticked: the log stops
+sleep 0.3
+python3 - "$work/trace.txt" "$log_from" "$work/log.csv" <<'PY' || { echo "the log does not match the trace" >&2; exit 1; }
+import csv, sys
+lines = open(sys.argv[1], encoding="latin-1").read().splitlines()[int(sys.argv[2]):]
+fetched, waiting = [], False
+for l in lines:
+    if "viWrite(" in l and '"FETC?\\n"' in l:
+        waiting = True
+    elif waiting and "viRead(" in l and ' data="' in l:
+        data = l.split(' data="', 1)[1].rsplit('"', 1)[0].replace("\\n", "")
+        fetched += [float(v) for v in data.split(",")]
+        waiting = False
+rows = list(csv.reader(open(sys.argv[3], newline="")))
+readings = [float(r[2]) for r in rows[rows.index([]) + 2:] if not r[0].startswith("Trace")]
+assert len(readings) >= 5, readings
+assert readings == fetched, (readings, fetched)
+PY
 # ---- end of keeping and sharing readings ----------------------------------------------------
 
 # Close, then confirm.

@@ -2,7 +2,10 @@
 // statistics against a reference, the trend of auto updates and its bound, the I/O monitor.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <cmath>
 #include <filesystem>
 #include <numeric>
@@ -15,6 +18,7 @@
 #include "measure_support.hpp"
 #include "program_harness.hpp"
 #include "readings_window.hpp"
+#include "session_script.hpp"
 #include "trend.hpp"
 
 using namespace mtest;
@@ -25,7 +29,9 @@ namespace fs = std::filesystem;
 
 // Data menu items.
 constexpr int READINGS_WINDOW = 18, EXPORT_BLOCK = 19, EXPORT_TREND = 20, COPY_BLOCK = 21,
-              SAVE_GRAPH = 23, CLEAR_TREND = 24, IO_MONITOR = 25;
+              SAVE_GRAPH = 23, CLEAR_TREND = 24, IO_MONITOR = 25, STORE_STATE = 11;
+// The Readings window's controls.
+constexpr int VIEW = 1, TREND_GRAPH = 2, CLEAR_TREND_BUTTON = 4, BLOCK_GRAPH = 10;
 constexpr int AUTO_UPDATE = 3, BLOCK_STATS = 22, SAMPLE_COUNT = 11;
 constexpr int TRIGGER_COUNT = 3;  // trigger panel
 
@@ -105,6 +111,16 @@ void export_to(int item, const std::string& path, int purge_answer = 0) {
     uirt::test::pick_menu(gu::menu_bar, item);
 }
 
+// "3 \u00b5V" as a number of `unit`.
+double si_number(const std::string& text, const std::string& unit) {
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    const std::string rest(end);
+    for (const auto& [prefix, scale] : {std::pair{"n", 1e-9}, {"\u00b5", 1e-6}, {"m", 1e-3}, {"", 1.0}})
+        if (rest == std::string(" ") + prefix + unit) return v * scale;
+    return NAN;
+}
+
 std::string ctrl_text(int panel, int ctrl) {
     std::string text(200000, '\0');
     uirt::GetCtrlVal(panel, ctrl, text.data(), text.size());
@@ -129,12 +145,18 @@ TEST(ReadingsData, ABlockExportsAsCsvAndCopiesAsTextThatReadBackToTheSameValues)
         const Table csv = parse(gutest::read_file(path), ',');
         EXPECT_EQ(csv.header.at("Function"), "DC Volts");
         EXPECT_EQ(csv.header.at("Range"), "Auto-Range");
+        // As the configuration panel shows it ("20.0 mS"), in SI units.
         int aperture = -1;
         char label[gu::NAME_SIZE]{};
         uirt::GetCtrlIndex(gu::config_panel, APERTURE, &aperture);
         uirt::GetLabelFromIndex(gu::config_panel, APERTURE, aperture, label, sizeof label);
-        EXPECT_EQ(csv.header.at("Aperture"), label);  // as the configuration panel shows it
-        EXPECT_NE(csv.header.at("Aperture"), "");
+        EXPECT_EQ(csv.header.at("Aperture"), std::regex_replace(label, std::regex(" mS$"), " ms"));
+        EXPECT_TRUE(std::regex_match(csv.header.at("Aperture"), std::regex("[0-9.]+ ms")));
+        // Auto-Range dims the resolution ring; the instrument still reports the one in use.
+        double reported = 0;
+        uirt::GetCtrlVal(gu::config_panel, RESOL_DISP, &reported);
+        ASSERT_GT(reported, 0.0);
+        EXPECT_EQ(si_number(csv.header.at("Resolution"), "V"), reported);
         EXPECT_EQ(csv.header.at("Trigger source"), "Immediate");
         EXPECT_EQ(csv.header.at("Trigger count"), "16");
         EXPECT_EQ(csv.header.at("Sample count"), "1");
@@ -180,9 +202,21 @@ TEST(ReadingsData, FilesAreReplacedOnlyWhenTheUserAgreesAndFailuresAreTold) {
         uirt::test::clear_popups();
         export_to(EXPORT_BLOCK, folder);
         ASSERT_EQ(popups_titled("OpenFile Error").size(), 1u);
-        EXPECT_EQ(popups_titled("OpenFile Error")[0].text, "Open File failed on " + folder);
+        EXPECT_EQ(popups_titled("OpenFile Error")[0].text,
+                  "Open File failed on " + folder + ": " + std::strerror(EISDIR));
         export_to(EXPORT_BLOCK, "/proc/no-such-folder/block.csv");
         EXPECT_EQ(popups_titled("OpenFile Error").size(), 2u);
+        EXPECT_NE(popups_titled("OpenFile Error")[1].text.find(std::strerror(ENOENT)),
+                  std::string::npos);
+        // A full disk: the system's reason for the Data menu's files; the Part's own text for
+        // a state file.
+        export_to(EXPORT_BLOCK, "/dev/full", 1);
+        ASSERT_EQ(popups_titled("Write Error").size(), 1u);
+        EXPECT_EQ(popups_titled("Write Error")[0].text,
+                  std::string("Write to File /dev/full Failed: ") + std::strerror(ENOSPC));
+        export_to(STORE_STATE, "/dev/full", 1);
+        ASSERT_EQ(popups_titled("Write Error").size(), 2u);
+        EXPECT_EQ(popups_titled("Write Error")[1].text, "Write to File /dev/full Failed!\n");
 
         for (const char* name : {"graph.png", "graph.svg"}) {
             const std::string picture = folder + "/" + name;
@@ -291,6 +325,14 @@ TEST(Trend, AutoUpdateReadingsJoinItAndAFunctionChangeStartsATraceWithItsUnit) {
         const Table csv = parse(gutest::read_file(path), ',');
         ASSERT_EQ(csv.rows.size(), kept);
         EXPECT_EQ(csv.header.at("Trace 2"), "AC Volts");
+        // Every trace with its own settings, in SI units.
+        for (const auto& r : csv.header_rows) {
+            if (r[0].rfind("Trace ", 0) != 0) continue;
+            ASSERT_EQ(r.size(), 7u);
+            EXPECT_EQ(r[4], "Auto-Range");
+            EXPECT_NE(r[5], "n/a");
+            EXPECT_TRUE(std::regex_match(r[6], std::regex("[0-9.]+ ms"))) << r[6];
+        }
         double last_time = -1;
         for (std::size_t i = 0; i < kept; ++i) {
             const double t = std::strtod(csv.rows[i][1].c_str(), nullptr);
@@ -433,5 +475,229 @@ TEST(ReadingsWindow, TheGraphGrowsWithTheWindowWhileTheFrameKeepsItsSizeRule) {
         uirt::GetPanelAttribute(gu::frame_panel, uirt::ATTR_HEIGHT, &height);
         EXPECT_EQ(width, 400);
         EXPECT_EQ(height, 316);
+    });
+}
+
+// Each view of the Readings window keeps its own axes and zoom; an empty trend keeps none.
+TEST(ReadingsWindow, EachViewKeepsItsOwnAxesAndZoom) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        const int window = gu::readings_window();
+        uirt::test::select_index(window, VIEW, 1);
+        const std::vector<double> ac{0.706990, 0.707014, 0.707001};
+        gu::trend_add(ac.data(), 3, 4, "VAC");
+        gu::readings_window_draw();
+        uirt::test::zoom_graph(window, TREND_GRAPH, 0.0, 0.5, 0.70699, 0.70701);
+        uirt::test::press(window, CLEAR_TREND_BUTTON);
+        double lo = 0, hi = 0;
+        ASSERT_TRUE(uirt::test::axis_range(window, TREND_GRAPH, true, lo, hi));
+        EXPECT_LT(lo, 0.7) << "the cleared trend's value axis";
+        EXPECT_GT(hi, 0.71);
+
+        set_trigger_count(20);
+        const std::vector<double> block = take_block();
+        ASSERT_EQ(block.size(), 20u);
+        uirt::test::select_index(window, VIEW, 0);
+        ASSERT_TRUE(uirt::test::axis_range(window, BLOCK_GRAPH, true, lo, hi));
+        const auto [min, max] = std::minmax_element(block.begin(), block.end());
+        EXPECT_LE(lo, *min);
+        EXPECT_GE(hi, *max);
+        // A zoom of the block outlives a look at the trend.
+        uirt::test::zoom_graph(window, BLOCK_GRAPH, 2.0, 5.0, lo, hi);
+        uirt::test::select_index(window, VIEW, 1);
+        uirt::test::select_index(window, VIEW, 0);
+        int depth = 0;
+        uirt::GetGraphZoomDepth(window, BLOCK_GRAPH, &depth);
+        EXPECT_EQ(depth, 1);
+    });
+}
+
+// Auto Update paused for 20 s: the strip chart shows a gap, not a line across the pause.
+TEST(ReadingsWindow, ThePausesOfTheTrendAreGaps) {
+    gutest::run_program([] {
+        using namespace std::chrono;
+        gu::trend_clear();
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        const int window = gu::readings_window();
+        uirt::test::select_index(window, VIEW, 1);
+        const auto start = steady_clock::now() - seconds(60);
+        double v = 1.0;
+        for (const int from_ms : {0, 22000, 45000})
+            for (int i = 0; i < (from_ms == 45000 ? 1 : 30); ++i, v += 0.01)
+                gu::trend_add(&v, 1, 5, "VDC", start + milliseconds(from_ms + 100 * i));
+        gu::readings_window_draw();
+        ASSERT_EQ(uirt::test::plot_count(window, TREND_GRAPH), 3);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 0).front(), 1.0);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 0).size(), 30u);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 1).size(), 30u);
+        EXPECT_EQ(uirt::test::plot_y(window, TREND_GRAPH, 2).size(), 1u);  // a point alone
+        gu::trend_clear();
+    });
+}
+
+// More calls than the monitor holds: exactly the last 5,000, and the count says so.
+TEST(IoMonitor, KeepsExactlyTheLast5000CallsAndCountsWhatItHolds) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int LOG = 2, COUNT = 5;
+        uirt::test::pick_menu(gu::menu_bar, IO_MONITOR);
+        const int monitor = gu::io_monitor();
+        int status = 0;
+        using GetAttribute = ViStatus (*)(ViObject, ViAttr, void*);
+        const auto get = reinterpret_cast<GetAttribute>(
+            uirt::GetExternalModuleAddr(gu::visa_module, "viGetAttribute", &status));
+        ASSERT_NE(get, nullptr);
+        ViUInt16 slot = 0;
+        for (int i = 0; i < 5400; ++i) {
+            get(gu::instr_session, VI_ATTR_SLOT, &slot);
+            if (i % 500 == 0) {
+                ASSERT_TRUE(uirt::test::idle());
+            }
+        }
+        ASSERT_TRUE(uirt::test::idle());
+        int lines = 0;
+        uirt::GetNumTextBoxLines(monitor, LOG, &lines);
+        EXPECT_EQ(lines, 5000);
+        EXPECT_EQ(ctrl_text(monitor, COUNT), "5000 calls shown");
+        const std::string log = ctrl_text(monitor, LOG);
+        EXPECT_NE(log.substr(log.rfind('\n')).find("viGetAttribute"), std::string::npos);
+    });
+}
+
+// A log over single readings, a block and a function change, read back row by row; a
+// removed file stops it with one pop-up, and readings go on.
+TEST(ReadingLog, AppendsEveryReadingShownAndStopsOnceWhenItsFileGoes) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int LOG_READINGS = 27, LOG_INFO = 11;
+        const auto checked = [] {
+            int on = 0;
+            uirt::GetMenuBarAttribute(gu::menu_bar, LOG_READINGS, uirt::ATTR_CHECKED, &on);
+            return on;
+        };
+        const std::string path = gutest::write_temp_file("unused", "") + ".csv";
+        export_to(LOG_READINGS, path);
+        ASSERT_TRUE(checked());
+        std::vector<double> shown;
+        const auto read_one = [&] {
+            uirt::test::click(gu::main_panel, READING);
+            double v = 0;
+            uirt::GetCtrlVal(gu::main_panel, READING, &v);
+            shown.push_back(v);
+        };
+        read_one();
+        read_one();
+        set_trigger_count(5);
+        const std::vector<double> block = take_block();
+        shown.insert(shown.end(), block.begin(), block.end());
+        set_trigger_count(1);
+        uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_AC_VOLTS);
+        read_one();
+        uirt::test::pick_menu(gu::menu_bar, READINGS_WINDOW);
+        EXPECT_EQ(ctrl_text(gu::readings_window(), LOG_INFO), "Logging to " + path + ": 8 readings");
+
+        const Table csv = parse(gutest::read_file(path), ',');
+        EXPECT_EQ(csv.header.at("Function"), "DC Volts");
+        ASSERT_EQ(csv.rows.size(), shown.size() + 1);
+        std::size_t n = 0;
+        double last_time = 0;
+        for (const auto& r : csv.rows) {
+            if (r[0] == "Trace 2") {
+                EXPECT_EQ(n, 7u);  // where the function changed
+                EXPECT_EQ(r[1], "AC Volts");
+                continue;
+            }
+            EXPECT_EQ(r[0], std::to_string(n + 1));
+            EXPECT_GE(std::strtod(r[1].c_str(), nullptr), last_time);
+            last_time = std::strtod(r[1].c_str(), nullptr);
+            EXPECT_EQ(std::strtod(r[2].c_str(), nullptr), shown[n]) << n;
+            EXPECT_EQ(r[3], n < 7 ? "VDC" : "VAC");
+            ++n;
+        }
+
+        fs::remove(path);
+        uirt::test::clear_popups();
+        read_one();
+        read_one();
+        ASSERT_EQ(popups_titled("Log Readings").size(), 1u);
+        EXPECT_NE(popups_titled("Log Readings")[0].text.find(std::strerror(ENOENT)),
+                  std::string::npos);
+        EXPECT_FALSE(checked());
+        EXPECT_FALSE(fs::exists(path));
+        // A full disk at the start: told, no log.
+        export_to(LOG_READINGS, "/dev/full", 1);
+        EXPECT_EQ(popups_titled("Write Error").size(), 1u);
+        EXPECT_FALSE(checked());
+    });
+}
+
+// Trace lines to steps: commands, a wait on the status byte, replies; failures left out.
+TEST(SessionScript, TraceLinesBecomeWritesWaitsAndQueries) {
+    gu::session_record_clear();
+    for (const char* line : {
+             "  0.100  viWrite(0x00000011, \"SAMP:COUN 3\\n\", 12) = VI_SUCCESS (0x00000000) count=12",
+             "  0.101  viReadSTB(0x00000011) = VI_SUCCESS (0x00000000) stb=0",
+             "  0.102  viWrite(0x00000011, \"FETC?\\n\", 6) = VI_SUCCESS (0x00000000) count=6",
+             "  0.103  viReadSTB(0x00000011) = VI_SUCCESS (0x00000000) stb=0",
+             "  0.104  viReadSTB(0x00000011) = VI_SUCCESS (0x00000000) stb=16",
+             "  0.105  viRead(0x00000011, 16384) = VI_SUCCESS (0x00000000) count=5 data=\"+1.5\\n\"",
+             "  0.106  viWrite(0x00000011, \"BAD\\\"Q\\n\", 6) = VI_ERROR_TMO (0xBFFF0015)",
+             "  0.107  viWrite(0x00000011, \"*IDN?\\n\", 6) = VI_SUCCESS (0x00000000) count=6",
+             "  0.108  viRead(0x00000011, 16384) = VI_SUCCESS (0x00000000) count=5 data=\"Q,A\\n\"",
+         })
+        gu::session_record_line(line);
+    const std::string script = gu::session_python_script("VXI0::24::INSTR", 2000);
+    const std::string body = script.substr(script.find("\n\n\ninst") + 3);
+    EXPECT_NE(script.find("inst = rm.open_resource(\"VXI0::24::INSTR\", resource_pyclass="
+                          "pyvisa.resources.MessageBasedResource)\ninst.timeout = 2000\n"),
+              std::string::npos);
+    EXPECT_EQ(body, "inst.write(\"SAMP:COUN 3\")\ninst.write(\"FETC?\")\nwait_for_status(0x10)\n"
+                    "print(inst.read())\nprint(inst.query(\"*IDN?\"))\ninst.close()\n");
+    EXPECT_EQ(gu::session_scpi_list(), "SAMP:COUN 3\nFETC?\n*IDN?\n");
+    gu::session_record_clear();
+}
+
+// A session recorded, saved as a script and run with pyvisa on a fresh instrument: the
+// instrument ends up as the session left the program's.
+TEST(IoMonitor, ASessionSavedAsAScriptDoesItAgainOnAFreshInstrument) {
+    gutest::use_bus(BUS);
+    gutest::run_program([] {
+        if (!gu::livemode) GTEST_SKIP() << "no simulated instrument on the bus";
+        constexpr int CLEAR = 4, SAVE_SCRIPT = 6, SAVE_SCPI = 7, RESET_BUTTON = 14;
+        uirt::test::pick_menu(gu::menu_bar, IO_MONITOR);
+        const int monitor = gu::io_monitor();
+        uirt::test::press(monitor, CLEAR);
+        uirt::test::press(gu::main_panel, RESET_BUTTON);
+        ASSERT_TRUE(uirt::test::idle());
+        set_trigger_count(3);
+        uirt::test::select_index(gu::main_panel, FUNCTION, ITEM_AC_VOLTS);
+        take_block();
+        ASSERT_TRUE(uirt::test::idle());
+        const std::string script = gutest::write_temp_file("session", "") + ".py";
+        const std::string list = gutest::write_temp_file("session", "") + ".txt";
+        uirt::test::push_answer({uirt::VAL_NEW_FILE_SELECTED, script});
+        uirt::test::press(monitor, SAVE_SCRIPT);
+        uirt::test::push_answer({uirt::VAL_NEW_FILE_SELECTED, list});
+        uirt::test::press(monitor, SAVE_SCPI);
+        EXPECT_NE(gutest::read_file(list).find("\nTRIG:COUN 3\n"), std::string::npos);
+
+        char learned[1024]{};
+        ASSERT_EQ(gu::vo_cmdString_Q(gu::instr_session, "*LRN?", sizeof learned, learned), 0);
+        std::string text = gutest::read_file(script);
+        text.insert(text.rfind("inst.close()"), "print(\"LRN\", inst.query(\"*LRN?\"))\n");
+        const std::string run = gutest::write_temp_file("run.py", text);
+        const std::string bus = gutest::write_temp_file("bus.txt", BUS);
+        const std::string out = run + ".out";
+        const std::string command = "PYVISA_LIBRARY=" GU_BUILD_ROOT "/visa32.lib VISA_SIM_BUS=" +
+                                    bus + " /usr/bin/python3 " + run + " > " + out + " 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << gutest::read_file(out);
+        const std::string printed = gutest::read_file(out);
+        std::string lrn = learned;
+        while (!lrn.empty() && (lrn.back() == '\n' || lrn.back() == '\r')) lrn.pop_back();
+        EXPECT_NE(printed.find("LRN " + lrn + "\n"), std::string::npos) << printed;
     });
 }

@@ -5,10 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <vector>
 #include <cstdio>
 #include <string>
 
 #include "program_harness.hpp"
+#include "reading_log.hpp"
 #include "resident_memory.hpp"
 #include "uirt.hpp"
 #include "uirt_test.hpp"
@@ -107,6 +110,34 @@ TEST(Soak, AutoUpdateOfBlocksKeepsMemoryFlat) {
         const auto y = uirt::test::plot_y(gu::main_panel, READINGS, 0);
         ASSERT_EQ(y.size(), 4u);
         for (double r : y) EXPECT_NEAR(r, 1.5, 0.01);
+    });
+}
+
+// A log of a million readings: every one on file, resident memory flat.
+TEST(Soak, ALogOfAMillionReadingsKeepsMemoryFlat) {
+    gutest::use_bus(BUS);
+    gutest::run_program([&] {
+        const std::string path = gutest::write_temp_file("unused", "") + ".csv";
+        ASSERT_TRUE(gu::reading_log_start(path.c_str()));
+        std::vector<double> block(1000);
+        const auto log_blocks = [&](int n) {
+            for (int b = 0; b < n; ++b) {
+                for (std::size_t i = 0; i < block.size(); ++i) block[i] = 1.5 + 1e-6 * (b + i);
+                gu::reading_log_add(block.data(), static_cast<int>(block.size()), 5, "VDC");
+            }
+        };
+        log_blocks(50);
+        const long before_kb = soak::resident_kb();
+        log_blocks(950);
+        const long after_kb = soak::resident_kb();
+        std::printf("a million readings logged: resident %ld kB -> %ld kB\n", before_kb, after_kb);
+        EXPECT_EQ(gu::reading_log_rows(), 1000000u);
+        EXPECT_TRUE(gu::reading_log_on());
+        EXPECT_GT(std::filesystem::file_size(path), 1000000u * 20);
+        gu::reading_log_stop();
+        std::filesystem::remove(path);
+        if (soak::MEMORY_SANITIZED) return;
+        EXPECT_LT(after_kb - before_kb, GROWTH_LIMIT_KB);
     });
 }
 

@@ -77,6 +77,45 @@ TEST_F(GraphExtrasTest, TicksStayAtRoundNumbersThroughRangeChanges) {
     }
 }
 
+// Readings alternating low and high: the readout names the point nearest the pointer, not
+// the one whose index is nearest its x.
+TEST_F(GraphExtrasTest, TheReadoutNamesThePointNearestThePointer) {
+    DisplayPanel(panel);
+    SetCtrlAttribute(panel, GRAPH, ATTR_HEIGHT, 180);
+    std::vector<double> y(30);
+    for (std::size_t i = 0; i < y.size(); ++i) y[i] = i % 2 ? 10.0 : 0.0;
+    PlotWaveform(panel, GRAPH, y.data(), y.size(), VAL_DOUBLE, 1.0, 0.0, 0.0, 1.0, 0, 0, 0, 1, 0);
+    if (test::drawn_plots(panel, GRAPH) < 0) GTEST_SKIP() << "no chart view";
+    SetCtrlAttribute(panel, GRAPH, ATTR_XWHOLE_TICKS, 1);
+    SetCtrlAttribute(panel, GRAPH, ATTR_YUNITS, "V");
+    EXPECT_EQ(test::graph_readout(panel, GRAPH, 14.4, 9.9), "15: 10 V");
+    EXPECT_EQ(test::graph_readout(panel, GRAPH, 14.6, 0.1), "14: 0 V");
+    DeleteGraphPlot(panel, GRAPH, -1, VAL_IMMEDIATE_DRAW);
+    std::vector<double> x(y.size());
+    for (std::size_t i = 0; i < x.size(); ++i) x[i] = 0.1 * static_cast<double>(i);
+    PlotXY(panel, GRAPH, x.data(), y.data(), x.size(), VAL_DOUBLE, VAL_DOUBLE, 0, 0, 0, 1, 0);
+    SetCtrlAttribute(panel, GRAPH, ATTR_XWHOLE_TICKS, 0);
+    SetCtrlAttribute(panel, GRAPH, ATTR_XUNITS, "s");
+    EXPECT_EQ(test::graph_readout(panel, GRAPH, 1.44, 9.9), "1.5 s: 10 V");
+}
+
+// However short the graph and wherever the range falls, its value axis has two labels.
+TEST_F(GraphExtrasTest, TheValueAxisAlwaysHasTwoLabels) {
+    DisplayPanel(panel);
+    SetCtrlAttribute(panel, GRAPH, ATTR_HEIGHT, 100);
+    const std::vector<double> x{0.0, 1.0}, y{1.0, 2.0};
+    PlotXY(panel, GRAPH, x.data(), y.data(), x.size(), VAL_DOUBLE, VAL_DOUBLE, 0, 0, 0, 1, 0);
+    if (test::drawn_plots(panel, GRAPH) < 0) GTEST_SKIP() << "no chart view";
+    for (const auto& [lo, hi] : {std::pair{1.01, 1.99}, {0.99, 2.02}, {0.706990, 0.707014},
+                                 {-0.3, 0.4}, {12.1, 17.9}, {1e9 + 0.1, 1e9 + 0.9}}) {
+        SetAxisRange(panel, GRAPH, VAL_MANUAL, 0.0, 1.0, VAL_MANUAL, lo, hi);
+        ProcessSystemEvents();
+        const double step = test::tick_step(panel, GRAPH, true);
+        ASSERT_GT(step, 0.0) << lo;
+        EXPECT_GE(std::floor(hi / step) - std::ceil(lo / step) + 1, 2.0) << lo << " to " << hi;
+    }
+}
+
 TEST_F(GraphExtrasTest, AGraphGivesItsPictureAsPngOrSvgShownOrNot) {
     const std::vector<double> y{1.0, 3.0, 2.0};
     PlotY(panel, GRAPH, y.data(), y.size(), VAL_DOUBLE, 0, 0, 0, 1, VAL_YELLOW);
@@ -113,6 +152,18 @@ TEST_F(GraphExtrasTest, TextBoxesTakeLinesAndTheClipboardText) {
         EXPECT_EQ(n, 1);
         EXPECT_LT(DeleteTextBoxLines(panel, TEXT_BOX, 1, 1), 0);
         EXPECT_LT(InsertTextBoxLine(panel, NUM_INT, -1, "x"), 0);
+        // A line's colour moves with the line.
+        InsertTextBoxLine(panel, TEXT_BOX, -1, "red");
+        ASSERT_EQ(SetTextBoxLineColor(panel, TEXT_BOX, 1, VAL_RED), 0);
+        InsertTextBoxLine(panel, TEXT_BOX, 0, "first");
+        InsertTextBoxLine(panel, TEXT_BOX, -1, "last");
+        EXPECT_EQ(test::text_box_line_color(panel, TEXT_BOX, 2), VAL_RED);
+        EXPECT_EQ(test::text_box_line_color(panel, TEXT_BOX, 3), -1);
+        DeleteTextBoxLines(panel, TEXT_BOX, 0, 2);
+        EXPECT_EQ(test::text_box_line_color(panel, TEXT_BOX, 0), VAL_RED);
+        EXPECT_LT(SetTextBoxLineColor(panel, TEXT_BOX, 5, VAL_RED), 0);
+        ResetTextBox(panel, TEXT_BOX, "plain");
+        EXPECT_EQ(test::text_box_line_color(panel, TEXT_BOX, 0), -1);
     }
     ClipboardPutText("a\tb\r\n1\t2\r\n");
     std::string got;

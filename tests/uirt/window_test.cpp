@@ -2,11 +2,15 @@
 // and Escape, the focus the program asks for), the layout at a larger font, and texts that
 // must show whole.
 #include <QApplication>
+#include <QDialog>
+#include <QScreen>
 #include <QLineEdit>
 #include <QTest>
 #include <cstdlib>
 
 #include "recorder.hpp"
+#include "panel.hpp"
+#include "runtime.hpp"
 #include "support.hpp"
 
 namespace uirt_tests {
@@ -180,6 +184,34 @@ TEST_F(LargerFont, PanelsGrowWithTheFontAndTheProgramStillSeesTheirResourceGeome
     HidePanel(secondary);
     SetCtrlVal(main, 1, -1.9876543e+02);
     EXPECT_TRUE(test::layout_faults(main).empty());
+}
+
+// A pop-up comes up over the window the user works in, wholly on the screen even when that
+// window lies at the screen's edge.
+TEST_F(Window, PopUpsComeUpOverTheirWindowWhollyOnTheScreen) {
+    const std::string file = window_uir();
+    const int other = LoadPanel(0, file.c_str(), 3);
+    DisplayPanel(other);
+    ASSERT_NE(detail::find_panel(other), nullptr);
+    QWidget* window = detail::find_panel(other)->window();
+    QApplication::setActiveWindow(window);
+    EXPECT_EQ(detail::program_window(), window);
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint corner : {screen.bottomRight() - QPoint(60, 40), screen.topLeft()}) {
+        window->move(corner);
+        QDialog dialog(detail::program_window());
+        dialog.resize(420, 300);
+        detail::centre_on(&dialog, detail::program_window());
+        EXPECT_TRUE(screen.contains(QRect(dialog.pos(), dialog.size()))) << corner.x();
+    }
+    window->move(screen.center() - QPoint(50, 50));
+    QDialog dialog(detail::program_window());
+    dialog.resize(120, 80);
+    detail::centre_on(&dialog, window);
+    EXPECT_LE((QRect(dialog.pos(), dialog.size()).center() - window->frameGeometry().center())
+                  .manhattanLength(),
+              2);
 }
 
 }  // namespace

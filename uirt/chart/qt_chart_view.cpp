@@ -13,6 +13,7 @@
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
 #include <QtCharts/QValueAxis>
+#include <algorithm>
 #include <cmath>
 #include <tuple>
 #include <utility>
@@ -47,10 +48,25 @@ bool plan_ticks(double lo, double hi, int ticks, bool whole, TickPlan& plan) {
     double step = round_step(hi - lo, ticks);
     if (whole) step = std::max(1.0, std::round(step));
     if (!(step > 0.0) || (hi - lo) / step > 100.0 * ticks) return false;
+    // At least two labels: a range is never read from one. The next smaller round step.
+    const auto labels = [&](double s) {
+        const double slack = 1e-9 * s;
+        return std::floor((hi + slack) / s) - std::ceil((lo - slack) / s) + 1.0;
+    };
+    while (labels(step) < 2.0 && (!whole || step > 1.0)) {
+        const double power = std::pow(10.0, std::floor(std::log10(step) + 1e-9));
+        const double m = std::round(step / power);
+        step = (m >= 5.0 ? 2.0 : m >= 2.0 ? 1.0 : 0.5) * power;
+        if (whole) step = std::max(1.0, std::round(step));
+    }
     const int decimals = whole ? 0 : std::max(0, static_cast<int>(-std::floor(std::log10(step))));
-    const bool huge = std::max(std::abs(lo), std::abs(hi)) >= 1e7 || decimals > 9;
+    const double largest = std::max(std::abs(lo), std::abs(hi));
+    const bool huge = largest >= 1e7 || decimals > 9;
+    // Enough digits that neighbouring labels differ.
+    const int digits = std::clamp(
+        static_cast<int>(std::floor(std::log10(largest)) - std::floor(std::log10(step))) + 1, 3, 17);
     plan.step = step;
-    plan.format = huge ? QStringLiteral("%.3g") : QStringLiteral("%.%1f").arg(decimals);
+    plan.format = huge ? QStringLiteral("%.%1g").arg(digits) : QStringLiteral("%.%1f").arg(decimals);
     return true;
 }
 
@@ -136,6 +152,9 @@ QtChartView::QtChartView(QWidget* parent)
     view_->setChart(chart_);
     view_->setBackgroundBrush(Qt::black);
     view_->setRenderHint(QPainter::Antialiasing, false);
+    // A new range moves every grid line and label: the view is painted whole, or the parts of
+    // the old grid outside the items' own update areas stay on screen.
+    view_->setViewportUpdateMode(QGraphicsView::FullViewportUpdate);
     QObject::connect(chart_, &QChart::plotAreaChanged, chart_, [this] { apply_ticks(); });
 }
 
@@ -255,8 +274,9 @@ double QtChartView::tick_step(bool y_axis) const {
     return axis->tickType() == QValueAxis::TicksDynamic ? axis->tickInterval() : 0.0;
 }
 
+// Pixels kept fractional both ways: the view's own mapping rounds them to whole ones.
 bool QtChartView::value_at(const QPointF& pixel, double& x, double& y) const {
-    const QPointF scene = view_->mapToScene(pixel.toPoint());
+    const QPointF scene = view_->viewportTransform().inverted().map(pixel);
     const QPointF in_chart = chart_->mapFromScene(scene);
     if (!chart_->plotArea().contains(in_chart)) return false;
     const QPointF v = chart_->mapToValue(in_chart);
@@ -267,7 +287,7 @@ bool QtChartView::value_at(const QPointF& pixel, double& x, double& y) const {
 
 QPointF QtChartView::pixel_of(double x, double y) const {
     const QPointF in_chart = chart_->mapToPosition(QPointF(x, y));
-    return QPointF(view_->mapFromScene(chart_->mapToScene(in_chart)));
+    return view_->viewportTransform().map(chart_->mapToScene(in_chart));
 }
 
 bool QtChartView::image(ImageFormat format, std::string& bytes) {
