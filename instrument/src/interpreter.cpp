@@ -238,8 +238,12 @@ void Interpreter::device_clear() {
     update_mav();
 }
 
-bool Interpreter::take(std::string& out, std::size_t max) {
-    const std::size_t n = std::min(max, out_.size() - out_pos_);
+bool Interpreter::take(std::string& out, std::size_t max, int term) {
+    std::size_t n = std::min(max, out_.size() - out_pos_);
+    if (term >= 0)
+        if (const auto at = std::string_view(out_).substr(out_pos_, n).find(static_cast<char>(term));
+            at != std::string_view::npos)
+            n = at + 1;
     out.assign(out_, out_pos_, n);
     out_pos_ += n;
     const bool drained = out_pos_ == out_.size();
