@@ -2,6 +2,7 @@
 // over VXI-11 and the raw socket, each against a bare TCP exchange of the same bytes in the
 // same round trips, in one run; pyvisa-py's figures for the same queries beside them.
 // Runs in a private network namespace (bench/run.sh): bench_lan <visa-sim-server>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <signal.h>
@@ -223,6 +224,10 @@ void row(const char* name, double value, const char* unit, const char* goal, boo
 
 int main(int argc, char** argv) {
     if (argc < 2) die("usage: bench_lan <visa-sim-server>");
+    // The clients keep freed memory for the next reply, as the server does: a reply's buffers
+    // handed back to the system and faulted in again would be the clients' cost, not the server's.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_MMAP_THRESHOLD, 16 << 20);
     signal(SIGPIPE, SIG_IGN);
     char bus[] = "/tmp/bench_lan_busXXXXXX";
     const int bus_fd = mkstemp(bus);
