@@ -300,7 +300,10 @@ void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
                     broken = true;
                     continue;  // not RPC: the connection is given up
             }
-            if (!net::write_all(fd, rpc::frame(reply), kSendTimeoutMs)) broken = true;
+            // The record mark and the reply in one write, without copying the reply behind it.
+            std::string mark;
+            rpc::put_u32(mark, rpc::kLastFragment | static_cast<std::uint32_t>(reply.size()));
+            if (!net::write_all(fd, mark, reply, kSendTimeoutMs)) broken = true;
         }
         if (broken) break;
     }
