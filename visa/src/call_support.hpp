@@ -19,8 +19,8 @@ inline ViStatus finish(const std::string& call, ViStatus status, const std::stri
     return status;
 }
 
-// The same with the texts made by `call()` and `extra()`, only when a trace listens: a
-// transfer's data is not quoted for nobody.
+// The same with the texts made by `call()` and `extra()` only when a trace listens, so that
+// a transfer's data is quoted only for a listener.
 template <std::invocable Call, std::invocable Extra>
 ViStatus finish(const Call& call, ViStatus status, const Extra& extra) {
     if (tracing()) trace(call(), status, extra());
