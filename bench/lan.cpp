@@ -2,6 +2,7 @@
 // over VXI-11 and the raw socket, each against a bare TCP exchange of the same bytes in the
 // same round trips, in one run; pyvisa-py's figures for the same queries beside them.
 // Runs in a private network namespace (bench/run.sh): bench_lan <visa-sim-server>
+#include <malloc.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <signal.h>
@@ -129,7 +130,7 @@ public:
         Create_LinkParms p{1, 0, 0, name.data()};
         std::string args;
         vx::encode(args, reinterpret_cast<xdrproc_t>(xdr_Create_LinkParms), &p);
-        const std::string reply = call(vx::proc_create_link, args);
+        const std::string_view reply = call(vx::proc_create_link, args);
         Create_LinkResp r{};
         if (!vx::decode(reply, reinterpret_cast<xdrproc_t>(xdr_Create_LinkResp), &r) ||
             r.error != 0)
@@ -139,13 +140,14 @@ public:
     ~Vxi11Link() { close(fd_); }
 
     // A query: the command written with END, the reply read to its END.
-    std::string query(std::string command, std::vector<Step>* steps = nullptr) {
+    const std::string& query(std::string command, std::vector<Step>* steps = nullptr) {
         Device_WriteParms w{
             lid_, 5000, 0, vx::kFlagEnd, {static_cast<u_int>(command.size()), command.data()}};
         std::string args;
         vx::encode(args, reinterpret_cast<xdrproc_t>(xdr_Device_WriteParms), &w);
         call(vx::proc_device_write, args, steps);
-        std::string reply;
+        std::string& reply = reply_;
+        reply.clear();
         for (;;) {
             Device_ReadParms r{lid_, 1u << 20, 5000, 0, 0, '\n'};
             args.clear();
@@ -159,46 +161,49 @@ public:
     }
 
 private:
-    std::string call(std::uint32_t proc, std::string_view args,
-                     std::vector<Step>* steps = nullptr) {
+    // The results of a call; valid until the next call. The reply's record is received
+    // straight into a buffer kept from call to call, as the floor's peer receives.
+    std::string_view call(std::uint32_t proc, std::string_view args,
+                          std::vector<Step>* steps = nullptr) {
         const std::string out =
             rpc::frame(rpc::encode_call({++xid_, vx::kCoreProgram, 1, proc}, args));
         send_all(fd_, out);
-        rpc::RecordAssembler records(1u << 21);
-        std::size_t in = 0;
-        char buf[65536];
-        for (;;) {
-            const ssize_t n = recv(fd_, buf, sizeof buf, 0);
-            if (n <= 0) die("recv");
-            in += static_cast<std::size_t>(n);
-            rpc::RecordAssembler::Status status;
-            records.feed(buf, static_cast<std::size_t>(n), status);
-            if (status == rpc::RecordAssembler::Status::record) break;
-        }
-        if (steps) steps->push_back({out.size(), in});
+        recv_exact(fd_, record_, 4);
+        const std::uint32_t mark = (std::uint32_t{static_cast<unsigned char>(record_[0])} << 24) |
+                                   (std::uint32_t{static_cast<unsigned char>(record_[1])} << 16) |
+                                   (std::uint32_t{static_cast<unsigned char>(record_[2])} << 8) |
+                                   std::uint32_t{static_cast<unsigned char>(record_[3])};
+        if (!(mark & rpc::kLastFragment) || (mark & ~rpc::kLastFragment) > (1u << 21))
+            die("reply record");
+        recv_exact(fd_, record_, mark & ~rpc::kLastFragment);
+        if (steps) steps->push_back({out.size(), 4 + record_.size()});
         rpc::ReplyHeader h;
         std::size_t body = 0;
-        if (!rpc::parse_reply(records.record(), h, body) || h.stat != rpc::AcceptStat::success)
+        if (!rpc::parse_reply(record_, h, body) || h.stat != rpc::AcceptStat::success)
             die("reply");
-        return records.record().substr(body);
+        return std::string_view(record_).substr(body);
     }
 
     int fd_;
+    std::string record_, reply_;
     Device_Link lid_ = 0;
     std::uint32_t xid_ = 0;
 };
 
-std::string socket_query(int fd, const std::string& command, std::vector<Step>* steps = nullptr) {
+// The reply, received straight into a buffer kept from query to query; valid until the next.
+std::string_view socket_query(int fd, const std::string& command,
+                              std::vector<Step>* steps = nullptr) {
+    static std::vector<char> buffer(1u << 20);
     send_all(fd, command);
-    std::string reply;
-    char buf[65536];
-    while (reply.empty() || reply.back() != '\n') {
-        const ssize_t n = recv(fd, buf, sizeof buf, 0);
+    std::size_t got = 0;
+    while (got == 0 || buffer[got - 1] != '\n') {
+        if (got == buffer.size()) die("socket reply too long");
+        const ssize_t n = recv(fd, buffer.data() + got, buffer.size() - got, 0);
         if (n <= 0) die("socket recv");
-        reply.append(buf, static_cast<std::size_t>(n));
+        got += static_cast<std::size_t>(n);
     }
-    if (steps) steps->push_back({command.size(), reply.size()});
-    return reply;
+    if (steps) steps->push_back({command.size(), got});
+    return std::string_view(buffer.data(), got);
 }
 
 // Seconds per call: the median of batch means.
@@ -223,6 +228,10 @@ void row(const char* name, double value, const char* unit, const char* goal, boo
 
 int main(int argc, char** argv) {
     if (argc < 2) die("usage: bench_lan <visa-sim-server>");
+    // The clients keep freed memory for the next reply, as the server does: a reply's buffers
+    // handed back to the system and faulted in again would be the clients' cost, not the server's.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_MMAP_THRESHOLD, 16 << 20);
     signal(SIGPIPE, SIG_IGN);
     char bus[] = "/tmp/bench_lan_busXXXXXX";
     const int bus_fd = mkstemp(bus);

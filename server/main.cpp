@@ -1,4 +1,6 @@
 // visa-sim-server: the simulated bus served on the LAN (VXI-11, HiSLIP, raw SCPI sockets).
+#include <malloc.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +29,10 @@ int fail(const std::string& message) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Memory a reply freed stays with the process for the next reply: handing it back to the
+    // system after each block and faulting it in again costs more than the transfer itself.
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+    mallopt(M_MMAP_THRESHOLD, 16 << 20);
     std::string error;
     const auto options = parse_options(std::vector<std::string>(argv + 1, argv + argc), error);
     if (!options) {

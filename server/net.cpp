@@ -8,6 +8,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -102,10 +103,21 @@ long read_some(int fd, char* buffer, std::size_t size, int timeout_ms) {
 }
 
 bool write_all(int fd, std::string_view data, int timeout_ms) {
-    while (!data.empty()) {
-        const ssize_t n = send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    return write_all(fd, {}, data, timeout_ms);
+}
+
+bool write_all(int fd, std::string_view head, std::string_view body, int timeout_ms) {
+    while (!head.empty() || !body.empty()) {
+        iovec parts[2] = {{const_cast<char*>(head.data()), head.size()},
+                          {const_cast<char*>(body.data()), body.size()}};
+        msghdr msg{};
+        msg.msg_iov = head.empty() ? parts + 1 : parts;
+        msg.msg_iovlen = head.empty() ? 1 : 2;
+        const ssize_t n = sendmsg(fd, &msg, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
-            data.remove_prefix(static_cast<std::size_t>(n));
+            const std::size_t from_head = std::min(head.size(), static_cast<std::size_t>(n));
+            head.remove_prefix(from_head);
+            body.remove_prefix(static_cast<std::size_t>(n) - from_head);
             continue;
         }
         if (n < 0 && errno == EINTR) continue;

@@ -31,6 +31,8 @@ bool wait_readable(int fd, int timeout_ms);
 long read_some(int fd, char* buffer, std::size_t size, int timeout_ms);
 // Writes everything, each wait for room bounded by the time-out.
 bool write_all(int fd, std::string_view data, int timeout_ms);
+// `head` then `body`, gathered into the same writes.
+bool write_all(int fd, std::string_view head, std::string_view body, int timeout_ms);
 // A TCP connection to the address within the time-out; -1 on failure.
 int connect_tcp(const sockaddr_storage& address, socklen_t length, int timeout_ms);
 

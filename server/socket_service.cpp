@@ -111,6 +111,10 @@ private:
             ViUInt32 got = 0;
             const ViStatus st = viRead(vi, reinterpret_cast<ViBuf>(buffer.data()),
                                        static_cast<ViUInt32>(buffer.size()), &got);
+            // A reply in one read goes out from the buffer, without a copy.
+            if (st != VI_SUCCESS_MAX_CNT && message.empty())
+                return got == 0 || net::write_all(fd, std::string_view(buffer.data(), got),
+                                                  kSendTimeoutMs);
             message.append(buffer.data(), got);
             if (st != VI_SUCCESS_MAX_CNT) break;
         }

@@ -281,16 +281,16 @@ void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
             const std::string& record = records.record();
             rpc::CallHeader h;
             std::size_t body = 0;
-            std::string reply;
+            std::string reply, results;  // the reply's header, and what follows it
             switch (rpc::parse_call(record, h, body)) {
                 case rpc::CallParse::ok: {
                     rpc::AcceptStat stat = rpc::AcceptStat::success;
                     const std::string_view args = std::string_view(record).substr(body);
-                    std::string results =
-                        core ? call(*c, c, h, args, stat) : call_abort(h, args, stat);
+                    results = core ? call(*c, c, h, args, stat) : call_abort(h, args, stat);
                     reply = stat == rpc::AcceptStat::prog_mismatch
                                 ? rpc::encode_reply(h.xid, stat, {}, 1, 1)
-                                : rpc::encode_reply(h.xid, stat, results);
+                                : rpc::encode_reply(h.xid, stat, {});
+                    if (stat != rpc::AcceptStat::success) results.clear();
                     break;
                 }
                 case rpc::CallParse::rpc_mismatch:
@@ -300,7 +300,13 @@ void Vxi11Service::serve(int fd, const sockaddr_storage& peer, bool core) {
                     broken = true;
                     continue;  // not RPC: the connection is given up
             }
-            if (!net::write_all(fd, rpc::frame(reply), kSendTimeoutMs)) broken = true;
+            // The record mark, the header and the results in one write, without copying the
+            // results (a block of readings) behind the header.
+            std::string head;
+            rpc::put_u32(head, rpc::kLastFragment |
+                                   static_cast<std::uint32_t>(reply.size() + results.size()));
+            head += reply;
+            if (!net::write_all(fd, head, results, kSendTimeoutMs)) broken = true;
         }
         if (broken) break;
     }

@@ -13,9 +13,7 @@ void Statistics::add(double v) {
 
 Context::Context(const Q7304Input& in)
     : input(in), settings(default_settings(in.line_frequency)), rng(in.seed), now(Clock::now()),
-      power_on(now), zeroed_at(now), detector_changed_at(now) {
-    memory.reserve(memory_capacity);
-}
+      power_on(now), zeroed_at(now), detector_changed_at(now) {}
 
 std::uint8_t Context::status_byte() const {
     std::uint8_t stb = 0;

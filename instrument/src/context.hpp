@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "errors.hpp"
+#include "readings.hpp"
 #include "settings.hpp"
 #include "sim/q7304.hpp"
 
@@ -17,7 +18,6 @@ namespace sim {
 
 using Clock = std::chrono::steady_clock;
 
-inline constexpr std::size_t memory_capacity = 4096;  // readings
 inline constexpr double overload_reading = 9.9e37;
 
 struct Status {
@@ -89,7 +89,7 @@ struct Context {
     ErrorQueue errors;
     Status status;
     Measurement measurement;
-    std::vector<double> memory;
+    ReadingMemory memory;
     Statistics stats;
     std::mt19937 rng;
     Clock::time_point now;       // the time of the call being served

@@ -109,7 +109,7 @@ void respond_readings(Context& ctx) {
         ctx.error(err::data_stale);
         return;
     }
-    ctx.respond(format_readings(ctx.memory));
+    ctx.respond(ctx.memory.text());
 }
 
 void fetch_q(Context& ctx, const Call& call) {

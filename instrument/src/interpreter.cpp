@@ -117,7 +117,10 @@ bool Interpreter::flush_full_response() {
     }
     out_.erase(0, out_pos_);
     out_pos_ = 0;
-    out_ += ctx_.reply;
+    if (out_.empty())
+        out_.swap(ctx_.reply);  // a block's reply is not copied once more
+    else
+        out_ += ctx_.reply;
     ctx_.reply.clear();
     ctx_.reply_continues = true;
     response_open_ = true;
@@ -238,10 +241,19 @@ void Interpreter::device_clear() {
     update_mav();
 }
 
-bool Interpreter::take(std::string& out, std::size_t max) {
-    const std::size_t n = std::min(max, out_.size() - out_pos_);
-    out.assign(out_, out_pos_, n);
-    out_pos_ += n;
+bool Interpreter::take(std::string& out, std::size_t max, int term) {
+    std::size_t n = std::min(max, out_.size() - out_pos_);
+    if (term >= 0)
+        if (const auto at = std::string_view(out_).substr(out_pos_, n).find(static_cast<char>(term));
+            at != std::string_view::npos)
+            n = at + 1;
+    if (out_pos_ == 0 && n == out_.size()) {
+        out.swap(out_);  // the whole queue: handed over, not copied
+        out_.clear();
+    } else {
+        out.assign(out_, out_pos_, n);
+        out_pos_ += n;
+    }
     const bool drained = out_pos_ == out_.size();
     if (drained) {
         out_.clear();

@@ -30,8 +30,9 @@ public:
     // A reply is owed: a query waits for its measurement, commands wait behind *WAI or for
     // room in the output queue.
     bool reply_owed() const { return pending_.has_value() || !blocked_.empty(); }
-    // Up to `max` bytes of the reply; true when the last byte of the response went out.
-    bool take(std::string& out, std::size_t max);
+    // Up to `max` bytes of the reply, and with `term` (0..255) up to that byte at most; true
+    // when the last byte of the response went out.
+    bool take(std::string& out, std::size_t max, int term = -1);
 
 private:
     struct Pending {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "signal.hpp"
 
@@ -346,22 +345,6 @@ std::optional<Clock::time_point> next_reading_time(const Context& ctx) {
     const auto start = next_trigger(ctx, m.last_end, c);
     if (!start) return std::nullopt;
     return *start + m.delay + m.per_reading;
-}
-
-std::string format_nr3(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%+.9E", v);
-    return buf;
-}
-
-std::string format_readings(const std::vector<double>& readings) {
-    std::string out;
-    out.reserve(readings.size() * 17);
-    for (const double v : readings) {
-        if (!out.empty()) out.push_back(',');
-        out += format_nr3(v);
-    }
-    return out;
 }
 
 }  // namespace sim

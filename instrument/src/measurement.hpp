@@ -32,7 +32,4 @@ double auto_picked_range(const Context& ctx, Group g);
 // The resolution readings of `f` have, in the function's unit.
 double present_resolution(const Context& ctx, Function f);
 
-std::string format_nr3(double v);
-std::string format_readings(const std::vector<double>& readings);
-
 }  // namespace sim

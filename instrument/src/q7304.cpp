@@ -151,7 +151,7 @@ void Q7304::write(std::string_view bytes, bool end) {
 }
 
 Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::milliseconds timeout,
-                              bool& end, std::stop_token stop) {
+                              bool& end, std::stop_token stop, int term) {
     State& st = *state_;
     const auto deadline = Clock::now() + timeout;
     out.clear();
@@ -168,13 +168,16 @@ Q7304::ReadResult Q7304::read(std::string& out, std::size_t max, std::chrono::mi
         st.catch_up();
         Interpreter& in = st.interpreter;
         if (in.reply_ready()) {
-            end = in.take(out, max);
+            end = in.take(out, max, term);
+            const auto at_term = [&] {
+                return term >= 0 && !out.empty() && out.back() == static_cast<char>(term);
+            };
             // A response longer than the output queue: the parser goes on as it empties.
-            while (!end && out.size() < max) {
+            while (!end && out.size() < max && !at_term()) {
                 in.resolve();
                 if (!in.reply_ready()) break;
                 std::string more;
-                end = in.take(more, max - out.size());
+                end = in.take(more, max - out.size(), term);
                 out += more;
             }
             // A read that empties the output queue lets the summary fall, so that the next

@@ -63,6 +63,40 @@ TEST_F(VisaTransfer, TermCharSplitKeepsTheRestForTheNextReadAndMessageAvailable)
     EXPECT_EQ(query(vi_, "*IDN?\n").rfind(kQ7304Idn, 0), 0u);
 }
 
+// A reply larger than the instrument's output queue, read in pieces that end at the
+// termination character or at the count, across the queue's refills.
+TEST_F(VisaTransfer, TermCharPiecesOfAReplyLongerThanTheOutputQueue) {
+    ASSERT_EQ(write_text(vi_, "SAMP:COUN 100\n"), VI_SUCCESS);
+    query(vi_, "READ?\n");
+    std::string fetches;
+    for (int i = 0; i < 50; ++i) fetches += i ? ";FETC?" : "FETC?";
+    const std::string whole = query(vi_, fetches + "\n");
+    ASSERT_GT(whole.size(), 65536u);
+    split_at_commas();
+    ASSERT_EQ(write_text(vi_, fetches + "\n"), VI_SUCCESS);
+    std::string joined;
+    std::size_t pieces = 0;
+    for (ViStatus st = VI_SUCCESS_MAX_CNT; st != VI_SUCCESS; ++pieces) {
+        unsigned char buf[10];
+        ViUInt32 n = 0;
+        st = viRead(vi_, buf, sizeof buf, &n);
+        ASSERT_GE(st, 0) << "after " << joined.size() << " bytes";
+        const std::string piece(reinterpret_cast<char*>(buf), n);
+        joined += piece;
+        ASSERT_EQ(piece.find(','), piece.back() == ',' ? n - 1 : std::string::npos) << piece;
+        if (st == VI_SUCCESS) break;
+        EXPECT_EQ(st, piece.back() == ',' ? VI_SUCCESS_TERM_CHAR : VI_SUCCESS_MAX_CNT) << piece;
+        if (st == VI_SUCCESS_MAX_CNT) {
+            EXPECT_EQ(n, sizeof buf);
+        }
+        if (pieces == 1000) {
+            EXPECT_EQ(stb() & 0x10, 0x10) << "bytes remain";
+        }
+    }
+    EXPECT_EQ(joined, whole);
+    EXPECT_EQ(stb() & 0x10, 0);
+}
+
 TEST_F(VisaTransfer, FlushWithTheReadBufferMasksDropsTheRest) {
     split_at_commas();
     ViStatus st = 0;

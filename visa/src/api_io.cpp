@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "attributes.hpp"
 #include "call_support.hpp"
@@ -12,8 +13,11 @@
 using namespace simvisa;
 
 VISA_EXPORT ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt32 ret) {
-    const std::string bytes = buf ? std::string(reinterpret_cast<const char*>(buf), cnt) : "";
-    const std::string call = "viWrite(" + hex(vi) + ", " + quoted(bytes) + ", " + std::to_string(cnt) + ")";
+    const std::string_view bytes =
+        buf ? std::string_view(reinterpret_cast<const char*>(buf), cnt) : std::string_view();
+    const auto call = [&] {
+        return "viWrite(" + hex(vi) + ", " + quoted(bytes) + ", " + std::to_string(cnt) + ")";
+    };
     if (ret) *ret = 0;
     std::shared_ptr<Session> s;
     if (const ViStatus st = io_session(vi, s); st < 0) return finish(call, st);
@@ -22,11 +26,11 @@ VISA_EXPORT ViStatus viWrite(ViSession vi, ViConstBuf buf, ViUInt32 cnt, ViPUInt
     std::lock_guard lock(s->io);
     const ViStatus st = write_message(*s, bytes, s->send_end, stop);
     if (st == VI_SUCCESS && ret) *ret = cnt;
-    return finish(call, st, " count=" + std::to_string(st == VI_SUCCESS ? cnt : 0));
+    return finish(call, st, [&] { return " count=" + std::to_string(st == VI_SUCCESS ? cnt : 0); });
 }
 
 VISA_EXPORT ViStatus viRead(ViSession vi, ViBuf buf, ViUInt32 cnt, ViPUInt32 ret) {
-    const std::string call = "viRead(" + hex(vi) + ", " + std::to_string(cnt) + ")";
+    const auto call = [&] { return "viRead(" + hex(vi) + ", " + std::to_string(cnt) + ")"; };
     if (ret) *ret = 0;
     std::shared_ptr<Session> s;
     if (const ViStatus st = io_session(vi, s); st < 0) return finish(call, st);
@@ -38,7 +42,7 @@ VISA_EXPORT ViStatus viRead(ViSession vi, ViBuf buf, ViUInt32 cnt, ViPUInt32 ret
     std::memcpy(buf, got.data(), got.size());
     if (ret) *ret = static_cast<ViUInt32>(got.size());
     if (st < 0) return finish(call, st);
-    return finish(call, st, " count=" + std::to_string(got.size()) + " data=" + quoted(got));
+    return finish(call, st, [&] { return " count=" + std::to_string(got.size()) + " data=" + quoted(got); });
 }
 
 VISA_EXPORT ViStatus viReadSTB(ViSession vi, ViPUInt16 status) {

@@ -100,7 +100,7 @@ private:
     std::optional<FaultKind> fault_for(Fault::Where where, std::string_view command);
     ViStatus strike(FaultKind kind, ViUInt32 timeout_ms, Stop stop);
     ViStatus take(std::string& out, std::size_t max, std::chrono::steady_clock::time_point deadline,
-                  bool& end, Stop stop);
+                  bool& end, int term, Stop stop);
 
     DeviceDesc desc_;
     std::unique_ptr<sim::Q7304> instrument_;

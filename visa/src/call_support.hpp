@@ -1,6 +1,7 @@
 // What every exported call shares: tracing its result, finding its session, copying out.
 #pragma once
 
+#include <concepts>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -16,6 +17,18 @@ namespace simvisa {
 inline ViStatus finish(const std::string& call, ViStatus status, const std::string& extra = {}) {
     trace(call, status, extra);
     return status;
+}
+
+// The same with the texts made by `call()` and `extra()` only when a trace listens, so that
+// a transfer's data is quoted only for a listener.
+template <std::invocable Call, std::invocable Extra>
+ViStatus finish(const Call& call, ViStatus status, const Extra& extra) {
+    if (tracing()) trace(call(), status, extra());
+    return status;
+}
+template <std::invocable Call>
+ViStatus finish(const Call& call, ViStatus status) {
+    return finish(call, status, [] { return std::string(); });
 }
 
 inline std::string text_or_null(const char* s) { return s ? quoted(s) : std::string("NULL"); }

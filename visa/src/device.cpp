@@ -139,10 +139,10 @@ bool Device::reply_pending() const {
 // Bytes of the reply as they come, waiting up to the deadline for the first one: one read
 // of the instrument, which the stop ends at once.
 ViStatus Device::take(std::string& out, std::size_t max, Clock::time_point deadline, bool& end,
-                      Stop stop) {
+                      int term, Stop stop) {
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(
         std::max<Clock::duration>(deadline - Clock::now(), Clock::duration::zero()));
-    switch (instrument_->read(out, max, left, end, stop.token)) {
+    switch (instrument_->read(out, max, left, end, stop.token, term)) {
         case sim::Q7304::ReadResult::ok: return VI_SUCCESS;
         case sim::Q7304::ReadResult::aborted: return VI_ERROR_ABORT;
         case sim::Q7304::ReadResult::timeout: break;
@@ -181,19 +181,20 @@ ViStatus Device::read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bo
         end = plain_reply_.empty();
         return VI_SUCCESS;
     }
-    // Without a termination character the reply comes in one piece; with one, byte by byte
-    // so that what follows it stays in the device.
+    // The reply as it comes, up to the termination character when there is one: what follows
+    // it stays in the device.
     std::string piece;
     while (out.size() < max && !end) {
-        const std::size_t want = term >= 0 ? 1 : max - out.size();
-        const ViStatus st = take(piece, want, deadline, end, stop);
+        std::string& into = out.empty() ? out : piece;
+        const ViStatus st = take(into, max - out.size(), deadline, end, term, stop);
         if (st < 0) {
             if (out.empty()) return st;
             break;
         }
-        out += piece;
-        if (term >= 0 && !piece.empty() && piece.back() == stop_at) break;
-        if (piece.empty()) break;
+        if (into.empty()) break;
+        const bool at_term = term >= 0 && into.back() == stop_at;
+        if (&into == &piece) out += piece;
+        if (at_term) break;
     }
     return VI_SUCCESS;
 }

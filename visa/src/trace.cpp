@@ -1,5 +1,6 @@
 #include "trace.hpp"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -127,6 +128,7 @@ namespace {
 std::mutex trace_mutex;
 TraceHandler trace_handler = nullptr;  // both under trace_mutex
 void* trace_user = nullptr;
+std::atomic<bool> handler_set{false};  // trace_handler is set, seen without the lock
 
 }  // namespace
 
@@ -144,15 +146,14 @@ const char* status_text(ViStatus status) {
 
 bool tracing() {
     const char* path = std::getenv("VISA_SIM_TRACE");
-    if (path != nullptr && *path != '\0') return true;
-    std::lock_guard lock(trace_mutex);
-    return trace_handler != nullptr;
+    return (path != nullptr && *path != '\0') || handler_set.load(std::memory_order_relaxed);
 }
 
 void set_trace_handler(TraceHandler handler, void* user) {
     std::lock_guard lock(trace_mutex);
     trace_handler = handler;
     trace_user = user;
+    handler_set = handler != nullptr;
 }
 
 std::string quoted(std::string_view bytes) {

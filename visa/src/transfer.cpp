@@ -12,10 +12,12 @@ ViStatus read_message(Session& s, std::string& out, std::size_t max, Stop stop) 
     bool end = false;
     std::string chunk;
     for (;;) {
-        const ViStatus st = s.device->read(chunk, max - out.size(), s.timeout_ms, end, term, stop);
+        // The first piece straight into `out`; what comes after END is suppressed is added.
+        std::string& piece = out.empty() ? out : chunk;
+        const ViStatus st = s.device->read(piece, max - out.size(), s.timeout_ms, end, term, stop);
         if (st < 0) return st;
-        out += chunk;
-        const bool at_term = term >= 0 && !chunk.empty() && chunk.back() == static_cast<char>(term);
+        const bool at_term = term >= 0 && !piece.empty() && piece.back() == static_cast<char>(term);
+        if (&piece == &chunk) out += chunk;
         s.fmt.reply_open = !end;
         // With END suppressed a read goes on past it, to the termination character or the count.
         if (end && s.suppress_end && !at_term && out.size() < max) continue;

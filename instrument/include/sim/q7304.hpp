@@ -82,9 +82,10 @@ public:
     // readings). `end` is set when the last byte of the reply was returned. A read while
     // no reply is owed queues -420 once and waits out the time-out (a reply that a later
     // message brings meanwhile is still returned). A stop request on `stop` ends the wait
-    // at once with `aborted`.
+    // at once with `aborted`. With `term` (0..255) the read ends after that byte too, and
+    // what follows it stays for the next read.
     ReadResult read(std::string& out, std::size_t max, std::chrono::milliseconds timeout,
-                    bool& end, std::stop_token stop = {});
+                    bool& end, std::stop_token stop = {}, int term = -1);
 
     // Whether a read would find a response: one is in the output queue, or a query
     // still waits for its measurement or for the parser (the VXI DOR bit).
