@@ -1,9 +1,45 @@
 #include "transfer.hpp"
 
+#include "net/link.hpp"
+
 namespace simvisa {
 
-ViStatus write_message(Session& s, std::string_view bytes, bool end, Stop stop) {
+ViStatus device_write(Session& s, std::string_view bytes, bool end, Stop stop) {
+    if (s.link) return s.link->write(bytes, end, s.timeout_ms, stop);
     return s.device->write(bytes, end, s.timeout_ms, stop);
+}
+
+ViStatus device_read(Session& s, std::string& out, std::size_t max, bool& end, int term, Stop stop) {
+    if (s.link) return s.link->read(out, max, s.timeout_ms, end, term, stop);
+    return s.device->read(out, max, s.timeout_ms, end, term, stop);
+}
+
+ViStatus device_read_stb(Session& s, ViUInt16& stb) {
+    if (s.link) {
+        std::lock_guard lock(s.io);
+        s.link->strs = s.io_prot == VI_PROT_4882_STRS;
+        return s.link->read_stb(stb, s.timeout_ms);
+    }
+    return s.device->read_stb(stb);
+}
+
+ViStatus device_clear(Session& s) {
+    if (s.link) return s.link->clear(s.timeout_ms);
+    return s.device->clear();
+}
+
+ViStatus device_trigger(Session& s) {
+    if (s.link) {
+        std::lock_guard lock(s.io);
+        s.link->strs = s.io_prot == VI_PROT_4882_STRS;
+        return s.link->trigger(s.timeout_ms);
+    }
+    s.device->trigger();
+    return VI_SUCCESS;
+}
+
+ViStatus write_message(Session& s, std::string_view bytes, bool end, Stop stop) {
+    return device_write(s, bytes, end, stop);
 }
 
 ViStatus read_message(Session& s, std::string& out, std::size_t max, Stop stop) {
@@ -12,7 +48,7 @@ ViStatus read_message(Session& s, std::string& out, std::size_t max, Stop stop) 
     bool end = false;
     std::string chunk;
     for (;;) {
-        const ViStatus st = s.device->read(chunk, max - out.size(), s.timeout_ms, end, term, stop);
+        const ViStatus st = device_read(s, chunk, max - out.size(), end, term, stop);
         if (st < 0) return st;
         out += chunk;
         const bool at_term = term >= 0 && !chunk.empty() && chunk.back() == static_cast<char>(term);

@@ -1,0 +1,50 @@
+// A network session's link to its LAN device: VXI-11, HiSLIP or a raw socket. One per
+// session; its calls are made with the session's transfer lock held, except abort().
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "conn.hpp"
+#include "resource_name.hpp"
+
+namespace simvisa::net {
+
+class Link {
+public:
+    virtual ~Link() = default;
+    virtual ViStatus write(std::string_view bytes, bool end, ViUInt32 timeout_ms, Stop stop) = 0;
+    // As Device::read: up to `max` bytes, ending at END or after `term` (0..255).
+    virtual ViStatus read(std::string& out, std::size_t max, ViUInt32 timeout_ms, bool& end,
+                          int term, Stop stop) = 0;
+    virtual ViStatus read_stb(ViUInt16& stb, ViUInt32 timeout_ms) = 0;
+    virtual ViStatus trigger(ViUInt32 timeout_ms) = 0;
+    virtual ViStatus clear(ViUInt32 timeout_ms) = 0;
+    // A lock on the device itself, held against other machines; `key` empty: exclusive.
+    virtual ViStatus lock(const std::string& key, ViUInt32 timeout_ms) = 0;
+    virtual ViStatus unlock() = 0;
+    // viGpibControlREN's modes.
+    virtual ViStatus remote_local(ViUInt16 mode, ViUInt32 timeout_ms) = 0;
+    virtual void close(ViUInt32 timeout_ms) = 0;
+
+    // What the TCPIP attributes show.
+    bool hislip = false;
+    ViUInt16 hislip_version = 0;
+    bool overlap = false;
+    ViUInt32 max_message_kb = 0;
+    std::string address;  // the peer's numeric address
+    Conn* main = nullptr;  // the connection whose options NODELAY and KEEPALIVE set
+    // Raw sockets: VI_PROT_4882_STRS.
+    bool strs = false;
+};
+
+// Reaches the device the name gives; VI_ERROR_RSRC_NFOUND within `timeout_ms` when it
+// cannot be reached.
+ViStatus open_link(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
+
+ViStatus open_vxi11(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
+ViStatus open_hislip(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
+ViStatus open_socket(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
+
+}  // namespace simvisa::net
