@@ -1,14 +1,10 @@
 // The library's TCPIP resources against visa-sim-server, run in a private network namespace.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 
+#include "sim_server.hpp"
 #include "visa.h"
 
 namespace {
@@ -17,40 +13,10 @@ constexpr const char* kBus =
     "[VXI0::24::INSTR]\nq7304 = yes\nlan.socket_port = 5025\n"
     "[GPIB0::3::INSTR]\ninterface = gpib\nloopback = yes\nlan.socket_port = 5026\n";
 
-// visa-sim-server serving kBus, from its "listening" line until the end of the scope.
-class Server {
+// visa-sim-server serving kBus until the end of the scope.
+class Server : public gutest::SimServer {
 public:
-    Server() { start(); }
-    ~Server() { stop(); }
-    void start() {
-        const std::string bus = "/tmp/lan_client_bus_" + std::to_string(::getpid()) + ".txt";
-        std::ofstream(bus) << kBus;
-        int out[2];
-        ASSERT_EQ(::pipe(out), 0);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            ::execl(SERVER_PATH, SERVER_PATH, "--bus", bus.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        std::string line;
-        char c;
-        while (::read(out[0], &c, 1) == 1 && c != '\n') line += c;
-        ::close(out[0]);
-        ASSERT_EQ(line.rfind("listening", 0), 0u) << line;
-        ASSERT_NE(line.find("portmapper"), std::string::npos) << line;
-    }
-    void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
+    Server() : SimServer(SERVER_PATH, kBus) {}
 };
 
 ViSession open(ViSession rm, const std::string& name, ViStatus want = VI_SUCCESS) {
