@@ -1,5 +1,6 @@
 // The library's TCPIP resources against visa-sim-server, run in a private network namespace.
 #include <gtest/gtest.h>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
@@ -267,5 +268,65 @@ TEST(Faults, UnreachableServersAndALostConnection) {
         EXPECT_EQ(send(again, "*IDN?\n"), VI_SUCCESS);
         EXPECT_EQ(receive(again), "VISA-SIM,LOOPBACK,0,1.0\n") << name;
     }
+    viClose(rm);
+}
+
+namespace {
+
+std::atomic<int> handled{0};
+ViStatus count_srq(ViSession, ViEventType type, ViEvent, ViAddr) {
+    if (type == VI_EVENT_SERVICE_REQ) ++handled;
+    return VI_SUCCESS;
+}
+
+// A slow reply announced by a service request: waited for in the queue on one session, by
+// a handler on another; the serial poll shows RQS and MAV, and the reply is read. (A query:
+// the HiSLIP server sends only a query's late reply unasked.)
+void srq_scenario(ViSession rm, const std::string& name) {
+    const ViSession q = open(rm, name), h = open(rm, name);
+    ASSERT_EQ(viEnableEvent(q, VI_EVENT_SERVICE_REQ, VI_QUEUE, VI_NULL), VI_SUCCESS);
+    ASSERT_EQ(viInstallHandler(h, VI_EVENT_SERVICE_REQ, count_srq, nullptr), VI_SUCCESS);
+    ASSERT_EQ(viEnableEvent(h, VI_EVENT_SERVICE_REQ, VI_HNDLR, VI_NULL), VI_SUCCESS);
+    handled = 0;
+    ASSERT_EQ(send(q, "RCVSLOWSRQ\n"), VI_SUCCESS);
+    ASSERT_EQ(send(q, "late?\n"), VI_SUCCESS);
+    ViEventType type = 0;
+    ViEvent event = VI_NULL;
+    ASSERT_EQ(viWaitOnEvent(q, VI_EVENT_SERVICE_REQ, 5000, &type, &event), VI_SUCCESS) << name;
+    viClose(event);
+    ViUInt16 stb = 0;
+    EXPECT_EQ(viReadSTB(q, &stb), VI_SUCCESS);
+    EXPECT_EQ(stb & 0x50, 0x50);
+    EXPECT_EQ(receive(q), "late?\n");
+    for (int i = 0; i < 500 && handled == 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(handled.load(), 1) << name;
+    viClose(q);
+    viClose(h);
+}
+
+}  // namespace
+
+TEST(Vxi11, ServiceRequestsReachQueueAndHandler) {
+    Server server;
+    srq_scenario(rm_session(), "TCPIP0::127.0.0.1::inst1::INSTR");
+}
+
+TEST(Hislip, ServiceRequestsReachQueueAndHandlerAndClearEndsARead) {
+    Server server;
+    const ViSession rm = rm_session();
+    srq_scenario(rm, "TCPIP0::127.0.0.1::hislip1::INSTR");
+    // A device clear from another thread ends a read that waits, and the session goes on.
+    const ViSession vi = open(rm, "TCPIP0::127.0.0.1::hislip1::INSTR");
+    viSetAttribute(vi, VI_ATTR_TMO_VALUE, 20000);
+    std::thread clearer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(viClear(vi), VI_SUCCESS);
+    });
+    ViStatus st = 0;
+    receive(vi, &st);
+    clearer.join();
+    EXPECT_EQ(st, VI_ERROR_ABORT);
+    EXPECT_EQ(send(vi, "*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(receive(vi, &st), "VISA-SIM,LOOPBACK,0,1.0\n");
     viClose(rm);
 }

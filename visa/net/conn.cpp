@@ -118,6 +118,12 @@ void Conn::discard_input() {
     }
 }
 
+void Conn::adopt(int fd) {
+    close();
+    fd_ = fd;
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) | O_NONBLOCK);
+}
+
 void Conn::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

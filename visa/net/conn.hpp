@@ -38,6 +38,9 @@ public:
     bool open() const { return fd_ >= 0; }
     void set_option(int level, int name, bool on);
     bool option(int level, int name) const;
+    int fd() const { return fd_; }
+    // Takes an accepted socket.
+    void adopt(int fd);
     // The numeric address of the peer.
     const std::string& address() const { return address_; }
 

@@ -2,6 +2,11 @@
 // clear; the asynchronous one locks, the status byte, remote/local and service requests.
 #include <cctype>
 #include <charconv>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 
 #include "hislip.hpp"
 #include "link.hpp"
@@ -65,6 +70,8 @@ bool split_device(const std::string& device, std::string& sub, int& port) {
 
 class HislipLink : public Link {
 public:
+    ~HislipLink() override { stop_reader(); }
+
     ViStatus open(const ParsedName& name, ViUInt32 timeout_ms) {
         std::string sub;
         int port = 0;
@@ -244,8 +251,18 @@ public:
     }
 
     void close(ViUInt32) override {
+        stop_reader();
         sync_.conn.close();
         async_.conn.close();
+    }
+
+    // Service requests come on the asynchronous channel at any time: from now on a thread
+    // reads it, and requests wait for their responses from that thread.
+    ViStatus enable_srq(ViUInt32) override {
+        if (reader_.joinable()) return VI_SUCCESS;
+        if (!async_.conn.open()) return VI_ERROR_CONN_LOST;
+        reader_ = std::thread([this] { read_async(); });
+        return VI_SUCCESS;
     }
 
 private:
@@ -256,7 +273,7 @@ private:
         const auto deadline = deadline_after(tmo);
         if (ViStatus st = async_.send(type, control, parameter, payload, deadline); st != VI_SUCCESS) return st;
         for (;;) {
-            if (ViStatus st = async_.receive(m, deadline); st != VI_SUCCESS)
+            if (ViStatus st = next_async(m, deadline); st != VI_SUCCESS)
                 return st == VI_ERROR_TMO && !async_.conn.open() ? VI_ERROR_CONN_LOST : st;
             if (m.type() == response) return VI_SUCCESS;
             if (m.type() == hislip::Type::FatalError) {
@@ -265,6 +282,50 @@ private:
             }
             if (m.type() == hislip::Type::Error) return VI_ERROR_IO;
         }
+    }
+
+    ViStatus next_async(hislip::Message& m, std::optional<Clock::time_point> deadline) {
+        if (!reader_.joinable()) {
+            for (;;) {
+                if (ViStatus st = async_.receive(m, deadline); st != VI_SUCCESS) return st;
+                if (m.type() != hislip::Type::AsyncServiceRequest) return VI_SUCCESS;
+                if (on_srq) on_srq();
+            }
+        }
+        std::unique_lock lock(mutex_);
+        const auto ready = [&] { return !responses_.empty() || async_lost_; };
+        if (deadline) {
+            if (!arrived_.wait_until(lock, *deadline, ready)) return VI_ERROR_TMO;
+        } else {
+            arrived_.wait(lock, ready);
+        }
+        if (responses_.empty()) return VI_ERROR_CONN_LOST;
+        m = std::move(responses_.front());
+        responses_.pop_front();
+        return VI_SUCCESS;
+    }
+
+    void read_async() {
+        for (;;) {
+            hislip::Message m;
+            if (async_.receive(m, std::nullopt, Stop{reader_stop_.get_token()}) != VI_SUCCESS) break;
+            if (m.type() == hislip::Type::AsyncServiceRequest) {
+                if (on_srq) on_srq();
+                continue;
+            }
+            std::lock_guard lock(mutex_);
+            if (responses_.size() < 64) responses_.push_back(std::move(m));
+            arrived_.notify_all();
+        }
+        std::lock_guard lock(mutex_);
+        async_lost_ = true;
+        arrived_.notify_all();
+    }
+
+    void stop_reader() {
+        if (!reader_.joinable()) return;
+        reader_stop_.request_stop();
+        reader_.join();
     }
 
     // The RMT-delivered bit: set on the first message after a whole reply was read.
@@ -282,6 +343,12 @@ private:
     bool held_end_ = false;
     bool rmt_ = false;
     bool stale_ = false;
+    std::thread reader_;
+    std::stop_source reader_stop_;
+    std::mutex mutex_;
+    std::condition_variable arrived_;
+    std::deque<hislip::Message> responses_;
+    bool async_lost_ = false;
 };
 
 }  // namespace

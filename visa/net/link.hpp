@@ -2,6 +2,7 @@
 // session; its calls are made with the session's transfer lock held, except abort().
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,6 +28,9 @@ public:
     // viGpibControlREN's modes.
     virtual ViStatus remote_local(ViUInt16 mode, ViUInt32 timeout_ms) = 0;
     virtual void close(ViUInt32 timeout_ms) = 0;
+    // From now on the device's service requests call on_srq, from a thread of the link.
+    virtual ViStatus enable_srq(ViUInt32 timeout_ms) = 0;
+    std::function<void()> on_srq;
 
     // What the TCPIP attributes show.
     bool hislip = false;

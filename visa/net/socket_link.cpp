@@ -78,6 +78,7 @@ public:
     ViStatus unlock() override { return VI_SUCCESS; }
     ViStatus remote_local(ViUInt16, ViUInt32) override { return VI_ERROR_NSUP_OPER; }
     void close(ViUInt32) override { conn_.close(); }
+    ViStatus enable_srq(ViUInt32) override { return VI_SUCCESS; }  // a socket has none
 
 private:
     Conn conn_;

@@ -1,8 +1,16 @@
 // VXI-11 links: the portmapper asked for the core channel, then create_link and the core
 // calls on it; the abort channel ends a call in progress.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <stop_token>
+#include <thread>
 
 #include "link.hpp"
 #include "oncrpc.hpp"
@@ -120,6 +128,50 @@ ViStatus core_port(const std::string& host, ViUInt32 timeout_ms, int& port) {
 
 class Vxi11Link : public Link {
 public:
+    ~Vxi11Link() override { stop_intr(); }
+
+    // The interrupt channel: our own small RPC server, to which the device connects and
+    // sends device_intr_srq.
+    ViStatus enable_srq(ViUInt32 tmo) override {
+        if (intr_.joinable()) return VI_SUCCESS;
+        sockaddr_in local{};
+        socklen_t len = sizeof local;
+        if (::getsockname(core_.conn.fd(), reinterpret_cast<sockaddr*>(&local), &len) != 0 ||
+            local.sin_family != AF_INET)
+            return VI_ERROR_NSUP_OPER;  // the channel's address is IPv4 only
+        local.sin_port = 0;
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        len = sizeof local;
+        if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 || ::listen(fd, 1) != 0 ||
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) != 0) {
+            if (fd >= 0) ::close(fd);
+            return VI_ERROR_SYSTEM_ERROR;
+        }
+        intr_ = std::thread([this, fd] { serve_intr(fd); });
+        Device_RemoteFunc f{};
+        f.hostAddr = ntohl(local.sin_addr.s_addr);
+        f.hostPort = ntohs(local.sin_port);
+        f.progNum = vxi11::kIntrProgram;
+        f.progVers = vxi11::kIntrVersion;
+        f.progFamily = DEVICE_TCP;
+        std::optional<vxi11::Decoded<Device_Error>> r;
+        ViStatus st = call(vxi11::proc_create_intr_chan, XDR(xdr_Device_RemoteFunc), f, XDR(xdr_Device_Error), r, tmo);
+        if (st == VI_SUCCESS && r->value.error != vxi11::channel_already_established) st = status_of(r->value.error);
+        if (st == VI_SUCCESS) {
+            char handle[] = "srq";
+            Device_EnableSrqParms p{};
+            p.lid = lid_;
+            p.enable = 1;
+            p.handle.handle_len = 3;
+            p.handle.handle_val = handle;
+            r.reset();
+            st = call(vxi11::proc_device_enable_srq, XDR(xdr_Device_EnableSrqParms), p, XDR(xdr_Device_Error), r, tmo);
+            if (st == VI_SUCCESS) st = status_of(r->value.error);
+        }
+        if (st != VI_SUCCESS) stop_intr();
+        return st;
+    }
+
     ViStatus open(const ParsedName& name, ViUInt32 timeout_ms) {
         host_ = name.host;
         int port = 0;
@@ -253,6 +305,7 @@ public:
     }
 
     void close(ViUInt32 tmo) override {
+        stop_intr();
         if (core_.conn.open()) link_call(vxi11::proc_destroy_link, std::min<ViUInt32>(tmo, 2000));
         core_.conn.close();
     }
@@ -279,6 +332,40 @@ private:
         return st;
     }
 
+    void serve_intr(int listener) {
+        const Stop stop{intr_stop_.get_token()};
+        int fd = -1;
+        while (!stop.requested() && fd < 0) {
+            pollfd p{listener, POLLIN, 0};
+            if (::poll(&p, 1, 10) > 0) fd = ::accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+        }
+        ::close(listener);
+        if (fd < 0) return;
+        Conn conn;
+        conn.adopt(fd);
+        rpc::RecordAssembler assembler(4096);
+        std::string pending;
+        while (conn.receive(pending, 4096, std::nullopt, stop) == VI_SUCCESS) {
+            for (;;) {
+                rpc::RecordAssembler::Status status;
+                pending.erase(0, assembler.feed(pending.data(), pending.size(), status));
+                if (status == rpc::RecordAssembler::Status::too_long) return;
+                if (status != rpc::RecordAssembler::Status::record) break;
+                rpc::CallHeader h;
+                std::size_t body = 0;
+                if (rpc::parse_call(assembler.record(), h, body) == rpc::CallParse::ok &&
+                    h.prog == vxi11::kIntrProgram && h.proc == vxi11::proc_device_intr_srq && on_srq)
+                    on_srq();
+            }
+        }
+    }
+
+    void stop_intr() {
+        if (!intr_.joinable()) return;
+        intr_stop_.request_stop();
+        intr_.join();
+    }
+
     void send_abort() {
         RpcClient a;
         a.prog = vxi11::kAsyncProgram;
@@ -294,6 +381,8 @@ private:
     Device_Link lid_ = 0;
     int abort_port_ = 0;
     std::uint32_t max_recv_ = 1024;
+    std::thread intr_;
+    std::stop_source intr_stop_;
 };
 
 }  // namespace

@@ -42,6 +42,11 @@ ViStatus open_lan(ViSession rm, const ParsedName& name, ViAccessMode mode, ViUIn
     s->link = std::move(link);
     if (name.socket) s->termchar_enabled = false;
     const ViSession handle = add_session(s);
+    s->link->on_srq = [handle] {
+        EventData e;
+        e.type = VI_EVENT_SERVICE_REQ;
+        post_event(handle, e);
+    };
     if (mode & VI_EXCLUSIVE_LOCK) {
         std::string key;
         ViStatus st = s->device->locks.lock(handle, VI_EXCLUSIVE_LOCK, timeout, nullptr, key, stop_of(*s));
