@@ -258,10 +258,17 @@ TEST(Faults, UnreachableServersAndALostConnection) {
         ViStatus st = 0;
         receive(vi[i], &st);
         EXPECT_TRUE(st == VI_ERROR_CONN_LOST || st == VI_ERROR_TMO) << names[i] << " " << std::hex << st;
+        // While the server is away, calls fail at once.
+        EXPECT_EQ(send(vi[i], "*IDN?\n"), VI_ERROR_CONN_LOST) << names[i];
+    }
+    // Once the server is back, the sessions go on (their links opened again), and the same
+    // names open again.
+    server->start();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(send(vi[i], "*IDN?\n"), VI_SUCCESS) << names[i];
+        EXPECT_EQ(receive(vi[i]), "VISA-SIM,LOOPBACK,0,1.0\n") << names[i];
         EXPECT_EQ(viClose(vi[i]), VI_SUCCESS);
     }
-    // Once the server is back, the same names open again.
-    server->start();
     for (const char* name : names) {
         const ViSession again = open(rm, name);
         viSetAttribute(again, VI_ATTR_TERMCHAR_EN, VI_TRUE);

@@ -90,6 +90,7 @@ ViStatus Conn::send(std::string_view bytes, std::optional<Clock::time_point> dea
             if (const ViStatus st = wait(POLLOUT, deadline, stop); st != VI_SUCCESS) return st;
             continue;
         }
+        close();
         return VI_ERROR_CONN_LOST;
     }
     return VI_SUCCESS;
@@ -105,9 +106,11 @@ ViStatus Conn::receive(std::string& out, std::size_t max, std::optional<Clock::t
             out.append(chunk, static_cast<std::size_t>(n));
             return VI_SUCCESS;
         }
-        if (n == 0) return VI_ERROR_CONN_LOST;
+        if (n == 0 || (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            close();
+            return VI_ERROR_CONN_LOST;
+        }
         if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return VI_ERROR_CONN_LOST;
         if (const ViStatus st = wait(POLLIN, deadline, stop); st != VI_SUCCESS) return st;
     }
 }

@@ -256,6 +256,8 @@ public:
         async_.conn.close();
     }
 
+    bool lost() const override { return !sync_.conn.open() || !async_.conn.open(); }
+
     // Service requests come on the asynchronous channel at any time: from now on a thread
     // reads it, and requests wait for their responses from that thread.
     ViStatus enable_srq(ViUInt32) override {

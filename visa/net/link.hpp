@@ -28,6 +28,8 @@ public:
     // viGpibControlREN's modes.
     virtual ViStatus remote_local(ViUInt16 mode, ViUInt32 timeout_ms) = 0;
     virtual void close(ViUInt32 timeout_ms) = 0;
+    // Whether the connection to the device is gone (the session may be opened again).
+    virtual bool lost() const = 0;
     // From now on the device's service requests call on_srq, from a thread of the link.
     virtual ViStatus enable_srq(ViUInt32 timeout_ms) = 0;
     std::function<void()> on_srq;

@@ -79,6 +79,7 @@ public:
     ViStatus remote_local(ViUInt16, ViUInt32) override { return VI_ERROR_NSUP_OPER; }
     void close(ViUInt32) override { conn_.close(); }
     ViStatus enable_srq(ViUInt32) override { return VI_SUCCESS; }  // a socket has none
+    bool lost() const override { return !conn_.open(); }
 
 private:
     Conn conn_;

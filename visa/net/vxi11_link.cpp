@@ -304,11 +304,19 @@ public:
         }
     }
 
+    // Never waits longer than the session's time-out.
     void close(ViUInt32 tmo) override {
         stop_intr();
-        if (core_.conn.open()) link_call(vxi11::proc_destroy_link, std::min<ViUInt32>(tmo, 2000));
+        if (core_.conn.open()) {
+            Device_Link l = lid_;
+            std::optional<vxi11::Decoded<Device_Error>> r;
+            core_.call(vxi11::proc_destroy_link, XDR(xdr_Device_Link), l, XDR(xdr_Device_Error), r,
+                       deadline_after(std::min<ViUInt32>(tmo, 2000)));
+        }
         core_.conn.close();
     }
+
+    bool lost() const override { return !core_.conn.open(); }
 
 private:
     // Calls taking only the link id.
