@@ -101,6 +101,8 @@ ViStatus Conn::receive(std::string& out, std::size_t max, std::optional<Clock::t
     if (fd_ < 0) return VI_ERROR_CONN_LOST;
     char chunk[65536];
     for (;;) {
+        // Waiting first saves a call when the reply has not come yet, as is usual.
+        if (const ViStatus st = wait(POLLIN, deadline, stop); st != VI_SUCCESS) return st;
         const ssize_t n = ::recv(fd_, chunk, std::min(max, sizeof chunk), 0);
         if (n > 0) {
             out.append(chunk, static_cast<std::size_t>(n));
@@ -110,8 +112,6 @@ ViStatus Conn::receive(std::string& out, std::size_t max, std::optional<Clock::t
             close();
             return VI_ERROR_CONN_LOST;
         }
-        if (errno == EINTR) continue;
-        if (const ViStatus st = wait(POLLIN, deadline, stop); st != VI_SUCCESS) return st;
     }
 }
 
