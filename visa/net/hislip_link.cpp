@@ -1,5 +1,6 @@
 // HiSLIP sessions: the synchronous channel carries data, triggers and the end of a device
 // clear; the asynchronous one locks, the status byte, remote/local and service requests.
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <condition_variable>
@@ -102,6 +103,14 @@ public:
         address = sync_.conn.address();
         main = &sync_.conn;
         return VI_SUCCESS;
+    }
+
+    void adopt(int sync_fd, int async_fd, std::uint64_t server_max) {
+        sync_.conn.adopt(sync_fd);
+        async_.conn.adopt(async_fd);
+        server_max_ = std::clamp<std::uint64_t>(server_max, 1, kOurMaxMessage);
+        hislip = true;
+        main = &sync_.conn;
     }
 
     ViStatus write(std::string_view bytes, bool end, ViUInt32 tmo, Stop stop) override {
@@ -354,6 +363,12 @@ private:
 };
 
 }  // namespace
+
+std::unique_ptr<Link> hislip_on(int sync_fd, int async_fd, std::uint64_t server_max) {
+    auto link = std::make_unique<HislipLink>();
+    link->adopt(sync_fd, async_fd, server_max);
+    return link;
+}
 
 ViStatus open_hislip(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out) {
     auto link = std::make_unique<HislipLink>();

@@ -49,6 +49,11 @@ public:
 // cannot be reached.
 ViStatus open_link(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
 
+// Links on connections already made, for tests and fuzzing: a VXI-11 link `lid` on its core
+// channel, a HiSLIP session on its two channels.
+std::unique_ptr<Link> vxi11_on(int core_fd, long lid, std::uint32_t max_recv);
+std::unique_ptr<Link> hislip_on(int sync_fd, int async_fd, std::uint64_t server_max);
+
 ViStatus open_vxi11(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
 ViStatus open_hislip(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);
 ViStatus open_socket(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out);

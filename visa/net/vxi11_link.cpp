@@ -197,6 +197,15 @@ public:
         return VI_SUCCESS;
     }
 
+    void adopt(int fd, long lid, std::uint32_t max_recv) {
+        core_.prog = vxi11::kCoreProgram;
+        core_.vers = vxi11::kCoreVersion;
+        core_.conn.adopt(fd);
+        lid_ = lid;
+        max_recv_ = std::clamp<std::uint32_t>(max_recv, 1, 1u << 20);
+        main = &core_.conn;
+    }
+
     ViStatus write(std::string_view bytes, bool end, ViUInt32 tmo, Stop stop) override {
         do {
             const std::size_t n = std::min<std::size_t>(bytes.size(), max_recv_);
@@ -394,6 +403,12 @@ private:
 };
 
 }  // namespace
+
+std::unique_ptr<Link> vxi11_on(int core_fd, long lid, std::uint32_t max_recv) {
+    auto link = std::make_unique<Vxi11Link>();
+    link->adopt(core_fd, lid, max_recv);
+    return link;
+}
 
 ViStatus open_vxi11(const ParsedName& name, ViUInt32 timeout_ms, std::unique_ptr<Link>& out) {
     auto link = std::make_unique<Vxi11Link>();
