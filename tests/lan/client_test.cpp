@@ -1,6 +1,10 @@
 // The library's TCPIP resources against visa-sim-server, run in a private network namespace.
 #include <gtest/gtest.h>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
 #include <memory>
 #include <string>
 #include <thread>
@@ -336,4 +340,28 @@ TEST(Hislip, ServiceRequestsReachQueueAndHandlerAndClearEndsARead) {
     EXPECT_EQ(send(vi, "*IDN?\n"), VI_SUCCESS);
     EXPECT_EQ(receive(vi, &st), "VISA-SIM,LOOPBACK,0,1.0\n");
     viClose(rm);
+}
+
+TEST(Discovery, PortmapperBroadcastAddsTheInstrumentsThatAnswer) {
+    // An interface with a broadcast address, a veth pair with both ends in this namespace.
+    if (std::system("ip link add gu0 type veth peer name gu1 && ip addr add 10.99.0.1/24 brd + dev gu0 && "
+                    "ip link set gu0 up && ip link set gu1 up") != 0)
+        GTEST_SKIP() << "no veth pair can be made";
+    gutest::SimServer server(SERVER_PATH, kBus, "0.0.0.0");
+    const std::string bus = "/tmp/lan_discovery_bus_" + std::to_string(::getpid()) + ".txt";
+    std::ofstream(bus) << "[lan]\ndiscover = yes\n[TCPIP0::192.0.2.7::inst0::INSTR]\n";
+    ::setenv("VISA_SIM_BUS", bus.c_str(), 1);
+    const ViSession rm = rm_session();
+    ViFindList list = VI_NULL;
+    ViUInt32 count = 0;
+    char name[256] = {};
+    ASSERT_EQ(viFindRsrc(rm, "TCPIP?*INSTR", &list, &count, name), VI_SUCCESS);
+    std::vector<std::string> names{name};
+    while (viFindNext(list, name) == VI_SUCCESS) names.emplace_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"TCPIP0::192.0.2.7::inst0::INSTR", "TCPIP0::10.99.0.1::inst0::INSTR"}));
+    const ViSession vi = open(rm, "TCPIP0::10.99.0.1::inst0::INSTR");
+    EXPECT_EQ(send(vi, "*IDN?\n"), VI_SUCCESS);
+    EXPECT_EQ(receive(vi).rfind("VANTREL-OSSMARK,Q7304A,", 0), 0u);
+    viClose(rm);
+    std::remove(bus.c_str());
 }

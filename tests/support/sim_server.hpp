@@ -14,7 +14,10 @@ namespace gutest {
 
 class SimServer {
 public:
-    SimServer(std::string program, std::string bus) : program_(std::move(program)), bus_(std::move(bus)) { start(); }
+    SimServer(std::string program, std::string bus, std::string listen = {})
+        : program_(std::move(program)), bus_(std::move(bus)), listen_(std::move(listen)) {
+        start();
+    }
     ~SimServer() { stop(); }
     SimServer(const SimServer&) = delete;
     SimServer& operator=(const SimServer&) = delete;
@@ -28,7 +31,11 @@ public:
         if (pid_ == 0) {
             ::dup2(out[1], 1);
             ::close(out[0]);
-            ::execl(program_.c_str(), program_.c_str(), "--bus", path.c_str(), static_cast<char*>(nullptr));
+            if (listen_.empty())
+                ::execl(program_.c_str(), program_.c_str(), "--bus", path.c_str(), static_cast<char*>(nullptr));
+            else
+                ::execl(program_.c_str(), program_.c_str(), "--bus", path.c_str(), "--listen", listen_.c_str(),
+                        static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);
@@ -48,7 +55,7 @@ public:
     }
 
 private:
-    std::string program_, bus_;
+    std::string program_, bus_, listen_;
     pid_t pid_ = -1;
 };
 

@@ -1,10 +1,12 @@
 // The resource manager: sessions, find lists, resource names, opening and closing.
 #include <algorithm>
+#include <chrono>
 #include <string>
 
 #include "bus.hpp"
 #include "call_support.hpp"
 #include "search.hpp"
+#include "net/discover.hpp"
 #include "net/link.hpp"
 
 using namespace simvisa;
@@ -88,6 +90,15 @@ VISA_EXPORT ViStatus viFindRsrc(ViSession sesn, ViConstString expr, ViPFindList 
     for (const auto& d : bus())
         if (pattern->matches(d->desc().name) && pattern->accepts(*d))
             found->found.push_back(d->desc().name);
+    // Instruments that answer on the local network, when the description asks for them.
+    if (lan_discovery()) {
+        for (const auto& name : net::discover_vxi11(std::chrono::milliseconds(500))) {
+            const auto parsed = parse_resource_name(name);
+            if (!parsed || std::find(found->found.begin(), found->found.end(), name) != found->found.end())
+                continue;
+            if (pattern->matches(name) && pattern->accepts(*lan_device(*parsed))) found->found.push_back(name);
+        }
+    }
     if (count) *count = static_cast<ViUInt32>(found->found.size());
     if (found->found.empty()) return finish(call, VI_ERROR_RSRC_NFOUND);
     copy_name(desc, found->found.front());
