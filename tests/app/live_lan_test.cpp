@@ -11,14 +11,15 @@ namespace {
 
 constexpr int SAMPLE_COUNT = 11;  // on the main panel
 
-TEST(LiveLan, LostConnectionIsShownOnceAndTheNextActionWorksOnceTheServerIsBack) {
+// Start-up, a setting, the server lost (the error shown once, live mode kept) and back.
+void survive_the_network(const char* name) {
     const char* program = std::getenv("GU_SIM_SERVER");
     if (program == nullptr) GTEST_SKIP() << "run in a network namespace by LiveModeOverLan";
     gutest::SimServer server(program, "[VXI0::24::INSTR]\nq7304 = yes\n");
-    gutest::use_bus("[TCPIP0::127.0.0.1::inst0::INSTR]\n");
+    gutest::use_bus(std::string("[") + name + "]\n");
     const int result = gutest::run_program([&] {
         ASSERT_EQ(gu::livemode, 1);
-        EXPECT_STREQ(gu::rsrc_name, "TCPIP0::127.0.0.1::inst0::INSTR");
+        EXPECT_STREQ(gu::rsrc_name, name);
         uirt::test::set_value(gu::main_panel, SAMPLE_COUNT, 5.0);
         EXPECT_EQ(apptest::sample_count(), 5);
         EXPECT_TRUE(uirt::test::popups().empty());
@@ -37,6 +38,14 @@ TEST(LiveLan, LostConnectionIsShownOnceAndTheNextActionWorksOnceTheServerIsBack)
         EXPECT_EQ(gu::livemode, 1);
     });
     EXPECT_EQ(result, 0);
+}
+
+TEST(LiveLan, OverVxi11TheLostConnectionIsShownOnceAndTheNextActionWorks) {
+    survive_the_network("TCPIP0::127.0.0.1::inst0::INSTR");
+}
+
+TEST(LiveLan, OverHislipTheLostConnectionIsShownOnceAndTheNextActionWorks) {
+    survive_the_network("TCPIP0::127.0.0.1::hislip0::INSTR");
 }
 
 }  // namespace
