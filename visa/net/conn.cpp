@@ -78,7 +78,7 @@ ViStatus Conn::connect(const std::string& host_in, int port, ViUInt32 timeout_ms
 }
 
 ViStatus Conn::send(std::string_view bytes, std::optional<Clock::time_point> deadline, Stop stop) {
-    if (fd_ < 0) return VI_ERROR_CONN_LOST;
+    if (!open()) return VI_ERROR_CONN_LOST;
     while (!bytes.empty()) {
         const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
         if (n > 0) {
@@ -90,7 +90,7 @@ ViStatus Conn::send(std::string_view bytes, std::optional<Clock::time_point> dea
             if (const ViStatus st = wait(POLLOUT, deadline, stop); st != VI_SUCCESS) return st;
             continue;
         }
-        close();
+        fail();
         return VI_ERROR_CONN_LOST;
     }
     return VI_SUCCESS;
@@ -98,7 +98,7 @@ ViStatus Conn::send(std::string_view bytes, std::optional<Clock::time_point> dea
 
 ViStatus Conn::receive(std::string& out, std::size_t max, std::optional<Clock::time_point> deadline,
                        Stop stop) {
-    if (fd_ < 0) return VI_ERROR_CONN_LOST;
+    if (!open()) return VI_ERROR_CONN_LOST;
     char chunk[65536];
     for (;;) {
         // Waiting first saves a call when the reply has not come yet, as is usual.
@@ -130,6 +130,7 @@ void Conn::adopt(int fd) {
 void Conn::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    broken_ = false;
 }
 
 void Conn::set_option(int level, int name, bool on) {

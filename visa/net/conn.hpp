@@ -2,6 +2,7 @@
 // receives that end at a deadline or when the pending call is to end.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 #include <string>
@@ -35,7 +36,10 @@ public:
     // Drops whatever has come and not been read.
     void discard_input();
     void close();
-    bool open() const { return fd_ >= 0; }
+    // Marks the connection lost; its socket stays until close(), so that another thread
+    // using it meanwhile never reaches a reused descriptor.
+    void fail() { broken_ = true; }
+    bool open() const { return fd_ >= 0 && !broken_; }
     void set_option(int level, int name, bool on);
     bool option(int level, int name) const;
     int fd() const { return fd_; }
@@ -47,6 +51,7 @@ public:
 private:
     ViStatus wait(short events, std::optional<Clock::time_point> deadline, Stop stop);
     int fd_ = -1;
+    std::atomic<bool> broken_{false};
     std::string address_;
 };
 

@@ -38,11 +38,10 @@ public:
             pending_.erase(0, pending_.size() - in.size());
             if (r == hislip::Parser::Result::message) return VI_SUCCESS;
             if (r == hislip::Parser::Result::bad_header || r == hislip::Parser::Result::too_large) {
-                conn.close();
+                conn.fail();
                 return VI_ERROR_CONN_LOST;
             }
             if (const ViStatus st = conn.receive(pending_, 1u << 16, deadline, stop); st != VI_SUCCESS) {
-                if (st == VI_ERROR_CONN_LOST) conn.close();
                 return st;
             }
         }
@@ -175,7 +174,7 @@ public:
                     held_ += m.payload;
                     held_end_ = m.type() == hislip::Type::DataEnd;
                     break;
-                case hislip::Type::FatalError: sync_.conn.close(); return VI_ERROR_CONN_LOST;
+                case hislip::Type::FatalError: sync_.conn.fail(); return VI_ERROR_CONN_LOST;
                 case hislip::Type::Error: return VI_ERROR_IO;
                 default: break;  // Interrupted and the like
             }
@@ -288,7 +287,7 @@ private:
                 return st == VI_ERROR_TMO && !async_.conn.open() ? VI_ERROR_CONN_LOST : st;
             if (m.type() == response) return VI_SUCCESS;
             if (m.type() == hislip::Type::FatalError) {
-                async_.conn.close();
+                async_.conn.fail();
                 return VI_ERROR_CONN_LOST;
             }
             if (m.type() == hislip::Type::Error) return VI_ERROR_IO;

@@ -89,7 +89,7 @@ private:
                 const std::size_t used = assembler_.feed(pending_.data(), pending_.size(), status);
                 pending_.erase(0, used);
                 if (status == rpc::RecordAssembler::Status::too_long) {
-                    conn.close();
+                    conn.fail();
                     return VI_ERROR_CONN_LOST;
                 }
                 if (status == rpc::RecordAssembler::Status::record) {
@@ -97,10 +97,7 @@ private:
                     return VI_SUCCESS;
                 }
             }
-            if (const ViStatus st = conn.receive(pending_, 1u << 16, deadline, stop); st != VI_SUCCESS) {
-                if (st == VI_ERROR_CONN_LOST) conn.close();
-                return st;
-            }
+            if (const ViStatus st = conn.receive(pending_, 1u << 16, deadline, stop); st != VI_SUCCESS) return st;
         }
     }
     rpc::RecordAssembler assembler_{kMaxReply};
