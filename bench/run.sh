@@ -18,3 +18,6 @@ ninja -C "$build" -j2 bench_data_inprocess bench_trend_program bench_trend_runne
 # The LAN server, in a private network namespace (skipped where none can be made).
 ninja -C "$build" -j2 bench_lan visa-sim-server >/dev/null && \
   "$src/tests/support/in_netns.sh" "$build/bench_lan" "$build/visa-sim-server" 2>/dev/null || true
+# Our VISA library's LAN sessions against pyvisa-py and the floor, likewise.
+ninja -C "$build" -j2 bench_lan_client visa-sim-server >/dev/null && \
+  "$src/tests/support/in_netns.sh" "$build/bench_lan_client" "$build/visa-sim-server" 2>/dev/null || true

@@ -15,6 +15,21 @@ std::string_view first_field(std::string_view rest) {
     return rest.substr(0, rest.find(':'));
 }
 
+// "TCPIP0::host::device::INSTR" or "TCPIP0::host::port::SOCKET"; a bracketed IPv6 host
+// holds separators of its own.
+void describe_lan(std::string_view intf, std::string_view rest, char* label, std::size_t size) {
+    const std::size_t host_end = rest.starts_with("[") ? rest.find(']') + 1 : rest.find(SEPARATOR);
+    const std::string_view host = rest.substr(0, host_end);
+    std::string_view tail = host_end < rest.size() ? rest.substr(host_end) : std::string_view{};
+    if (tail.starts_with(SEPARATOR)) tail.remove_prefix(SEPARATOR.size());
+    const auto end = tail.find(SEPARATOR);
+    const bool socket = end != std::string_view::npos && tail.substr(end + SEPARATOR.size()) == "SOCKET";
+    const std::string_view what = end == std::string_view::npos ? std::string_view("inst0") : tail.substr(0, end);
+    std::snprintf(label, size, "Interface: %.*s  Host %.*s  %s %.*s", static_cast<int>(intf.size()), intf.data(),
+                  static_cast<int>(host.size()), host.data(), socket ? "Port" : "Device",
+                  static_cast<int>(what.size()), what.data());
+}
+
 }  // namespace
 
 const char* describe_rsrc(const char* rsrc) {
@@ -28,6 +43,10 @@ const char* describe_rsrc(const char* rsrc) {
     }
     const std::string_view intf = name.substr(0, first);
     std::string_view rest = name.substr(first + SEPARATOR.size());
+    if (intf.starts_with("TCPIP")) {
+        describe_lan(intf, rest, label, sizeof label);
+        return label;
+    }
     std::string_view prim;
     bool has_prim = false;
     if (name.find("GPIB") != std::string_view::npos) {

@@ -23,7 +23,7 @@ bool visa_bound() {
            GetAttribute;
 }
 
-// A plain GPIB device matches by the start of its identification reply; a failed write or
+// A plain GPIB device, or one on the LAN, matches by the start of its identification reply; a failed write or
 // read, or a reply shorter than the prefix, is no match.
 bool gpib_identifies(ViSession dev) {
     ViUInt32 written = 0;
@@ -56,7 +56,7 @@ Verdict examine(ViSession rm, const char* name) {
     ViUInt16 intf = 0;
     Verdict verdict = Verdict::no_match;
     if (!failed(GetAttribute(dev, VI_ATTR_INTF_TYPE, &intf))) {
-        if (intf == VI_INTF_GPIB)
+        if (intf == VI_INTF_GPIB || intf == VI_INTF_TCPIP)
             verdict = gpib_identifies(dev) ? Verdict::match : Verdict::no_match;
         else if (intf == VI_INTF_VXI || intf == VI_INTF_GPIB_VXI)
             verdict = vxi_identifies(dev);

@@ -1,4 +1,4 @@
-// The Instrument Select dialog: the user picks one of several VXI instruments found.
+// The Instrument Select dialog: the user picks one of several VXI or LAN instruments found.
 #include <cstring>
 #include <string_view>
 
@@ -12,7 +12,7 @@ constexpr int SELECT_LIST = 2;  // list box: labels from describe_rsrc, values t
 constexpr int SELECT_OK = 3;
 
 bool offered(std::string_view name) {
-    return name.starts_with("GPIB-VXI") || name.starts_with("VXI");
+    return name.starts_with("GPIB-VXI") || name.starts_with("VXI") || name.starts_with("TCPIP");
 }
 
 void copy_name(char* dst, const char* name) {

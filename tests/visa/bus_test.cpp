@@ -77,7 +77,8 @@ TEST(VisaBus, OpenMatchesNamesIgnoringCaseAndRefusesUnknownOnes) {
     EXPECT_EQ(viOpen(rm, "VXI0::25::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
     EXPECT_EQ(viOpen(rm, "VXI0::24::INSTR::X", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
     EXPECT_EQ(viOpen(rm, "ASRL1::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_INV_RSRC_NAME);
-    EXPECT_EQ(viOpen(rm, "TCPIP0::host::INSTR", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
+    // Port 0 on loopback: refused at once, and no name is looked up.
+    EXPECT_EQ(viOpen(rm, "TCPIP0::127.0.0.1::0::SOCKET", VI_NULL, VI_NULL, &vi), VI_ERROR_RSRC_NFOUND);
 }
 
 TEST(VisaBus, DescribedVxiDeviceAttributes) {

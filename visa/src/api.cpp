@@ -2,6 +2,7 @@
 #include <string>
 
 #include "call_support.hpp"
+#include "transfer.hpp"
 #include "trigger_lines.hpp"
 
 using namespace simvisa;
@@ -14,7 +15,6 @@ VISA_EXPORT ViStatus viAssertTrigger(ViSession vi, ViUInt16 protocol) {
     if (protocol != VI_TRIG_PROT_DEFAULT && protocol != VI_TRIG_PROT_SYNC &&
         protocol != VI_TRIG_PROT_ON)
         return finish(call, VI_ERROR_INV_PROT);
-    s->device->trigger();
-    return finish(call, VI_SUCCESS);
+    return finish(call, device_trigger(*s));
 }
 

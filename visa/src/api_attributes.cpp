@@ -6,6 +6,10 @@
 #include "attributes.hpp"
 #include "call_support.hpp"
 #include "trigger_lines.hpp"
+#include "net/link.hpp"
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 using namespace simvisa;
 
@@ -123,6 +127,47 @@ ViStatus session_attribute(const Session& s, ViAttr attr, void* value) {
     return VI_SUCCESS;
 }
 
+// The TCPIP attributes of a session of a LAN resource.
+ViStatus tcpip_attribute(const Session& s, ViAttr attr, void* value) {
+    const net::Link& l = *s.link;
+    const auto name = parse_resource_name(s.device->desc().name);
+    switch (attr) {
+        case VI_ATTR_TCPIP_ADDR: copy_name(static_cast<ViChar*>(value), l.address); break;
+        case VI_ATTR_TCPIP_HOSTNAME: copy_name(static_cast<ViChar*>(value), name ? name->host : ""); break;
+        case VI_ATTR_TCPIP_NODELAY:
+        case VI_ATTR_TCPIP_KEEPALIVE:
+            put<ViBoolean>(value, l.main && (attr == VI_ATTR_TCPIP_NODELAY ? l.main->option(IPPROTO_TCP, TCP_NODELAY)
+                                                                            : l.main->option(SOL_SOCKET, SO_KEEPALIVE)));
+            break;
+        case VI_ATTR_TCPIP_PORT:
+            if (!name || !name->socket) return VI_ERROR_NSUP_ATTR;
+            put<ViUInt16>(value, name->port);
+            break;
+        case VI_ATTR_TCPIP_DEVICE_NAME:
+            if (!name || name->socket) return VI_ERROR_NSUP_ATTR;
+            copy_name(static_cast<ViChar*>(value), name->device);
+            break;
+        case VI_ATTR_TCPIP_IS_HISLIP:
+            if (!name || name->socket) return VI_ERROR_NSUP_ATTR;
+            put<ViBoolean>(value, l.hislip);
+            break;
+        case VI_ATTR_TCPIP_HISLIP_VERSION:
+            if (!l.hislip) return VI_ERROR_NSUP_ATTR;
+            put<ViUInt32>(value, ViUInt32{l.hislip_version} << 16);
+            break;
+        case VI_ATTR_TCPIP_HISLIP_OVERLAP_EN:
+            if (!l.hislip) return VI_ERROR_NSUP_ATTR;
+            put<ViBoolean>(value, l.overlap);
+            break;
+        case VI_ATTR_TCPIP_HISLIP_MAX_MESSAGE_KB:
+            if (!l.hislip) return VI_ERROR_NSUP_ATTR;
+            put<ViUInt32>(value, l.max_message_kb);
+            break;
+        default: return VI_ERROR_NSUP_ATTR;
+    }
+    return VI_SUCCESS;
+}
+
 }  // namespace
 
 VISA_EXPORT ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
@@ -141,6 +186,7 @@ VISA_EXPORT ViStatus viGetAttribute(ViObject vi, ViAttr attr, void* value) {
         get_trigger_id(*s, value);
         return finish(call, VI_SUCCESS);
     }
+    if (s->link && tcpip_attribute(*s, attr, value) == VI_SUCCESS) return finish(call, VI_SUCCESS);
     if (session_attribute(*s, attr, value) == VI_SUCCESS) return finish(call, VI_SUCCESS);
     if (attr == VI_ATTR_WIN_BASE_ADDR_32 || attr == VI_ATTR_WIN_BASE_ADDR_64 ||
         attr == VI_ATTR_WIN_SIZE_32 || attr == VI_ATTR_WIN_SIZE_64)
@@ -191,6 +237,31 @@ VISA_EXPORT ViStatus viSetAttribute(ViObject vi, ViAttr attr, ViAttrState value)
         return finish(call, common_attribute(*s, attr, &value) ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR);
     }
     if (attr == VI_ATTR_TRIG_ID) return finish(call, set_trigger_id(*s, value));
+    if (s->link) {
+        const bool sock = parse_resource_name(s->device->desc().name).value_or(ParsedName{}).socket;
+        switch (attr) {
+            case VI_ATTR_TCPIP_NODELAY:
+            case VI_ATTR_TCPIP_KEEPALIVE:
+                if (!is_boolean(value)) return state(false);
+                if (s->link->main) {
+                    if (attr == VI_ATTR_TCPIP_NODELAY) s->link->main->set_option(IPPROTO_TCP, TCP_NODELAY, value);
+                    else s->link->main->set_option(SOL_SOCKET, SO_KEEPALIVE, value);
+                }
+                return state(true);
+            case VI_ATTR_IO_PROT:
+                if (value != VI_PROT_NORMAL && !(sock && value == VI_PROT_4882_STRS)) return state(false);
+                s->io_prot = static_cast<ViUInt16>(value);
+                return state(true);
+            case VI_ATTR_TCPIP_HISLIP_OVERLAP_EN:
+            case VI_ATTR_TCPIP_HISLIP_MAX_MESSAGE_KB:
+                return finish(call, s->link->hislip ? VI_ERROR_ATTR_READONLY : VI_ERROR_NSUP_ATTR);
+            default: {
+                ViUInt64 scratch[VI_FIND_BUFLEN / sizeof(ViUInt64)] = {};
+                if (tcpip_attribute(*s, attr, scratch) == VI_SUCCESS) return finish(call, VI_ERROR_ATTR_READONLY);
+                break;
+            }
+        }
+    }
     switch (attr) {
         case VI_ATTR_TERMCHAR:
             if (value > 0xFF) return state(false);

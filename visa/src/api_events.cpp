@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "call_support.hpp"
+#include "net/link.hpp"
 
 using namespace simvisa;
 
@@ -53,6 +54,11 @@ VISA_EXPORT ViStatus viEnableEvent(ViSession vi, ViEventType type, ViUInt16 mech
         on |= mechanism;
     }
     if (release) release_suspended(*s, type);
+    if (s->link && type == VI_EVENT_SERVICE_REQ) {
+        // The device's service requests come over a channel of their own, opened once.
+        std::lock_guard io(s->io);
+        if (const ViStatus srq = s->link->enable_srq(s->timeout_ms); srq < 0) return finish(call, srq);
+    }
     return finish(call, st);
 }
 

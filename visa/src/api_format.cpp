@@ -38,7 +38,7 @@ ViStatus scan_from_device(Session& s, ViConstString fmt, va_list params, std::st
     const std::size_t from = s.fmt.rd_pos;
     ScanInput in(s.fmt, [&](std::string& bytes, bool& end) {
         const int term = s.termchar_enabled ? s.termchar : -1;
-        const ViStatus st = s.device->read(bytes, s.fmt.rd_size, s.timeout_ms, end, term, stop);
+        const ViStatus st = device_read(s, bytes, s.fmt.rd_size, end, term, stop);
         if (st >= 0) s.fmt.reply_open = !end;
         return st;
     });
@@ -213,7 +213,7 @@ VISA_EXPORT ViStatus viFlush(ViSession vi, ViUInt16 mask) {
     if ((mask & (VI_READ_BUF | VI_IO_IN_BUF | VI_IO_IN_BUF_DISCARD)) && s->fmt.reply_open && st >= 0) {
         for (bool end = false; !end;) {
             std::string chunk;
-            const ViStatus r = s->device->read(chunk, 65536, s->timeout_ms, end, -1, stop);
+            const ViStatus r = device_read(*s, chunk, 65536, end, -1, stop);
             if (r < 0) {
                 st = r;
                 break;
@@ -255,7 +255,7 @@ VISA_EXPORT ViStatus viBufRead(ViSession vi, ViPBuf buf, ViUInt32 cnt, ViPUInt32
         b.drop_read();
         bool end = false;
         const int term = s->termchar_enabled ? s->termchar : -1;
-        const ViStatus st = s->device->read(b.rd, b.rd_size, s->timeout_ms, end, term, stop);
+        const ViStatus st = device_read(*s, b.rd, b.rd_size, end, term, stop);
         if (st < 0) return finish(call, st);
         b.rd_end = end;
         b.reply_open = !end;

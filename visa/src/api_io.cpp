@@ -9,6 +9,7 @@
 #include "attributes.hpp"
 #include "call_support.hpp"
 #include "transfer.hpp"
+#include "net/link.hpp"
 
 using namespace simvisa;
 
@@ -51,7 +52,7 @@ VISA_EXPORT ViStatus viReadSTB(ViSession vi, ViPUInt16 status) {
     if (const ViStatus st = io_session(vi, s); st < 0) return finish(call, st);
     if (status == nullptr) return finish(call, VI_ERROR_USER_BUF);
     ViUInt16 stb = 0;
-    const ViStatus st = s->device->read_stb(stb);
+    const ViStatus st = device_read_stb(*s, stb);
     if (st == VI_SUCCESS) *status = stb;
     return finish(call, st, " stb=" + std::to_string(stb));
 }
@@ -65,7 +66,7 @@ VISA_EXPORT ViStatus viClear(ViSession vi) {
     s->fmt.drop_read();
     s->fmt.wr.clear();
     s->fmt.reply_open = false;
-    return finish(call, s->device->clear());
+    return finish(call, device_clear(*s));
 }
 
 VISA_EXPORT ViStatus viTerminate(ViObject vi, ViUInt16 degree, ViJobId job) {
@@ -189,6 +190,10 @@ VISA_EXPORT ViStatus viGpibControlREN(ViSession vi, ViUInt16 mode) {
     const std::string call = "viGpibControlREN(" + hex(vi) + ", " + std::to_string(mode) + ")";
     std::shared_ptr<Session> s;
     if (const ViStatus st = io_session(vi, s); st < 0) return finish(call, st);
+    if (s->link) {
+        std::lock_guard lock(s->io);
+        return finish(call, s->link->remote_local(mode, s->timeout_ms));
+    }
     const DeviceDesc& d = s->device->desc();
     if (d.intf_type != VI_INTF_GPIB) return finish(call, VI_ERROR_NSUP_OPER);
     switch (mode) {

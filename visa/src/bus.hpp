@@ -56,6 +56,7 @@ struct DeviceDesc {
 struct ParseResult {
     std::vector<DeviceDesc> devices;
     std::string error;  // "<file>:<line>: <reason>" when the description is malformed
+    bool discover = false;  // [lan] discover = yes: instruments on the local network are looked for
 };
 
 // Parses a bus description. Pure: no I/O.
@@ -119,6 +120,8 @@ private:
 
 // The bus of this process: loaded once, from $VISA_SIM_BUS or the default.
 std::vector<std::unique_ptr<Device>>& bus();
+// Whether the bus description asks for discovery on the local network.
+bool lan_discovery();
 
 // Whether the device of an instrument session holds or owes a reply, without reading the
 // status byte (whose poll would take a service request): for servers of this bus.

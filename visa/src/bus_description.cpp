@@ -162,6 +162,7 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
     };
     std::vector<bool> interface_given;
     std::vector<ParsedName> parsed_names;
+    bool in_lan = false;  // the [lan] section: settings of LAN resources
     int line_no = 0;
     std::size_t pos = 0;
     while (pos <= text.size()) {
@@ -174,6 +175,8 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
         if (line.front() == '[') {
             if (line.back() != ']') return fail(line_no, "unterminated device name");
             const std::string name = trim(std::string_view(line).substr(1, line.size() - 2));
+            in_lan = name == "lan";
+            if (in_lan) continue;
             const auto parsed = parse_resource_name(name);
             if (!parsed) return fail(line_no, "bad resource name: " + name);
             for (const auto& p : parsed_names)
@@ -194,9 +197,15 @@ ParseResult parse_bus_description(std::string_view text, std::string_view file_n
         }
         const auto eq = line.find('=');
         if (eq == std::string::npos) return fail(line_no, "expected key = value");
-        if (result.devices.empty()) return fail(line_no, "key outside a device");
+        if (result.devices.empty() && !in_lan) return fail(line_no, "key outside a device");
         const std::string key = trim(std::string_view(line).substr(0, eq));
         const std::string value = trim(std::string_view(line).substr(eq + 1));
+        if (in_lan) {
+            if (key != "discover") return fail(line_no, "unknown key in [lan]: " + key);
+            if (value != "yes" && value != "no") return fail(line_no, "bad value for discover: " + value);
+            result.discover = value == "yes";
+            continue;
+        }
         if (const std::string err = apply(result.devices.back(), key, value); !err.empty())
             return fail(line_no, err);
     }

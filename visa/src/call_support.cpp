@@ -1,4 +1,5 @@
 #include "call_support.hpp"
+#include "transfer.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -48,7 +49,7 @@ ViStatus flush_write_buffer(Session& s, bool end, std::string* sent) {
     if (s.fmt.wr.empty()) return VI_SUCCESS;
     std::string bytes;
     bytes.swap(s.fmt.wr);
-    const ViStatus st = s.device->write(bytes, end && s.send_end, s.timeout_ms, stop_of(s));
+    const ViStatus st = device_write(s, bytes, end && s.send_end, stop_of(s));
     if (sent && st == VI_SUCCESS) *sent += bytes;
     return st;
 }

@@ -247,6 +247,15 @@ std::optional<std::string> read_file(const char* path) {
 
 }  // namespace
 
+namespace {
+bool discovery_asked = false;
+}
+
+bool lan_discovery() {
+    bus();
+    return discovery_asked;
+}
+
 std::vector<std::unique_ptr<Device>>& bus() {
     static std::vector<std::unique_ptr<Device>> devices = [] {
         std::vector<std::unique_ptr<Device>> out;
@@ -266,6 +275,7 @@ std::vector<std::unique_ptr<Device>>& bus() {
             return out;
         }
         for (auto& d : parsed.devices) out.push_back(std::make_unique<Device>(std::move(d)));
+        discovery_asked = parsed.discover;
         return out;
     }();
     return devices;

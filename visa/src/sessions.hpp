@@ -13,11 +13,17 @@
 
 namespace simvisa {
 
+namespace net {
+class Link;
+}
+
 struct Session {
     enum class Kind { resource_manager, instrument, find_list, event } kind;
     ViObject owner = 0;        // the resource manager of an instrument session or find list;
                                // the session an event came to
     Device* device = nullptr;  // instrument sessions
+    std::shared_ptr<net::Link> link;  // sessions of LAN resources: their own link to the device
+    unsigned device_locks = 0;        // locks this session holds on the LAN device itself
     ViSession handle = 0;
     // Attributes of an instrument session.
     ViUInt32 timeout_ms = 2000;
