@@ -43,7 +43,6 @@ constexpr int kInitTimeoutMs = 5000;   // for the first message and for the seco
 constexpr int kSendTimeoutMs = 10000;  // a peer that reads nothing for this long is dropped
 constexpr int kDeviceSliceMs = 20;     // a wait for a reply, between looks at the channel
 constexpr int kLateReplyPollMs = 50;
-constexpr int kOrderWaitMs = 2000;  // for the messages a lock release or remote/local follows
 constexpr std::uint32_t kOrderWindow = 256;  // how far ahead of the last id taken a named id may be
 constexpr std::size_t kMaxSessions = 256;
 constexpr std::uint16_t kServerVendor = ('S' << 8) | 'V';
@@ -137,9 +136,10 @@ struct Session {
     std::shared_ptr<Exchange> exchange;
     bool has_turn = false;
 
-    // The MessageID of the last Data, DataEnd or Trigger the device has been given (at the
-    // start and after a clear: the one before the first): a lock release or remote/local
-    // control naming a later one waits for it.
+    // The MessageID of the last Data, DataEnd or Trigger the device has been given or that
+    // was refused (at the start and after a clear: the one before the first): a lock release
+    // or remote/local control naming a later one waits for it, however long that takes, until
+    // the session ends.
     static constexpr std::uint32_t kBeforeFirst = hislip::kFirstMessageId - 2;
     std::mutex progress_mutex;
     std::condition_variable progress;
@@ -154,7 +154,7 @@ struct Session {
     }
     void wait_processed(std::uint32_t id) {
         std::unique_lock lock(progress_mutex);
-        progress.wait_for(lock, std::chrono::milliseconds(kOrderWaitMs), [&] {
+        progress.wait(lock, [&] {
             if (dead || clearing) return true;
             const std::uint32_t ahead = id - processed;  // message ids wrap around
             return ahead == 0 || ahead > kOrderWindow;
@@ -201,6 +201,10 @@ struct Session {
 
     void end() {
         dead = true;
+        {
+            std::lock_guard lock(progress_mutex);  // a waiter between its look and its wait
+        }
+        progress.notify_all();
         std::uint16_t self = id;
         if (exchange) exchange->owner.compare_exchange_strong(self, 0);
         if (auto s = sync) s->shut();
@@ -507,6 +511,16 @@ ViStatus past_locks(Session& s, Call call) {
     }
 }
 
+// A message too long for us is refused, and so done with: a lock release or remote/local
+// control waiting for it goes on.
+void refuse_too_large(Session& s, const hislip::Message& m) {
+    s.sync->error(hislip::ErrorCode::message_too_large,
+                  "message longer than the maximum message size");
+    if (!s.clearing &&
+        (m.type() == Type::Data || m.type() == Type::DataEnd || m.type() == Type::Trigger))
+        s.mark_processed(m.header.parameter);
+}
+
 void HislipService::sync_loop(Session& s) {
     HislipChannel& ch = *s.sync;
     hislip::Message m;
@@ -535,8 +549,7 @@ void HislipService::sync_loop(Session& s) {
             case HislipChannel::Got::message:
                 break;
             case HislipChannel::Got::too_large:
-                ch.error(hislip::ErrorCode::message_too_large,
-                         "message longer than the maximum message size");
+                refuse_too_large(s, m);
                 continue;
             case HislipChannel::Got::bad_header:
                 ch.fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
@@ -728,8 +741,7 @@ bool HislipService::take_interjection(Session& s) {
         case HislipChannel::Got::timeout:
             return true;
         case HislipChannel::Got::too_large:
-            s.sync->error(hislip::ErrorCode::message_too_large,
-                          "message longer than the maximum message size");
+            refuse_too_large(s, m);
             return true;
         case HislipChannel::Got::bad_header:
             s.sync->fatal(hislip::FatalCode::bad_header, "not a HiSLIP message header");
