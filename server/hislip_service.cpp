@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "bus.hpp"
 #include "hislip.hpp"
 #include "hislip_channel.hpp"
 #include "service.hpp"
@@ -649,9 +650,8 @@ void HislipService::on_data(Session& s, const hislip::Message& m) {
     }
     s.late_reply.reset();
     deliver_reply(s, id, st >= VI_SUCCESS);
-    // A query's reply that a device without registers has not made ready yet.
-    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread &&
-        m.payload.find('?') != std::string::npos)
+    // A reply that a device without registers still owes and has not made ready yet.
+    if (!s.has_registers && st >= VI_SUCCESS && !s.response_unread && reply_owed(s) > 0)
         s.late_reply = id;
 }
 
@@ -663,15 +663,9 @@ int HislipService::reply_owed(Session& s) {
         if (st == VI_ERROR_RSRC_LOCKED) return -1;
         return st >= VI_SUCCESS && (response & kDataOutReady) ? 1 : 0;
     }
-    // Without registers: a reply waiting shows in the status byte; the poll's RQS is kept
-    // for the client's next status query.
-    ViUInt16 stb = 0;
-    if (viReadSTB(s.vi, &stb) < VI_SUCCESS) return 0;
-    if (stb & kStbRqs) {
-        std::lock_guard lock(srq_mutex);
-        s.srq.rqs_taken = true;
-    }
-    return (stb & kStbMav) ? 1 : 0;
+    // Without registers: asked of the bus, so no serial poll takes a service request, and a
+    // reply to a message without a '?' (the loopback device's SEND) is seen too.
+    return simvisa::session_reply_pending(s.vi) ? 1 : 0;
 }
 
 // Sends the reply the message owes, if any, in pieces of the client's maximum size.

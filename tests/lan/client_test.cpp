@@ -291,16 +291,16 @@ ViStatus count_srq(ViSession, ViEventType type, ViEvent, ViAddr) {
 }
 
 // A slow reply announced by a service request: waited for in the queue on one session, by
-// a handler on another; the serial poll shows RQS and MAV, and the reply is read. (A query:
-// the HiSLIP server sends only a query's late reply unasked.)
+// a handler on another; the serial poll shows RQS and MAV, and the reply is read.
 void srq_scenario(ViSession rm, const std::string& name) {
     const ViSession q = open(rm, name), h = open(rm, name);
     ASSERT_EQ(viEnableEvent(q, VI_EVENT_SERVICE_REQ, VI_QUEUE, VI_NULL), VI_SUCCESS);
     ASSERT_EQ(viInstallHandler(h, VI_EVENT_SERVICE_REQ, count_srq, nullptr), VI_SUCCESS);
     ASSERT_EQ(viEnableEvent(h, VI_EVENT_SERVICE_REQ, VI_HNDLR, VI_NULL), VI_SUCCESS);
     handled = 0;
-    ASSERT_EQ(send(q, "RCVSLOWSRQ\n"), VI_SUCCESS);
+    ASSERT_EQ(send(q, "RECEIVE\n"), VI_SUCCESS);
     ASSERT_EQ(send(q, "late?\n"), VI_SUCCESS);
+    ASSERT_EQ(send(q, "SENDSLOWSRQ\n"), VI_SUCCESS);
     ViEventType type = 0;
     ViEvent event = VI_NULL;
     ASSERT_EQ(viWaitOnEvent(q, VI_EVENT_SERVICE_REQ, 5000, &type, &event), VI_SUCCESS) << name;

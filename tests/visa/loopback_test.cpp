@@ -123,12 +123,14 @@ TEST(VisaLoopback, SlowRepliesComeLaterWithAServiceRequestThatASerialPollClears)
         ASSERT_EQ(viReadSTB(vi, &stb), VI_SUCCESS);
         EXPECT_EQ(stb, 0);
     }
-    // A read waits for the slow reply; the request it raised falls once the reply is read.
+    // A read waits for the slow reply; the request it raised stays until a poll takes it.
     send(vi, "SENDSLOWSRQ\n");
     ViStatus st = 0;
     EXPECT_EQ(read_reply(vi, st), "slow one\n");
     EXPECT_EQ(st, VI_SUCCESS);
     ViUInt16 stb = 0xFF;
+    ASSERT_EQ(viReadSTB(vi, &stb), VI_SUCCESS);
+    EXPECT_EQ(stb, 0x40);
     ASSERT_EQ(viReadSTB(vi, &stb), VI_SUCCESS);
     EXPECT_EQ(stb, 0);
     EXPECT_EQ(viWaitOnEvent(vi, VI_EVENT_SERVICE_REQ, 5000, VI_NULL, VI_NULL), VI_SUCCESS);

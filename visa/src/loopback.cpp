@@ -215,7 +215,6 @@ ViStatus Loopback::read(std::string& out, std::size_t max, Clock::time_point dea
     if (reply.empty()) {
         output_.pop_front();
         end = true;
-        if (output_.empty()) slow_request_ = false;  // what it announced has been read
     }
     update_request();
     return VI_SUCCESS;
