@@ -692,7 +692,10 @@ TEST(IoMonitor, ASessionSavedAsAScriptDoesItAgainOnAFreshInstrument) {
         const std::string run = gutest::write_temp_file("run.py", text);
         const std::string bus = gutest::write_temp_file("bus.txt", BUS);
         const std::string out = run + ".out";
-        const std::string command = "PYVISA_LIBRARY=" GU_BUILD_ROOT "/visa32.lib VISA_SIM_BUS=" +
+#ifndef GU_PYTHON_ENV
+#define GU_PYTHON_ENV ""
+#endif
+        const std::string command = GU_PYTHON_ENV "PYVISA_LIBRARY=" GU_BUILD_ROOT "/visa32.lib VISA_SIM_BUS=" +
                                     bus + " /usr/bin/python3 " + run + " > " + out + " 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << gutest::read_file(out);
         const std::string printed = gutest::read_file(out);
